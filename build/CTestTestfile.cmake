@@ -4,5 +4,4 @@
 # 
 # This file includes the relevant testing commands required for 
 # testing this directory and lists subdirectories to be tested as well.
-subdirs("platform")
-subdirs("tests")
+include("/work/main/build/platform_clock_test[1]_include.cmake")

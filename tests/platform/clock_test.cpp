@@ -155,8 +155,8 @@ TEST(VirtualClock, PingPongIsDeterministic) {
 TEST(RealClock, WaitTimesOutAndTicksMove) {
     auto clock = MakeRealClock();
     const uint64_t t0 = clock->TickMs();
-    EXPECT_FALSE(clock->WaitFor([] { return false; }, 20));
-    EXPECT_GE(clock->TickMs() - t0, 19u);
+    EXPECT_FALSE(clock->WaitFor([] { return false; }, 2));
+    EXPECT_GE(clock->TickMs() - t0, 1u);
     const WallTime w = clock->LocalTime();
     EXPECT_GE(w.year, 2024);
 }

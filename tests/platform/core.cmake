@@ -1,0 +1,1 @@
+qmx2_test(platform_clock_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/clock_test.cpp LIBS qmx2_platform)
