@@ -1,0 +1,2 @@
+add_library(qmx2_manager_operators STATIC ${CMAKE_CURRENT_LIST_DIR}/operator_table.cpp)
+target_link_libraries(qmx2_manager_operators PUBLIC qmx2_operator_names)
