@@ -1,0 +1,61 @@
+// Reading the card state out of the "AT+CPIN?" reply.
+#include "commander/card_state.h"
+
+#include <array>
+
+#include "commander/at_channel.h"
+
+namespace qmx2::commander {
+namespace {
+
+struct StateName {
+    std::string_view name;
+    CardState state;
+};
+
+constexpr std::array<StateName, 10> kStates{{
+    {"READY", CardState::kReady},
+    {"SIM PIN2", CardState::kSimPin2},
+    {"SIM PUK2", CardState::kSimPuk2},
+    {"SIM PIN", CardState::kSimPin},
+    {"SIM PUK", CardState::kSimPuk},
+    {"PH-SIM PIN", CardState::kPhSimPin},
+    {"PH-FSIM PIN", CardState::kPhFsimPin},
+    {"PH-FSIM PUK", CardState::kPhFsimPuk},
+    {"PH-NET PIN", CardState::kPhNetPin},
+    {"PH-NET PUK", CardState::kPhNetPuk},
+}};
+
+// '-' joins the parts of a state name ("PH-SIM PIN"), so it counts as part of a word.
+bool IsWordChar(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+           c == '-' || c == '_';
+}
+
+bool HoldsWord(std::string_view text, std::string_view word) {
+    for (size_t at = text.find(word); at != std::string_view::npos;
+         at = text.find(word, at + 1)) {
+        const bool starts = at == 0 || !IsWordChar(text[at - 1]);
+        const size_t end = at + word.size();
+        const bool ends = end == text.size() || !IsWordChar(text[end]);
+        if (starts && ends) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+CardState ParseCardState(std::string_view reply) {
+    if (Holds(reply, kCommFailure)) return CardState::kUnexpected;
+    const size_t info = reply.find("+CPIN:");
+    if (info != std::string_view::npos) {
+        std::string_view line = reply.substr(info + 6);
+        line = line.substr(0, line.find_first_of("\r\n"));
+        for (const StateName& s : kStates)
+            if (HoldsWord(line, s.name)) return s.state;
+    }
+    if (Holds(reply, "ERROR")) return CardState::kError;
+    return CardState::kUnexpected;
+}
+
+}  // namespace qmx2::commander

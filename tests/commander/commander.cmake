@@ -1,0 +1,3 @@
+qmx2_test(commander_card_init_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/card_init_test.cpp ${CMAKE_CURRENT_LIST_DIR}/access_code_test.cpp
+  LIBS qmx2_commander)
