@@ -1,0 +1,217 @@
+// Header and body rules of the card's "+CMGR:" and "+CMGL:" replies in text mode.
+#include "manager/messages/read_parser.h"
+
+#include <charconv>
+#include <cstdio>
+
+namespace qmx2::manager {
+namespace {
+
+constexpr auto npos = std::string_view::npos;
+
+// Parts of one message header and body found in a reply; only set parts are stored.
+struct Fields {
+    std::string_view status;
+    std::string_view number;
+    std::string_view stamp;
+    std::string_view text;
+    bool has_number = false;
+    bool has_stamp = false;
+    bool has_text = false;
+};
+
+std::string_view Between(std::string_view s, std::size_t from, std::size_t to) {
+    return s.substr(from, to - from);
+}
+
+// Finds the status: after the first quotation mark from `from`, up to the next quotation mark
+// followed by a comma. Returns the offset just past that comma, or npos.
+std::size_t ParseStatus(std::string_view s, std::size_t from, Fields& f) {
+    const std::size_t open = s.find('"', from);
+    if (open == npos) return npos;
+    const std::size_t close = s.find("\",", open + 1);
+    if (close == npos) return npos;
+    f.status = Between(s, open + 1, close);
+    return close + 2;
+}
+
+// The empty alphanumeric field between number and stamp: ",," on this card. Modems of today
+// also send it quoted and empty (,"",), which is the same field.
+std::size_t StampAfterNumber(std::string_view s, std::size_t close, std::size_t line_end) {
+    const std::string_view rest = Between(s, close + 1, line_end);
+    if (rest.starts_with(",,\"")) return close + 4;
+    if (rest.starts_with(",\"\",\"")) return close + 6;
+    return npos;
+}
+
+// Quoted number, optional stamp within the header line, and the body that starts after the
+// header line and ends at `body_end(start)`. Returns the offset where the body ends (or npos).
+template <typename BodyEnd>
+std::size_t ParseQuotedHeader(std::string_view s, std::size_t next, Fields& f, BodyEnd body_end) {
+    const std::size_t close = s.find('"', next + 1);
+    if (close == npos) return npos;
+    f.number = Between(s, next + 1, close);
+    f.has_number = true;
+    std::size_t line_end = s.find('\r', close);
+    if (line_end == npos) line_end = s.size();
+    const std::size_t stamp = StampAfterNumber(s, close, line_end);
+    if (stamp != npos) {
+        const std::size_t stamp_end = s.find('"', stamp);
+        if (stamp_end != npos && stamp_end < line_end) {
+            f.stamp = Between(s, stamp, stamp_end);
+            f.has_stamp = true;
+        }
+    }
+    if (line_end == s.size()) return npos;
+    std::size_t start = line_end + 1;
+    if (start < s.size() && s[start] == '\n') ++start;
+    const std::size_t end = body_end(start);
+    if (end == npos) return npos;
+    f.text = Between(s, start, end);
+    f.has_text = true;
+    return end;
+}
+
+// A header whose field after the status is not quoted: the text runs from the first ",,\""
+// to the next "\",\"" and the stamp from there to the next quotation mark; the number is not
+// touched. Returns the offset after the stamp, or npos.
+std::size_t ParseUnquotedHeader(std::string_view s, std::size_t next, Fields& f) {
+    const std::size_t open = s.find(",,\"", next);
+    if (open == npos) return npos;
+    const std::size_t mid = s.find("\",\"", open + 3);
+    if (mid == npos) return npos;
+    f.text = Between(s, open + 3, mid);
+    f.has_text = true;
+    const std::size_t stamp_end = s.find('"', mid + 3);
+    if (stamp_end == npos) return npos;
+    f.stamp = Between(s, mid + 3, stamp_end);
+    f.has_stamp = true;
+    return stamp_end + 1;
+}
+
+void Store(const Fields& f, std::string_view status, int slot, MessageRecord& r) {
+    r.slot_number = slot;
+    SetField(r.status, status);
+    if (f.has_number) SetField(r.number, f.number);
+    if (f.has_stamp) SetField(r.time_stamp, f.stamp);
+    if (f.has_text) SetField(r.text, f.text);
+}
+
+// "REC READ" messages whose index the manager still counts as unread stay unread.
+std::string_view EffectiveStatus(std::string_view status, std::string_view unread_list, int index) {
+    if (status.find("REC READ") != npos && UnreadListHolds(unread_list, index)) return "REC UNREAD";
+    return status;
+}
+
+bool ParseIndex(std::string_view digits, int* index) {
+    while (!digits.empty() && digits.front() == ' ') digits.remove_prefix(1);
+    const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), *index);
+    return ec == std::errc() && end == digits.data() + digits.size();
+}
+
+}  // namespace
+
+bool UnreadListHolds(std::string_view unread_list, int index) {
+    char entry[16];
+    const int n = std::snprintf(entry, sizeof entry, "[%d]", index);
+    return unread_list.find(std::string_view(entry, static_cast<std::size_t>(n))) != npos;
+}
+
+ReadParse ParseReadReply(int position, std::string_view reply, std::string_view unread_list,
+                         MessageRecord& record) {
+    ReadParse result;
+    const std::size_t head = reply.find("+CMGR: ");
+    if (head == npos) return result;
+    Fields f;
+    const std::size_t next = ParseStatus(reply, head + 7, f);
+    if (next == npos) return result;
+    if (next < reply.size() && reply[next] == '"') {
+        ParseQuotedHeader(reply, next, f, [&](std::size_t start) {
+            return reply.find("\r\n\r\nOK", start);
+        });
+    } else {
+        ParseUnquotedHeader(reply, next, f);
+    }
+    result.parsed = true;
+    result.card_unread = f.status.find("REC UNREAD") != npos;
+    Store(f, EffectiveStatus(f.status, unread_list, position + 1), position + 1, record);
+    return result;
+}
+
+int ParseUnreadListing(std::string_view reply, std::string_view unread_list, MessageTable& table,
+                       platform::FunctionRef<void(int)> on_card_unread) {
+    constexpr std::string_view kHead = "+CMGL: ";
+    int filled = 0;
+    std::size_t at = reply.find(kHead);
+    while (at != npos) {
+        const std::size_t after = at + kHead.size();
+        const std::size_t comma = reply.find(",\"", after);
+        Fields f;
+        int index = 0;
+        const std::size_t next = comma == npos ? npos : ParseStatus(reply, comma + 1, f);
+        if (next == npos) break;
+        // An index that is not a number names no slot; the entry is read past all the same.
+        if (!ParseIndex(Between(reply, after, comma), &index)) index = 0;
+        std::size_t resume = npos;
+        if (next < reply.size() && reply[next] == '"') {
+            resume = ParseQuotedHeader(reply, next, f, [&](std::size_t start) {
+                const std::size_t more = reply.find("\r\n+CMGL: ", start);
+                return more != npos ? more : reply.find("\r\n\r\nOK", start);
+            });
+        } else {
+            resume = ParseUnquotedHeader(reply, next, f);
+        }
+        if (f.status.find("REC UNREAD") != npos) on_card_unread(index);
+        if (table.IsSimSlot(index - 1)) {
+            Store(f, EffectiveStatus(f.status, unread_list, index), index, *table.At(index - 1));
+            ++filled;
+        }
+        // A body cut off before its end leaves nothing more to list.
+        at = resume == npos ? npos : reply.find(kHead, resume);
+    }
+    return filled;
+}
+
+bool ParseNewMessageReply(int index, std::string_view reply, MessageRecord& record) {
+    if (reply.find("+CMGR:") == npos) return false;
+    Fields f;
+    std::size_t quoted = reply.find("READ\",\"");
+    if (quoted != npos) {
+        const std::size_t start = quoted + 7;
+        const std::size_t close = reply.find('"', start);
+        if (close != npos) {
+            f.number = Between(reply, start, close);
+            f.has_number = true;
+            const std::size_t stamp = reply.find(",,\"", close);
+            if (stamp != npos) {
+                const std::size_t stamp_end = reply.find('"', stamp + 3);
+                if (stamp_end != npos) {
+                    f.stamp = Between(reply, stamp + 3, stamp_end);
+                    f.has_stamp = true;
+                }
+            }
+            const std::size_t line = reply.find("\r\n", f.has_stamp ? stamp + 3 : close);
+            const std::size_t end = line == npos ? npos : reply.find("\r\n\r\nOK", line + 2);
+            if (end != npos) {
+                f.text = Between(reply, line + 2, end);
+                f.has_text = true;
+            }
+        }
+    } else if (const std::size_t bare = reply.find("READ\","); bare != npos) {
+        const std::size_t open = reply.find(",\"", bare + 6);
+        const std::size_t mid = open == npos ? npos : reply.find("\",\"", open + 2);
+        if (mid != npos) {
+            f.text = Between(reply, open + 2, mid);
+            f.has_text = true;
+            const std::size_t stamp_end = reply.find('"', mid + 3);
+            if (stamp_end != npos) {
+                f.stamp = Between(reply, mid + 3, stamp_end);
+                f.has_stamp = true;
+            }
+        }
+    }
+    Store(f, "REC UNREAD", index, record);
+    return true;
+}
+
+}  // namespace qmx2::manager

@@ -1,0 +1,20 @@
+// Captured modem replies for parser tests, read from the shared folder by path.
+#pragma once
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace qmx2::manager::testing {
+
+inline std::string RealReply(const std::string& file) {
+    const char* dir = std::getenv("QMX2_SHARED_DIR");
+    std::ifstream in(std::string(dir ? dir : "/work/shared") + "/real-replies/" + file,
+                     std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+}  // namespace qmx2::manager::testing
