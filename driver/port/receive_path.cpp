@@ -1,0 +1,245 @@
+// The receive path: the event-servicing routine that fills the ring from the hardware, receive
+// flow control, and COM_Read with its time-outs.
+#include <algorithm>
+#include <cstring>
+
+#include "driver/port/port_device.h"
+#include "platform/last_error.h"
+
+namespace qmx2::driver {
+namespace {
+
+using platform::DCB;
+using platform::MAXDWORD;
+
+constexpr uint32_t kDrainChunk = 16;
+
+uint32_t ContiguousRoom(const PortDevice* device) {
+    const uint32_t r = device->read_index.load();
+    const uint32_t w = device->write_index.load();
+    if (w < r) return r - w - 1;
+    return device->ring_size - w - (r == 0 ? 1 : 0);
+}
+
+// Removes XON and XOFF from the new bytes and applies them to the transmit hold.
+uint32_t TakeFlowCharacters(PortDevice* device, const DCB& dcb, uint8_t* bytes, uint32_t count) {
+    const auto xon = static_cast<uint8_t>(dcb.XonChar);
+    const auto xoff = static_cast<uint8_t>(dcb.XoffChar);
+    uint32_t kept = 0;
+    for (uint32_t i = 0; i < count; ++i) {
+        if (bytes[i] == xoff) {
+            device->SetFlags(kTransmitHeld);
+        } else if (bytes[i] == xon) {
+            device->ClearFlags(kTransmitHeld);
+        } else {
+            bytes[kept++] = bytes[i];
+        }
+    }
+    return kept;
+}
+
+void ApplyFlowOff(PortDevice* device, const DCB& dcb) {
+    const uint64_t n = device->Available();
+    const uint64_t size = device->ring_size;
+    void* ctx = device->hardware_context;
+    if (dcb.fDtrControl == platform::DTR_CONTROL_HANDSHAKE && 4 * n > 3 * size &&
+        !device->HasFlags(kDtrDropped)) {
+        device->ops().ClearDtr(ctx);
+        device->SetFlags(kDtrDropped);
+    }
+    if (dcb.fRtsControl == platform::RTS_CONTROL_HANDSHAKE && 4 * n > 3 * size &&
+        !device->HasFlags(kRtsDropped)) {
+        device->ops().ClearRts(ctx);
+        device->SetFlags(kRtsDropped);
+    }
+    if (dcb.fInX && size - n <= dcb.XoffLim && !device->HasFlags(kXoffSent)) {
+        device->ops().SendImmediate(ctx, static_cast<uint8_t>(dcb.XoffChar));
+        device->SetFlags(dcb.fTXContinueOnXoff ? kXoffSent : kXoffSent | kTransmitHeld);
+    }
+}
+
+// One receive interrupt; returns the number of bytes that entered the ring.
+uint32_t ReceiveChunk(PortDevice* device) {
+    const DCB dcb = device->LineSettings();
+    void* ctx = device->hardware_context;
+    uint32_t count = 0;
+    {
+        std::lock_guard lk(device->buffer_lock);
+        const uint32_t room = ContiguousRoom(device);
+        if (room == 0) {
+            // A full ring never blocks the interrupt: drain and lose the bytes.
+            uint8_t scratch[kDrainChunk];
+            uint32_t drained = kDrainChunk;
+            device->overruns += device->ops().ReceiveBytes(ctx, scratch, &drained);
+            device->dropped += drained;
+            return 0;
+        }
+        const uint32_t w = device->write_index.load();
+        uint8_t* destination = device->ring.get() + w;
+        count = room;
+        device->overruns += device->ops().ReceiveBytes(ctx, destination, &count);
+        count = std::min(count, room);
+        if (device->HasFlags(kSoftFlowInForce))
+            count = TakeFlowCharacters(device, dcb, destination, count);
+        device->received += count;
+        device->write_index = (w + count) & (device->ring_size - 1);
+    }
+    ApplyFlowOff(device, dcb);
+    return count;
+}
+
+PortOpen* HoldAccessHolder(PortDevice* device) {
+    std::lock_guard lk(device->list_lock);
+    PortOpen* holder = device->access_holder.load();
+    if (holder) EnterUse(holder);
+    return holder;
+}
+
+}  // namespace
+
+bool ServiceEvents(PortDevice* device) {
+    if (device->HasFlags(kStopDispatch) || !device->interrupt_event) {
+        if (device->thread_exit_event) device->thread_exit_event->Set();
+        return false;
+    }
+    PortOpen* holder = HoldAccessHolder(device);
+    const HardwareOps& ops = device->ops();
+    void* ctx = device->hardware_context;
+    bool data_arrived = false;
+    for (uint32_t pending = ops.GetPendingInterrupts(ctx); pending != 0;
+         pending = ops.GetPendingInterrupts(ctx)) {
+        if (pending & kInterruptReceive) data_arrived |= ReceiveChunk(device) != 0;
+        if (pending & kInterruptTransmit) {
+            ops.OnTransmitReady(ctx);
+            device->transmit_event->Set();
+        }
+        if (pending & kInterruptModemStatus) ops.OnModemStatus(ctx);
+        if (pending & kInterruptLineStatus) ops.OnLineStatus(ctx);
+    }
+    if (data_arrived) {
+        device->receive_event->Set();
+        NotifyEvents(device, platform::EV_RXCHAR);
+    }
+    if (holder) LeaveUse(holder);
+    return true;
+}
+
+void ServiceEventsCallback(uintptr_t device) {
+    ServiceEvents(reinterpret_cast<PortDevice*>(device));
+}
+
+void ResumeReceiveFlow(PortDevice* device) {
+    const DCB dcb = device->LineSettings();
+    void* ctx = device->hardware_context;
+    const uint32_t n = device->Available();
+    if (dcb.fInX && device->HasFlags(kXoffSent) && device->ring_size - n > dcb.XoffLim) {
+        device->ClearFlags(dcb.fTXContinueOnXoff ? kXoffSent : kXoffSent | kTransmitHeld);
+        device->ops().SendImmediate(ctx, static_cast<uint8_t>(dcb.XonChar));
+    }
+    if (2ull * n < device->ring_size) {
+        if (dcb.fRtsControl == platform::RTS_CONTROL_HANDSHAKE && device->HasFlags(kRtsDropped)) {
+            device->ClearFlags(kRtsDropped);
+            device->ops().SetRts(ctx);
+        }
+        if (dcb.fDtrControl == platform::DTR_CONTROL_HANDSHAKE && device->HasFlags(kDtrDropped)) {
+            device->ClearFlags(kDtrDropped);
+            device->ops().SetDtr(ctx);
+        }
+    }
+}
+
+namespace {
+
+// Copies what the ring holds into the caller's buffer; returns the bytes copied.
+uint32_t CopyOut(PortDevice* device, uint8_t* buffer, uint32_t length) {
+    std::lock_guard lk(device->buffer_lock);
+    uint32_t copied = 0;
+    while (copied < length) {
+        const uint32_t available = device->Available();
+        if (available == 0) break;
+        const uint32_t r = device->read_index.load();
+        const uint32_t piece = std::min({available, device->ring_size - r, length - copied});
+        std::memcpy(buffer + copied, device->ring.get() + r, piece);
+        device->read_index = (r + piece) & (device->ring_size - 1);
+        copied += piece;
+    }
+    return copied;
+}
+
+// The wait before more bytes may come, or false when the read is over.
+bool ChooseWait(const platform::COMMTIMEOUTS& t, uint32_t total, uint32_t elapsed, uint32_t copied,
+                uint32_t* wait) {
+    const uint32_t interval = t.ReadIntervalTimeout;
+    if (interval == MAXDWORD && total == 0) return false;
+    if (interval == 0 && total == 0) {
+        *wait = platform::kInfinite;
+        return true;
+    }
+    if (total != 0) {
+        if (elapsed >= total) return false;
+        *wait = total - elapsed;
+        if (copied > 0) {
+            if (t.ReadTotalTimeoutMultiplier == MAXDWORD && interval == MAXDWORD) return false;
+            if (interval != 0 && interval <= *wait) *wait = interval;
+        }
+        return true;
+    }
+    *wait = copied > 0 ? interval : platform::kInfinite;
+    return true;
+}
+
+}  // namespace
+
+int32_t PortRead(PortOpen* open, uint8_t* buffer, uint32_t length) {
+    PortDevice* device = open ? open->device : nullptr;
+    if (!device || !device->IsOpen() || open->closing) {
+        platform::SetLastError(platform::ERROR_INVALID_HANDLE);
+        return -1;
+    }
+    if (!(open->access & platform::GENERIC_READ)) {
+        platform::SetLastError(platform::ERROR_INVALID_ACCESS);
+        return -1;
+    }
+    if (length != 0 && !buffer) {
+        platform::SetLastError(platform::ERROR_INVALID_PARAMETER);
+        return -1;
+    }
+    EnterUse(open);
+    platform::Clock& clock = *device->env.clock;
+    uint32_t copied = 0;
+    {
+        Lock lock(device->receive_lock);
+        const platform::COMMTIMEOUTS t = device->Timeouts();
+        const uint32_t total =
+            t.ReadTotalTimeoutMultiplier == MAXDWORD
+                ? t.ReadTotalTimeoutConstant
+                : static_cast<uint32_t>(std::min<uint64_t>(
+                      uint64_t{t.ReadTotalTimeoutMultiplier} * length + t.ReadTotalTimeoutConstant,
+                      MAXDWORD - 1));
+        uint32_t elapsed = 0;
+        while (copied < length) {
+            copied += CopyOut(device, buffer + copied, length - copied);
+            if (copied == length) break;
+            uint32_t wait = 0;
+            if (!ChooseWait(t, total, elapsed, copied, &wait)) break;
+            device->ClearFlags(kReadAborted);
+            const uint64_t start = clock.TickMs();
+            const bool signalled = device->receive_event->Wait(wait) == platform::WaitResult::kSignaled;
+            elapsed += static_cast<uint32_t>(clock.TickMs() - start);
+            if (!signalled) {
+                copied += CopyOut(device, buffer + copied, length - copied);
+                break;
+            }
+            if (device->HasFlags(kReadAborted)) break;
+            if (!device->IsOpen() || open->closing) {
+                platform::SetLastError(platform::ERROR_INVALID_HANDLE);
+                break;
+            }
+        }
+        ResumeReceiveFlow(device);
+    }
+    LeaveUse(open);
+    return static_cast<int32_t>(copied);
+}
+
+}  // namespace qmx2::driver

@@ -1,0 +1,8 @@
+add_library(qmx2_driver_test_support STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/scripted_hardware.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/port_harness.cpp
+)
+target_link_libraries(qmx2_driver_test_support PUBLIC qmx2_driver_port)
+qmx2_test(driver_port_test SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/port_lifecycle_test.cpp
+  LIBS qmx2_driver_test_support)
