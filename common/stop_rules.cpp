@@ -6,51 +6,75 @@
 namespace qmx2::common {
 namespace {
 
+enum Fixed : uint8_t {
+    kOkCrLf, kOkCr, kPromptPattern, kCarrierPattern, kErrorPattern,
+    kCmsError, kCmgr, kCmgl, kCmgs, kCmgw, kAtdt,
+};
+
 constexpr std::string_view kFixedPatterns[kFixedStopPatternCount] = {
     "\r\nOK\r\n", "\r\nOK\r", "\r\n>", "\r\nCARRIER\r\n", "\r\nERROR\r\n",
     "+CMS ERROR:", "CMGR", "CMGL", "CMGS", "CMGW", "ATDT",
 };
 
-constexpr size_t kLongestFixed = 11;
+constexpr uint16_t Bit(Fixed f) { return static_cast<uint16_t>(1u << f); }
+
+// Aho-Corasick automaton of the fixed patterns with its complete transition function, built at
+// compile time: next[state][byte] and the patterns that end in each state.
+constexpr size_t kMaxStates = 64;
+
+struct FixedAutomaton {
+    std::array<std::array<uint8_t, 256>, kMaxStates> next{};
+    std::array<uint16_t, kMaxStates> ends{};
+    size_t states = 1;
+};
+
+constexpr FixedAutomaton BuildAutomaton() {
+    FixedAutomaton a;
+    // The trie; 0 in next[] means "no edge yet" (the root is never a child).
+    for (size_t p = 0; p < kFixedStopPatternCount; ++p) {
+        size_t s = 0;
+        for (char c : kFixedPatterns[p]) {
+            const auto b = static_cast<unsigned char>(c);
+            if (a.next[s][b] == 0) a.next[s][b] = static_cast<uint8_t>(a.states++);
+            s = a.next[s][b];
+        }
+        a.ends[s] |= static_cast<uint16_t>(1u << p);
+    }
+    // Breadth first: missing edges follow the failure link, outputs include the link's.
+    std::array<uint8_t, kMaxStates> fail{};
+    std::array<uint8_t, kMaxStates> queue{};
+    size_t head = 0, tail = 0;
+    for (size_t b = 0; b < 256; ++b)
+        if (a.next[0][b] != 0) queue[tail++] = a.next[0][b];
+    while (head < tail) {
+        const uint8_t s = queue[head++];
+        a.ends[s] |= a.ends[fail[s]];
+        for (size_t b = 0; b < 256; ++b) {
+            const uint8_t child = a.next[s][b];
+            if (child != 0) {
+                fail[child] = a.next[fail[s]][b];
+                queue[tail++] = child;
+            } else {
+                a.next[s][b] = a.next[fail[s]][b];
+            }
+        }
+    }
+    return a;
+}
+
+constexpr FixedAutomaton kAutomaton = BuildAutomaton();
+static_assert(kAutomaton.states <= kMaxStates);
 
 // failure[i]: length of the longest proper prefix of pattern[0..i] that is also its suffix.
-template <typename T>
-constexpr void BuildFailure(std::string_view p, T* failure) {
+void BuildFailure(std::string_view p, uint16_t* failure) {
     if (p.empty()) return;
     failure[0] = 0;
-    T k = 0;
+    uint16_t k = 0;
     for (size_t i = 1; i < p.size(); ++i) {
         while (k > 0 && p[i] != p[k]) k = failure[k - 1];
         if (p[i] == p[k]) ++k;
         failure[i] = k;
     }
-}
-
-struct FixedTables {
-    std::array<std::array<uint8_t, kLongestFixed>, kFixedStopPatternCount> failure{};
-};
-
-constexpr FixedTables MakeFixedTables() {
-    FixedTables t;
-    for (size_t i = 0; i < kFixedStopPatternCount; ++i) BuildFailure(kFixedPatterns[i], t.failure[i].data());
-    return t;
-}
-
-constexpr FixedTables kFixedTables = MakeFixedTables();
-
-static_assert([] {
-    for (auto p : kFixedPatterns)
-        if (p.size() > kLongestFixed) return false;
-    return true;
-}());
-
-// One KMP step; returns the new state (pattern.size() means a complete match).
-template <typename T>
-T Step(std::string_view p, const T* failure, T state, unsigned char byte) {
-    if (state == p.size()) state = failure[state - 1];
-    while (state > 0 && static_cast<unsigned char>(p[state]) != byte) state = failure[state - 1];
-    if (static_cast<unsigned char>(p[state]) == byte) ++state;
-    return state;
 }
 
 }  // namespace
@@ -70,7 +94,9 @@ bool PatternMatcher::Reset(std::string_view pattern) {
 
 void PatternMatcher::Feed(unsigned char byte) {
     if (seen_ || !usable_) return;  // once seen, the reply holds it for good
-    state_ = Step(pattern_, failure_, state_, byte);
+    while (state_ > 0 && static_cast<unsigned char>(pattern_[state_]) != byte)
+        state_ = failure_[state_ - 1];
+    if (static_cast<unsigned char>(pattern_[state_]) == byte) ++state_;
     if (state_ == pattern_.size()) seen_ = true;
 }
 
@@ -78,29 +104,22 @@ StopRuleEngine::StopRuleEngine(StopRuleSet rules, std::string_view expected) : r
     expected_.Reset(expected);
 }
 
-void StopRuleEngine::FeedFixed(FixedMatcher& m, Fixed which, unsigned char byte) {
-    if (m.seen) return;
-    const std::string_view p = kFixedPatterns[which];
-    m.state = Step<uint8_t>(p, kFixedTables.failure[which].data(), m.state, byte);
-    if (m.state == p.size()) m.seen = true;
-}
-
 void StopRuleEngine::Feed(unsigned char byte) {
-    for (size_t i = 0; i < kFixedCount; ++i) FeedFixed(fixed_[i], static_cast<Fixed>(i), byte);
+    fixed_state_ = kAutomaton.next[fixed_state_][byte];
+    fixed_seen_ |= kAutomaton.ends[fixed_state_];
     expected_.Feed(byte);
 }
 
 StopRule StopRuleEngine::Check() const {
-    auto seen = [this](Fixed f) { return fixed_[f].seen; };
-    const bool expected = expected_.Seen();
+    auto seen = [this](Fixed f) { return (fixed_seen_ & Bit(f)) != 0; };
     if (rules_.cms_error_ends_read && seen(kCmsError) && seen(kCmgr)) return StopRule::kCmsErrorOnRead;
-    if (seen(kOkCrLf) && expected) return StopRule::kOk;
-    if (seen(kOkCr) && expected && seen(kCmgl)) return StopRule::kListingOk;
-    if (seen(kPromptPattern) && expected &&
-        (!rules_.prompt_needs_submit || seen(kCmgs) || seen(kCmgw)))
+    if (!expected_.Seen()) return StopRule::kNone;  // every other rule needs the expected text
+    if (seen(kOkCrLf)) return StopRule::kOk;
+    if (seen(kOkCr) && seen(kCmgl)) return StopRule::kListingOk;
+    if (seen(kPromptPattern) && (!rules_.prompt_needs_submit || seen(kCmgs) || seen(kCmgw)))
         return StopRule::kPrompt;
-    if (seen(kCarrierPattern) && expected && seen(kAtdt)) return StopRule::kCarrier;
-    if (seen(kErrorPattern) && expected) return StopRule::kError;
+    if (seen(kCarrierPattern) && seen(kAtdt)) return StopRule::kCarrier;
+    if (seen(kErrorPattern)) return StopRule::kError;
     return StopRule::kNone;
 }
 

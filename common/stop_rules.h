@@ -3,9 +3,9 @@
 // A reply ends at the first rule that holds for everything received so far: a final result code
 // ("\r\nOK\r\n", "\r\nERROR\r\n", ...) together with the text the caller expects, or one of the
 // special cases (an empty message slot, a listing without its last line feed, a text-entry
-// prompt, a dial-up CONNECT-style CARRIER). Every pattern is followed by its own incremental
-// matcher and remembered once seen, so each received byte costs the same work however long the
-// reply already is.
+// prompt, a dial-up CARRIER). The patterns are followed by incremental matchers
+// and remembered once seen, so each received byte costs the same work however long the reply
+// already is.
 #pragma once
 
 #include <cstddef>
@@ -64,18 +64,11 @@ public:
     StopRule Check() const;
 
 private:
-    enum Fixed : uint8_t {
-        kOkCrLf, kOkCr, kPromptPattern, kCarrierPattern, kErrorPattern,
-        kCmsError, kCmgr, kCmgl, kCmgs, kCmgw, kAtdt, kFixedCount
-    };
-    struct FixedMatcher {
-        uint8_t state = 0;
-        bool seen = false;
-    };
-    void FeedFixed(FixedMatcher& m, Fixed which, unsigned char byte);
-
     StopRuleSet rules_;
-    FixedMatcher fixed_[kFixedCount];
+    // The fixed patterns run together through one precomputed automaton: one table step per
+    // byte, and a bit per pattern once it has been seen.
+    uint8_t fixed_state_ = 0;
+    uint16_t fixed_seen_ = 0;
     PatternMatcher expected_;
 };
 
