@@ -9,9 +9,9 @@ namespace qmx2::commander {
 
 inline constexpr std::string_view kCommFailure = "Comm failure(";
 
-class AtChannel {
+class CardChannel {
 public:
-    virtual ~AtChannel() = default;
+    virtual ~CardChannel() = default;
     // The collected reply (echo included), or a text beginning "Comm failure(". Every time-out
     // the commander uses is below 60 s, as its transaction counts seconds within the minute.
     virtual std::string Send(std::string_view command, std::string_view expected,

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "commander/access_code.h"
-#include "commander/at_channel.h"
+#include "commander/card_channel.h"
 #include "commander/ui.h"
 
 namespace qmx2::platform {
@@ -20,7 +20,7 @@ namespace qmx2::commander {
 struct CardSession {
     platform::Clock& clock;
     CommanderUi& ui;
-    AtChannel& at;
+    CardChannel& at;
 };
 
 // Whether the card's port can be had right now (opened exclusively and closed again).

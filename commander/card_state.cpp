@@ -3,7 +3,7 @@
 
 #include <array>
 
-#include "commander/at_channel.h"
+#include "commander/card_channel.h"
 
 namespace qmx2::commander {
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "commander/at_channel.h"
+#include "commander/card_channel.h"
 
 namespace qmx2::commander::testing {
 
@@ -27,7 +27,7 @@ inline std::string CardReply(std::string_view command, std::string_view info,
     return r;
 }
 
-class ScriptedCard : public AtChannel {
+class ScriptedCard : public CardChannel {
 public:
     void On(const std::string& command, std::vector<std::string> replies) {
         script_[command] = std::deque<std::string>(replies.begin(), replies.end());

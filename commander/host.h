@@ -1,0 +1,43 @@
+// What the commander asks of the handheld besides the card and the user: the phone manager's
+// window, its own window, program start, run-at-event registration and user notifications.
+// The program wires these to the platform's windows and processes; tests record them.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "platform/clock.h"
+
+namespace qmx2::commander {
+
+class CommanderHost {
+public:
+    virtual ~CommanderHost() = default;
+
+    // Whether the phone manager's main window (class "QMXManager") exists. Also asked by the
+    // menu-state thread, so it must be safe to call from any thread.
+    virtual bool ManagerWindowExists() = 0;
+    // Sends WM_DESTROY to the phone manager's main window, if there is one, and waits for it.
+    virtual void CloseManager() = 0;
+    // Posts WM_DESTROY to the commander's own window: the commander ends from its loop.
+    virtual void EndCommander() = 0;
+    // Starts a program with no arguments and lets go of it; false when it cannot be started.
+    virtual bool StartProgram(std::string_view path) = 0;
+    // Run-at-event registration of `path` for the device-change event (7).
+    virtual void ClearRunAtEvent(std::string_view path) = 0;
+    virtual void RunAtDeviceChange(std::string_view path) = 0;
+};
+
+// The user-notification service: a notification belongs to a program (its path).
+class UserNotifications {
+public:
+    virtual ~UserNotifications() = default;
+    // Marks every earlier notification of `program` handled.
+    virtual void MarkHandled(std::string_view program) = 0;
+    // A notification of `program` due at `due`: it flashes the light, and plays `sound` (a
+    // wave file, at most 512 characters) unless that is empty. false when the service refuses.
+    virtual bool Raise(std::string_view program, const platform::WallTime& due,
+                       std::string_view sound) = 0;
+};
+
+}  // namespace qmx2::commander
