@@ -5,4 +5,6 @@ add_library(qmx2_driver_test_support STATIC
 target_link_libraries(qmx2_driver_test_support PUBLIC qmx2_driver_port)
 qmx2_test(driver_port_test SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/port_lifecycle_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/receive_path_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/control_requests_test.cpp
   LIBS qmx2_driver_test_support)
