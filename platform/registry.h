@@ -16,6 +16,8 @@
 
 namespace qmx2::platform {
 
+class Clock;
+
 inline constexpr uint32_t REG_NONE = 0;
 inline constexpr uint32_t REG_SZ = 1;
 inline constexpr uint32_t REG_BINARY = 3;
@@ -24,6 +26,13 @@ inline constexpr uint32_t REG_MULTI_SZ = 7;
 
 using RegKey = uint32_t;  // 0 is no key
 inline constexpr RegKey HKEY_LOCAL_MACHINE = 0x80000002u;
+
+// A handle whose key another handle or program deleted meanwhile.
+inline constexpr uint32_t ERROR_KEY_DELETED = 1018;
+// Longest key or value name, in 16-bit units without the terminator.
+inline constexpr uint32_t kMaxRegNameChars = 255;
+// Largest value the registry keeps, in bytes.
+inline constexpr uint32_t kMaxRegValueBytes = 1u << 20;
 
 class Registry {
 public:
@@ -50,10 +59,22 @@ public:
     virtual uint32_t EnumKey(RegKey key, uint32_t index, WideChar* name, uint32_t* name_chars) = 0;
     virtual uint32_t EnumValue(RegKey key, uint32_t index, WideChar* name, uint32_t* name_chars,
                                uint32_t* type, void* data, uint32_t* size) = 0;
+
+    // After ERROR_GEN_FAILURE: a sentence for the user saying what went wrong with the database.
+    virtual std::string LastFailure() const { return {}; }
+};
+
+struct RegistryOptions {
+    // The clock that waits on a database another program holds busy; null: the real clock.
+    Clock* clock = nullptr;
+    // How long a call waits for such a database before it gives ERROR_GEN_FAILURE.
+    uint32_t busy_timeout_ms = 5000;
 };
 
 // Opens (creating if needed) the registry database of the handheld root `root_dir`. On a
 // database that cannot be opened, returns nullptr and sets *error to a sentence for the user.
 std::unique_ptr<Registry> OpenRegistry(const std::string& root_dir, std::string* error);
+std::unique_ptr<Registry> OpenRegistry(const std::string& root_dir, std::string* error,
+                                       const RegistryOptions& options);
 
 }  // namespace qmx2::platform

@@ -1,0 +1,78 @@
+// Program start as the handheld does it: a program named "Qmx2Com", "\Qmx2PPC.exe" or
+// "peghelp.exe" is looked for in the root's "\Windows" folder first, then in the folder the name
+// gives (from the root), with and without ".exe". The files found there are executables or links
+// to the built binaries (InstallProgramLinks). A started program gets QMX2_ROOT set to the root
+// and its command line as its one argument (none when the line is empty).
+//
+// Failures are values: false, or WaitResult::kTimeout, with the thread's last error.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/sync.h"
+#include "platform/text.h"
+
+namespace qmx2::platform {
+
+inline constexpr uint32_t ERROR_BAD_EXE_FORMAT = 193;
+inline constexpr uint32_t ERROR_TIMEOUT = 1460;
+
+using ProcessId = uint32_t;  // 0 is no process
+
+class Processes {
+public:
+    Processes(Clock& clock, std::string root);
+    // Forgets every process; those still running go on running.
+    ~Processes();
+    Processes(const Processes&) = delete;
+    Processes& operator=(const Processes&) = delete;
+
+    // Starts the program. With `id` null the process is forgotten at once, as a caller that
+    // closes the handles right after the start does.
+    bool Start(WideView name, WideView command_line, ProcessId* id = nullptr);
+    // The host file that Start would run; ERROR_FILE_NOT_FOUND when there is none,
+    // ERROR_ACCESS_DENIED when the only match cannot be run.
+    bool FindProgram(WideView name, std::string* host) const;
+
+    // Waits for the end of the process. The process runs outside the clock, so the wait is an
+    // external one (ExternalWait) and its time-out counts in real milliseconds; 0 only looks.
+    WaitResult Wait(ProcessId id, uint32_t timeout_ms, int* exit_code = nullptr);
+    // Asks the process to end (SIGTERM), or ends it at once with `force` (SIGKILL).
+    bool Terminate(ProcessId id, bool force = false);
+    bool IsRunning(ProcessId id);
+    bool Close(ProcessId id);
+
+private:
+    struct Child {
+        int pid = 0;
+        int pidfd = -1;  // for waiting with a time-out
+        bool ended = false;
+        int exit_code = 0;
+    };
+
+    // Collects the end of a child if it has ended; mu_ held.
+    void Reap(Child& child);
+    void ReapForgotten();
+
+    Clock& clock_;
+    const std::string root_;
+    std::mutex mu_;  // guards the tables; never held while blocking
+    std::map<ProcessId, Child> children_;
+    std::vector<int> forgotten_;  // pids of closed, still running children
+    ProcessId next_id_ = 1;
+};
+
+// Puts links named after the programs (first: "Qmx2Com", "Qmx2PPC.exe", ...) into the root's
+// "\Windows" folder, pointing at the host files (second), replacing older links. False with a
+// sentence in *error when a file is missing or a link cannot be made.
+bool InstallProgramLinks(const std::string& root,
+                         const std::vector<std::pair<std::string, std::string>>& programs,
+                         std::string* error);
+
+}  // namespace qmx2::platform
