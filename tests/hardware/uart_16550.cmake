@@ -1,0 +1,2 @@
+qmx2_test(hardware_uart_16550_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/uart_16550_test.cpp
+  LIBS qmx2_uart16550)
