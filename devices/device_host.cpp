@@ -1,0 +1,55 @@
+// The device host's card lifecycle.
+#include "devices/device_host.h"
+
+#include <sys/stat.h>
+
+#include "devices/active_entry.h"
+#include "platform/comm_types.h"
+#include "platform/serial_wire.h"
+
+namespace qmx2::devices {
+
+using namespace qmx2::platform;
+
+DeviceHost::DeviceHost(Clock& clock, Registry& registry, CardBackend& card,
+                       DeviceHostOptions options, DeviceChangeSink sink)
+    : clock_(clock), registry_(registry), card_(card), options_(std::move(options)),
+      sink_(std::move(sink)), server_(clock, devices_) {}
+
+DeviceHost::~DeviceHost() { Stop(); }
+
+bool DeviceHost::Start(std::string* error) {
+    if (started_) return true;
+    mkdir((options_.root + "/run").c_str(), 0700);
+    if (!card_.Insert(error)) return false;
+    devices_.Register(options_.name, card_.Driver());
+    if (!server_.Start(DeviceSocketPath(options_.root), error)) {
+        devices_.Unregister(options_.name);
+        card_.Remove();
+        return false;
+    }
+    const uint32_t rc = WriteActiveEntry(registry_, options_.name, card_.Identity(), &active_key_);
+    if (rc != ERROR_SUCCESS) {
+        *error = "cannot write the card's entry under Drivers\\Active (error " +
+                 std::to_string(rc) + ")";
+        server_.Stop();
+        devices_.Unregister(options_.name);
+        card_.Remove();
+        return false;
+    }
+    started_ = true;
+    if (sink_) sink_(DBT_DEVICEARRIVAL, options_.name);
+    return true;
+}
+
+void DeviceHost::Stop() {
+    if (!started_) return;
+    started_ = false;
+    RemoveActiveEntry(registry_, active_key_);
+    if (sink_) sink_(DBT_DEVICEREMOVECOMPLETE, options_.name);
+    devices_.Unregister(options_.name);
+    server_.Stop();
+    card_.Remove();
+}
+
+}  // namespace qmx2::devices

@@ -1,0 +1,103 @@
+// qmx2-device: the device manager of a handheld on this machine.
+//
+//   qmx2-device [--root DIR] --card tty:/dev/ttyUSB0 | tcp:HOST:PORT [--name COM3:]
+//
+// Registers the card's port under "Drivers\Active", serves it to the handheld's programs until
+// SIGTERM or SIGINT (or until the card's line goes away), then removes the entry and broadcasts
+// the removal.
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <string>
+
+#include "devices/card_backend.h"
+#include "devices/device_change.h"
+#include "devices/device_host.h"
+#include "platform/clock.h"
+#include "platform/registry.h"
+#include "platform/root.h"
+
+using namespace qmx2;
+
+namespace {
+
+constexpr char kUsage[] =
+    "usage: qmx2-device [--root DIR] --card tty:/dev/ttyX|tcp:HOST:PORT [--name COM3:]\n";
+
+struct Arguments {
+    std::string root, card, name = "COM3:";
+};
+
+bool Parse(int argc, char** argv, Arguments* a) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        std::string* target = arg == "--root" ? &a->root
+                              : arg == "--card" ? &a->card
+                              : arg == "--name" ? &a->name
+                                                : nullptr;
+        if (!target || i + 1 >= argc) return false;
+        *target = argv[++i];
+    }
+    // A device name is a short prefix, a digit and a colon; the programs read it into 260 bytes.
+    return !a->card.empty() && a->name.size() >= 2 && a->name.size() < 64 && a->name.back() == ':';
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Arguments args;
+    if (!Parse(argc, argv, &args)) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    // The signals are taken by sigtimedwait below; every thread started later inherits the mask.
+    sigset_t stop_signals;
+    sigemptyset(&stop_signals);
+    sigaddset(&stop_signals, SIGTERM);
+    sigaddset(&stop_signals, SIGINT);
+    pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
+
+    std::string root, error;
+    if (!platform::ResolveRoot(args.root, &root, &error)) {
+        std::fprintf(stderr, "qmx2-device: %s\n", error.c_str());
+        return 1;
+    }
+    auto clock = platform::MakeRealClock();
+    auto registry = platform::OpenRegistry(root, &error);
+    if (!registry) {
+        std::fprintf(stderr, "qmx2-device: %s\n", error.c_str());
+        return 1;
+    }
+    auto card = devices::MakeCardBackend(*clock, args.card, &error);
+    if (!card) {
+        std::fprintf(stderr, "qmx2-device: %s\n", error.c_str());
+        return 2;
+    }
+    devices::DeviceHostOptions options;
+    options.root = root;
+    options.name = platform::FromUtf8(args.name);
+    devices::DeviceHost host(*clock, *registry, *card, options,
+                             devices::MakeDeviceChangeSink(*clock, root));
+    if (!host.Start(&error)) {
+        std::fprintf(stderr, "qmx2-device: %s\n", error.c_str());
+        return 1;
+    }
+    std::fprintf(stderr, "qmx2-device: %s serves %s (%s)\n", card->Describe().c_str(),
+                 args.name.c_str(), platform::ToUtf8(host.active_key()).c_str());
+    int status = 0;
+    for (;;) {
+        const timespec slice{0, 200 * 1000 * 1000};
+        const int sig = sigtimedwait(&stop_signals, nullptr, &slice);
+        if (sig == SIGTERM || sig == SIGINT) break;
+        if (card->WaitGone(0)) {
+            std::fprintf(stderr, "qmx2-device: the line of %s went away\n",
+                         card->Describe().c_str());
+            status = 1;
+            break;
+        }
+    }
+    host.Stop();
+    std::fprintf(stderr, "qmx2-device: %s removed\n", args.name.c_str());
+    return status;
+}

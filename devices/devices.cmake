@@ -1,0 +1,24 @@
+# The device host: software serial ports (kernel tty, TCP), the socket server, the card's
+# "Drivers\Active" entry, and the qmx2-device program.
+add_library(qmx2_software_port STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/software_serial_port.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/software_serial_control.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/fd_serial_port.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/tty_port.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/tcp_port.cpp
+)
+target_link_libraries(qmx2_software_port PUBLIC qmx2_platform)
+
+add_library(qmx2_device_host STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/card_backend.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/port_server.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/active_entry.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/device_host.cpp
+)
+target_link_libraries(qmx2_device_host PUBLIC qmx2_software_port qmx2_serial_remote)
+
+add_executable(qmx2-device
+  ${CMAKE_CURRENT_LIST_DIR}/device_host_main.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/device_change_windows.cpp
+)
+target_link_libraries(qmx2-device PRIVATE qmx2_device_host qmx2_registry qmx2_files qmx2_windows)

@@ -1,0 +1,352 @@
+// The software serial port: open contexts, the receive buffer, reads, writes and event waits.
+#include "devices/software_serial_port.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/last_error.h"
+
+namespace qmx2::devices {
+
+using namespace qmx2::platform;
+
+namespace {
+
+constexpr uint32_t kAccessBits = GENERIC_READ | GENERIC_WRITE;
+
+// The line every first open starts with: 9600 8N1, DTR and RTS on, no flow control.
+DCB DefaultLineSettings() {
+    DCB d{};
+    d.DCBlength = sizeof(DCB);
+    d.BaudRate = 9600;
+    d.fBinary = 1;
+    d.fDtrControl = DTR_CONTROL_ENABLE;
+    d.fRtsControl = RTS_CONTROL_ENABLE;
+    d.XonLim = 512;
+    d.XoffLim = 128;
+    d.ByteSize = 8;
+    d.Parity = NOPARITY;
+    d.StopBits = ONESTOPBIT;
+    d.XonChar = 0x11;
+    d.XoffChar = 0x13;
+    d.ErrorChar = 0x0D;
+    d.EofChar = 0x0D;
+    d.EvtChar = 0x0D;
+    return d;
+}
+
+uint32_t Saturate(uint64_t v) { return v >= MAXDWORD ? MAXDWORD - 1 : static_cast<uint32_t>(v); }
+
+}  // namespace
+
+SoftwareSerialPort::SoftwareSerialPort(Clock& clock, SoftwarePortOptions options)
+    : clock_(clock), options_(std::move(options)) {
+    uint32_t size = 2048;
+    while (size < options_.receive_buffer_size && size < (1u << 24)) size <<= 1;
+    ring_.assign(size, 0);
+    dcb_ = DefaultLineSettings();
+    timeouts_ = {250, 10, 100, 0, 0};
+}
+
+SoftwareSerialPort::~SoftwareSerialPort() = default;
+
+std::shared_ptr<SoftwareSerialPort::Context> SoftwareSerialPort::Find(uintptr_t handle) {
+    std::shared_ptr<Context> c;
+    clock_.Update([&] {
+        auto it = contexts_.find(handle);
+        if (it != contexts_.end()) c = it->second;
+    });
+    return c;
+}
+
+uintptr_t SoftwareSerialPort::Open(uint32_t access, uint32_t share) {
+    auto c = std::make_shared<Context>();
+    c->access = access;
+    c->share = share;
+    uint32_t error = 0;
+    bool first = false;
+    uintptr_t handle = 0;
+    clock_.Update([&] {
+        if (line_lost_) error = ERROR_OPEN_FAILED;
+        else if ((access & kAccessBits) && holder_) error = ERROR_INVALID_ACCESS;
+        if (error) return;
+        if (access & kAccessBits) holder_ = c.get();
+        first = contexts_.empty();
+        handle = next_handle_++;
+        contexts_[handle] = c;
+        if (first) {
+            dcb_ = DefaultLineSettings();
+            read_ = write_ = 0;
+            errors_ = 0;
+        }
+    });
+    if (error) {
+        SetLastError(error);
+        return 0;
+    }
+    if (first) {
+        DCB d;
+        clock_.Update([&] { d = dcb_; });
+        ApplyLineSettings(d, false);
+        if (!LineOpen()) {
+            clock_.Update([&] {
+                contexts_.erase(handle);
+                if (holder_ == c.get()) holder_ = nullptr;
+            });
+            SetLastError(ERROR_OPEN_FAILED);
+            return 0;
+        }
+        LinePurge(PURGE_RXCLEAR);
+        clock_.Update([&] { read_ = write_ = 0; });
+    }
+    return handle;
+}
+
+bool SoftwareSerialPort::Close(uintptr_t handle) {
+    bool found = false, last = false;
+    clock_.Update([&] {
+        auto it = contexts_.find(handle);
+        if (it == contexts_.end()) return;
+        found = true;
+        Context* c = it->second.get();
+        c->closed = true;
+        if (holder_ == c) holder_ = nullptr;
+        contexts_.erase(it);
+        last = contexts_.empty();
+    });
+    if (!found) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return false;
+    }
+    if (last) LineClose();
+    return true;
+}
+
+void SoftwareSerialPort::CloseAll() {
+    std::vector<uintptr_t> handles;
+    clock_.Update([&] {
+        for (auto& [h, c] : contexts_) handles.push_back(h);
+    });
+    for (uintptr_t h : handles) Close(h);
+}
+
+int SoftwareSerialPort::OpenCount() {
+    int n = 0;
+    clock_.Update([&] { n = static_cast<int>(contexts_.size()); });
+    return n;
+}
+
+bool SoftwareSerialPort::CheckAccess(const Context& c, uint32_t needed) {
+    if (c.access & needed) return true;
+    SetLastError(ERROR_INVALID_ACCESS);
+    return false;
+}
+
+void SoftwareSerialPort::Claim(bool& flag) {
+    for (;;) {
+        clock_.WaitFor([&] { return !flag; }, kInfinite);
+        bool got = false;
+        clock_.Update([&] {
+            if (!flag) flag = got = true;
+        });
+        if (got) return;
+    }
+}
+
+uint32_t SoftwareSerialPort::Available() const {
+    return (write_ - read_) & static_cast<uint32_t>(ring_.size() - 1);
+}
+
+uint32_t SoftwareSerialPort::TakeBytes(uint8_t* dst, uint32_t max) {
+    uint32_t n = 0;
+    const uint32_t mask = static_cast<uint32_t>(ring_.size() - 1);
+    while (n < max && read_ != write_) {
+        const uint32_t piece = std::min({max - n, Available(),
+                                         static_cast<uint32_t>(ring_.size()) - read_});
+        std::memcpy(dst + n, ring_.data() + read_, piece);
+        read_ = (read_ + piece) & mask;
+        n += piece;
+    }
+    return n;
+}
+
+void SoftwareSerialPort::DeliverReceived(const uint8_t* data, size_t length) {
+    if (length == 0) return;
+    clock_.Update([&] {
+        const uint32_t mask = static_cast<uint32_t>(ring_.size() - 1);
+        for (size_t i = 0; i < length; ++i) {
+            if (((write_ + 1) & mask) == read_) {
+                errors_ |= CE_RXOVER;
+                break;
+            }
+            ring_[write_] = data[i];
+            write_ = (write_ + 1) & mask;
+        }
+    });
+    Notify(EV_RXCHAR);
+}
+
+void SoftwareSerialPort::LineLost(uint32_t error) {
+    clock_.Update([&] {
+        line_lost_ = true;
+        lost_error_ = error;
+    });
+}
+
+bool SoftwareSerialPort::IsLineLost() {
+    bool lost = false;
+    clock_.Update([&] { lost = line_lost_; });
+    return lost;
+}
+
+bool SoftwareSerialPort::WaitLineLost(uint32_t timeout_ms) {
+    return clock_.WaitFor([&] { return line_lost_; }, timeout_ms);
+}
+
+int32_t SoftwareSerialPort::Read(uintptr_t handle, void* buffer, uint32_t length) {
+    auto c = Find(handle);
+    if (!c) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return -1;
+    }
+    if (!CheckAccess(*c, GENERIC_READ)) return -1;
+    if (length > 0 && !buffer) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return -1;
+    }
+    Claim(reading_);
+    COMMTIMEOUTS t;
+    clock_.Update([&] { t = timeouts_; });
+    const uint32_t I = t.ReadIntervalTimeout;
+    const uint32_t T = t.ReadTotalTimeoutMultiplier == MAXDWORD
+                           ? t.ReadTotalTimeoutConstant
+                           : Saturate(uint64_t{t.ReadTotalTimeoutMultiplier} * length +
+                                      t.ReadTotalTimeoutConstant);
+    uint8_t* dst = static_cast<uint8_t*>(buffer);
+    uint64_t E = 0;
+    uint32_t K = 0;
+    uint32_t error = 0;
+    while (K < length) {
+        bool closed = false, lost = false;
+        uint32_t got = 0;
+        clock_.Update([&] {
+            got = TakeBytes(dst + K, length - K);
+            closed = c->closed;
+            lost = line_lost_ && Available() == 0;
+            if (lost) error = lost_error_;
+        });
+        K += got;
+        if (got > 0) continue;
+        if (closed) {
+            error = ERROR_INVALID_HANDLE;
+            break;
+        }
+        if (lost) break;
+        if (I == MAXDWORD && T == 0) break;
+        uint32_t W = kInfinite;
+        if (T != 0) {
+            if (E >= T) break;
+            W = static_cast<uint32_t>(T - E);
+            if (K > 0) {
+                if (t.ReadTotalTimeoutMultiplier == MAXDWORD && I == MAXDWORD) break;
+                if (I != 0 && I <= W) W = I;
+            }
+        } else if (I != 0 && K > 0) {
+            W = I;
+        }
+        uint64_t abort_generation = 0;
+        clock_.Update([&] { abort_generation = rx_abort_generation_; });
+        const uint64_t start = clock_.TickMs();
+        const bool woke = clock_.WaitFor(
+            [&] {
+                return read_ != write_ || c->closed || line_lost_ ||
+                       rx_abort_generation_ != abort_generation;
+            },
+            W);
+        E += clock_.TickMs() - start;
+        if (!woke) break;
+        bool aborted = false;
+        clock_.Update([&] { aborted = rx_abort_generation_ != abort_generation; });
+        if (aborted) break;
+    }
+    clock_.Update([&] { reading_ = false; });
+    if (error == ERROR_INVALID_HANDLE || (error && K == 0)) {
+        SetLastError(error);
+        return error == ERROR_INVALID_HANDLE ? static_cast<int32_t>(K) : -1;
+    }
+    return static_cast<int32_t>(K);
+}
+
+int32_t SoftwareSerialPort::Write(uintptr_t handle, const void* buffer, uint32_t length) {
+    auto c = Find(handle);
+    if (!c) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return -1;
+    }
+    if (!CheckAccess(*c, GENERIC_WRITE)) return -1;
+    if (length > 0 && !buffer) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return -1;
+    }
+    Claim(writing_);
+    COMMTIMEOUTS t;
+    bool lost = false;
+    uint32_t lost_error = 0;
+    clock_.Update([&] {
+        t = timeouts_;
+        lost = line_lost_;
+        lost_error = lost_error_;
+    });
+    const uint64_t total = uint64_t{t.WriteTotalTimeoutMultiplier} * length +
+                           t.WriteTotalTimeoutConstant;
+    int32_t n = 0;
+    if (lost) {
+        SetLastError(lost_error);
+        n = -1;
+    } else if (length > 0) {
+        n = LineTransmit(static_cast<const uint8_t*>(buffer), length,
+                         total == 0 ? kInfinite : Saturate(total));
+    }
+    clock_.Update([&] { writing_ = false; });
+    Notify(EV_TXEMPTY);
+    return n;
+}
+
+void SoftwareSerialPort::Notify(uint32_t events) {
+    clock_.Update([&] {
+        for (auto& [h, c] : contexts_)
+            if (c->mask & events) c->fired |= events;
+    });
+}
+
+bool SoftwareSerialPort::WaitEvents(const std::shared_ptr<Context>& c, uint32_t* events) {
+    uint64_t generation = 0;
+    uint32_t mask = 0;
+    clock_.Update([&] {
+        generation = c->mask_generation;
+        mask = c->mask;
+    });
+    if (mask == 0) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return false;
+    }
+    clock_.WaitFor(
+        [&] { return (c->fired & c->mask) || c->mask_generation != generation || c->closed; },
+        kInfinite);
+    bool port_open = false;
+    clock_.Update([&] {
+        *events = 0;
+        if (c->mask_generation == generation && !c->closed) {
+            *events = c->fired & c->mask;
+            c->fired = 0;
+        }
+        port_open = !contexts_.empty();
+    });
+    if (!port_open) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace qmx2::devices
