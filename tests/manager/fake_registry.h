@@ -3,6 +3,7 @@
 #pragma once
 
 #include <map>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -21,35 +22,42 @@ public:
     bool fail_open = false;
     bool fail_write = false;
 
-    uint32_t CreateKey(platform::RegKey, platform::WideView path, platform::RegKey* key,
+    uint32_t CreateKey(platform::RegKey parent, platform::WideView path, platform::RegKey* key,
                        bool* created) override {
+        std::lock_guard lock(mu_);
         if (fail_open) return platform::ERROR_GEN_FAILURE;
-        const bool is_new = keys_.find(std::u16string(path)) == keys_.end();
-        keys_[std::u16string(path)];
+        const std::u16string full = Full(parent, path);
+        const bool is_new = keys_.find(full) == keys_.end();
+        keys_[full];
         if (created) *created = is_new;
-        return Handle(path, key);
+        return Handle(full, key);
     }
-    uint32_t OpenKey(platform::RegKey, platform::WideView path, platform::RegKey* key) override {
-        if (fail_open || keys_.find(std::u16string(path)) == keys_.end())
-            return platform::ERROR_FILE_NOT_FOUND;
-        return Handle(path, key);
+    uint32_t OpenKey(platform::RegKey parent, platform::WideView path, platform::RegKey* key) override {
+        std::lock_guard lock(mu_);
+        const std::u16string full = Full(parent, path);
+        if (fail_open || keys_.find(full) == keys_.end()) return platform::ERROR_FILE_NOT_FOUND;
+        return Handle(full, key);
     }
     uint32_t CloseKey(platform::RegKey key) override {
+        std::lock_guard lock(mu_);
         ++closes_;
         return handles_.erase(key) ? platform::ERROR_SUCCESS : platform::ERROR_INVALID_HANDLE;
     }
     uint32_t DeleteKey(platform::RegKey, platform::WideView path) override {
+        std::lock_guard lock(mu_);
         return keys_.erase(std::u16string(path)) ? platform::ERROR_SUCCESS
                                                  : platform::ERROR_FILE_NOT_FOUND;
     }
     uint32_t QueryValue(platform::RegKey key, platform::WideView name, uint32_t* type, void* data,
                         uint32_t* size) override {
+        std::lock_guard lock(mu_);
         Value* v = Find(key, name);
         if (!v) return platform::ERROR_FILE_NOT_FOUND;
         return CopyOut(*v, type, data, size);
     }
     uint32_t SetValue(platform::RegKey key, platform::WideView name, uint32_t type,
                       const void* data, uint32_t size) override {
+        std::lock_guard lock(mu_);
         if (fail_write) return platform::ERROR_GEN_FAILURE;
         std::string bytes(static_cast<const char*>(data), size);
         if (Value* v = Find(key, name)) {
@@ -61,6 +69,7 @@ public:
         return platform::ERROR_SUCCESS;
     }
     uint32_t DeleteValue(platform::RegKey key, platform::WideView name) override {
+        std::lock_guard lock(mu_);
         auto& vs = Values(key);
         for (auto it = vs.begin(); it != vs.end(); ++it)
             if (it->name == name) {
@@ -71,6 +80,7 @@ public:
     }
     uint32_t EnumKey(platform::RegKey key, uint32_t index, platform::WideChar* name,
                      uint32_t* name_chars) override {
+        std::lock_guard lock(mu_);
         const std::u16string prefix = handles_.at(key) + u"\\";
         uint32_t i = 0;
         for (const auto& [path, values] : keys_) {
@@ -89,6 +99,7 @@ public:
     }
     uint32_t EnumValue(platform::RegKey key, uint32_t index, platform::WideChar* name,
                        uint32_t* name_chars, uint32_t* type, void* data, uint32_t* size) override {
+        std::lock_guard lock(mu_);
         auto& vs = Values(key);
         if (index >= vs.size()) return platform::ERROR_NO_MORE_ITEMS;
         const Value& v = vs[index];
@@ -102,6 +113,7 @@ public:
     // Test helpers on the manager's key.
     void SetText(const std::u16string& key, const std::u16string& name, const std::u16string& text,
                  uint32_t bytes = 0) {
+        std::lock_guard lock(mu_);
         std::string data(reinterpret_cast<const char*>(text.c_str()), (text.size() + 1) * 2);
         if (bytes > data.size()) data.resize(bytes, '\0');
         keys_[key];
@@ -114,12 +126,14 @@ public:
         vs.push_back({name, platform::REG_SZ, data});
     }
     const Value* Get(const std::u16string& key, const std::u16string& name) {
+        std::lock_guard lock(mu_);
         for (auto& v : keys_[key])
             if (v.name == name) return &v;
         return nullptr;
     }
     // The text of a string value up to its terminator; "<absent>" when missing.
     std::string Text(const std::u16string& key, const std::u16string& name) {
+        std::lock_guard lock(mu_);
         const Value* v = Get(key, name);
         if (!v) return "<absent>";
         std::string out;
@@ -134,6 +148,10 @@ public:
     int open_handles() const { return static_cast<int>(handles_.size()); }
 
 private:
+    std::u16string Full(platform::RegKey parent, platform::WideView path) {
+        auto it = handles_.find(parent);
+        return it == handles_.end() ? std::u16string(path) : it->second + u"\\" + std::u16string(path);
+    }
     uint32_t Handle(platform::WideView path, platform::RegKey* key) {
         *key = next_++;
         handles_[*key] = std::u16string(path);
@@ -161,6 +179,7 @@ private:
     std::map<platform::RegKey, std::u16string> handles_;
     platform::RegKey next_ = 0x100;
     int closes_ = 0;
+    std::recursive_mutex mu_;
 };
 
 inline constexpr char16_t kKey[] = u"Software\\Orvan\\QMX2";

@@ -1,3 +1,9 @@
 qmx2_test(manager_parsers_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/read_parser_test.cpp ${CMAKE_CURRENT_LIST_DIR}/cpbr_parser_test.cpp
   LIBS qmx2_manager_core)
+add_library(qmx2_manager_test_doubles STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/fake_card.cpp ${CMAKE_CURRENT_LIST_DIR}/manager_harness.cpp)
+target_link_libraries(qmx2_manager_test_doubles PUBLIC qmx2_manager_core)
+qmx2_test(manager_startup_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/startup_test.cpp
+  LIBS qmx2_manager_test_doubles)

@@ -1,0 +1,65 @@
+// The local data files at start-up and at exit.
+#include "manager/store/data_files.h"
+
+#include <string>
+
+#include "common/data_call.h"
+#include "manager/store/data_pack.h"
+#include "manager/store/settings_registry.h"
+
+namespace qmx2::manager {
+namespace {
+
+std::string SavName(std::string_view txt) {
+    return std::string(txt.substr(0, txt.rfind('.'))) + ".sav";
+}
+
+void SaveOne(ManagerContext& ctx, const char* name, const std::string& bytes, int* failures) {
+    if (ctx.folder.WriteWhole(name, bytes)) return;
+    // The atomic write left the file as it was at the start of the run, which is what the
+    // ".sav" copy holds, so there is nothing to restore.
+    ++*failures;
+    const std::string text = ctx.folder.DisplayPath(name) + " - save error!";
+    ctx.ui.ShowMessage(kCaption, platform::FromUtf8(text), Buttons::kOk, true);
+}
+
+}  // namespace
+
+void LoadDataFiles(ManagerContext& ctx) {
+    ctx.folder.EnsureExists();
+    for (const char* name : {kProfileFile, kMessageFile, kBookFile})
+        ctx.folder.Copy(name, SavName(name));
+    {
+        std::lock_guard lock(ctx.tables);
+        if (auto bytes = ctx.folder.Read(kMessageFile)) UnpackMessages(*bytes, ctx.messages);
+        if (auto bytes = ctx.folder.Read(kBookFile)) UnpackBook(*bytes, ctx.books.pda);
+        if (auto bytes = ctx.folder.Read(kProfileFile)) UnpackProfiles(*bytes, ctx.profiles);
+        if (auto bytes = ctx.folder.Read(kOptionFile)) UnpackOptions(*bytes, ctx.options);
+    }
+    const auto cmd = ReadManagerValue(ctx.registry, kValueModemCmd);
+    const common::DataCallSetting s =
+        common::ReadDataCallSetting(cmd && !cmd->empty() ? cmd->c_str() : kDefaultModemCmd);
+    ctx.options.bearer = s.method;
+    ctx.options.speed = s.speed;
+}
+
+int SaveDataFiles(ManagerContext& ctx) {
+    const common::DataCallSetting s{ctx.options.bearer, ctx.options.speed};
+    WriteManagerValue(ctx.registry, kValueModemCmd, common::DataCallCommand(s));
+    std::string messages, book, profiles, options;
+    {
+        std::lock_guard lock(ctx.tables);
+        messages = PackMessages(ctx.messages);
+        book = PackBook(ctx.books.pda);
+        profiles = PackProfiles(ctx.profiles);
+        options = PackOptions(ctx.options);
+    }
+    int failures = 0;
+    SaveOne(ctx, kMessageFile, messages, &failures);
+    SaveOne(ctx, kBookFile, book, &failures);
+    SaveOne(ctx, kProfileFile, profiles, &failures);
+    SaveOne(ctx, kOptionFile, options, &failures);
+    return failures;
+}
+
+}  // namespace qmx2::manager
