@@ -13,6 +13,8 @@ using platform::DCB;
 using platform::DeviceFile;
 
 constexpr char kTerminator = '\r';
+constexpr unsigned char kCtrlZ = 0x1A;
+constexpr unsigned char kEscape = 0x1B;
 
 // The line every transaction applies on top of what the port reports.
 void SetLine(DCB& dcb) {
@@ -32,6 +34,27 @@ void SetTimeouts(DeviceFile& port) {
     t.ReadTotalTimeoutMultiplier = kReadTimeoutPerByteMs;
     t.ReadTotalTimeoutConstant = 0;
     port.SetCommTimeouts(t);
+}
+
+// A byte that would end the command line early (and let the rest run as a second command) or
+// end or abort the message text before its last byte.
+bool BreaksCommand(unsigned char b, bool command_line, bool last) {
+    if (b == kCtrlZ || b == kEscape) return command_line || !last;
+    return command_line && (b == '\r' || b == '\n');
+}
+
+// Writes the data in runs between the bytes that BreaksCommand leaves out; clean data is one
+// write.
+void WriteWithoutBreaks(DeviceFile& port, const unsigned char* data, size_t length,
+                        bool command_line) {
+    size_t run = 0;
+    uint32_t written = 0;
+    for (size_t i = 0; i < length; ++i) {
+        if (!BreaksCommand(data[i], command_line, i + 1 == length)) continue;
+        if (i > run) port.Write(data + run, static_cast<uint32_t>(i - run), &written);
+        run = i + 1;
+    }
+    if (length > run || length == 0) port.Write(data + run, static_cast<uint32_t>(length - run), &written);
 }
 
 // Reads until a stop rule holds, the time runs out or reading fails.
@@ -121,8 +144,9 @@ const char* RunAtTransaction(AtChannel& channel, const AtFlavour& flavour, char*
     SetTimeouts(port);
 
     // A failed write is not reported by itself: the card heard nothing, so the reply times out.
+    WriteWithoutBreaks(port, static_cast<const unsigned char*>(data), length,
+                       flavour.write_terminator);
     uint32_t written = 0;
-    port.Write(data, static_cast<uint32_t>(length), &written);
     if (flavour.write_terminator) port.Write(&kTerminator, 1, &written);
 
     CollectReply(channel, flavour, port, reply, expected, timeout_s);

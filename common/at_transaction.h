@@ -83,7 +83,8 @@ struct AtChannel {
 };
 
 // The manager's command operation, or the commander's when the channel belongs to the commander.
-// `command` is written, then a lone CR. `expected` is what most stop rules require as well.
+// `command` is written, then a lone CR. CR, LF, Ctrl-Z and ESC inside the command are left out,
+// so that no text put into a command can end it early and run a second one. `expected` is what most stop rules require as well.
 // `timeout_s` is in whole seconds. Returns the channel's command reply area.
 const char* SendAtCommand(AtChannel& channel, std::string_view command, std::string_view expected,
                           int timeout_s);
@@ -93,8 +94,9 @@ const char* SendAtCommand(AtChannel& channel, std::string_view command, std::str
 const char* SendAtLine(AtChannel& channel, std::string_view command, std::string_view expected,
                        int timeout_s);
 
-// Writes exactly `length` bytes of `data` (the message text with its Ctrl-Z) and no CR; a prompt
-// only ends it with "CMGS" or "CMGW" in the reply.
+// Writes the `length` bytes of `data` (the message text with its Ctrl-Z) and no CR; a prompt
+// only ends it with "CMGS" or "CMGW" in the reply. Ctrl-Z and ESC are written only as the last
+// byte: one inside the text would end or abort it there and the rest would run as commands.
 const char* SendAtRaw(AtChannel& channel, const void* data, size_t length,
                       std::string_view expected, int timeout_s);
 

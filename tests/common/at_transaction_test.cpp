@@ -96,6 +96,23 @@ TEST_F(AtTransactionTest, RawWritesExactlyItsBytesAndNoCr) {
     ExpectPortClosed();
 }
 
+TEST_F(AtTransactionTest, TextInsideACommandCannotEndItAndRunASecondOne) {
+    const std::string injected = "AT+CPBW=1,\"12\",129,\"Bob\rAT+CMGD=1\n\x1A\x1B\"";
+    card_.Answer("AT+CPBW=1,\"12\",129,\"BobAT+CMGD=1\"", "AT+CPBW\r\r\nOK\r\n");
+    EXPECT_STREQ(SendAtCommand(manager_, injected, "+CPBW", 10), "AT+CPBW\r\r\nOK\r\n");
+    EXPECT_EQ(card_.writes, (std::vector<std::string>{"AT+CPBW=1,\"12\",129,\"Bob", "AT+CMGD=1",
+                                                      "\"", "\r"}));
+
+    // In message text line breaks stay; Ctrl-Z and ESC only end it as its last byte.
+    card_.writes.clear();
+    const std::string text = "Hi\x1A\x1B\r\nAT+CMGD=1\x1A";
+    SendAtRaw(manager_, text.data(), text.size(), "\r\nOK\r\n", 1);
+    EXPECT_EQ(card_.writes, (std::vector<std::string>{"Hi", "\r\nAT+CMGD=1\x1A"}));
+    card_.writes.clear();
+    SendAtRaw(manager_, "\x1B", 1, "\r\nOK\r\n", 1);  // ESC alone cancels a prompt
+    EXPECT_EQ(card_.writes, (std::vector<std::string>{"\x1B"}));
+}
+
 TEST_F(AtTransactionTest, OkWithoutTheExpectedTextRunsIntoTheTimeout) {
     card_.Answer("ATE1", "ATE1\r\r\nOK\r\n");
     const char* reply = SendAtCommand(manager_, "ATE1", "+CPMS", 2);
