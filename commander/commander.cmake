@@ -14,3 +14,14 @@ add_library(qmx2_commander STATIC
 )
 target_link_libraries(qmx2_commander PUBLIC qmx2_platform qmx2_data_call qmx2_operator_names
   qmx2_commander_operators)
+
+# The commander on the handheld's platform: its window, host, notification stand-in and the
+# headless user interface.
+add_library(qmx2_commander_platform STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/commander_window.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/platform_host.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/notification_board.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/text_ui.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/program_starter.cpp
+)
+target_link_libraries(qmx2_commander_platform PUBLIC qmx2_commander qmx2_common qmx2_windows qmx2_process)

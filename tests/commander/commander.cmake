@@ -4,3 +4,6 @@ qmx2_test(commander_card_init_test
 qmx2_test(commander_tray_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/commander_test.cpp ${CMAKE_CURRENT_LIST_DIR}/tray_menu_test.cpp
   LIBS qmx2_commander)
+qmx2_test(commander_window_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/commander_window_test.cpp
+  LIBS qmx2_commander_platform)
