@@ -1,0 +1,222 @@
+// Window messages between real programs: the peer program (windows_peer.cpp) is started on a
+// fresh handheld root and talks to this test through run/windows. Real clock; the test never
+// sleeps, it waits for the lines the peer prints, each with a generous bound.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/comm_types.h"
+#include "platform/last_error.h"
+#include "platform/sync.h"
+#include "platform/windows.h"
+
+extern char** environ;
+
+using namespace qmx2::platform;
+
+namespace {
+
+constexpr int kLineWaitMs = 20'000;
+
+class Peer {
+public:
+    Peer(const std::string& root, const char* window_class, const char* title) {
+        int fds[2];
+        if (::pipe2(fds, O_CLOEXEC) != 0) return;
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+        const char* argv[] = {QMX2_WINDOWS_PEER, root.c_str(), window_class, title, nullptr};
+        if (posix_spawn(&pid_, QMX2_WINDOWS_PEER, &actions, nullptr, const_cast<char**>(argv),
+                        environ) != 0) {
+            pid_ = -1;
+        }
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(fds[1]);
+        out_ = fds[0];
+        const std::string ready = ReadLine();
+        if (ready.rfind("ready ", 0) == 0) hwnd_ = std::stoull(ready.substr(6));
+    }
+    ~Peer() {
+        Kill();
+        if (out_ >= 0) ::close(out_);
+    }
+
+    HWND hwnd() const { return hwnd_; }
+
+    // The next line the peer prints, or "" when it ends or stays silent too long.
+    std::string ReadLine() {
+        for (;;) {
+            const auto nl = buffer_.find('\n');
+            if (nl != std::string::npos) {
+                std::string line = buffer_.substr(0, nl);
+                buffer_.erase(0, nl + 1);
+                return line;
+            }
+            pollfd p{out_, POLLIN, 0};
+            if (::poll(&p, 1, kLineWaitMs) <= 0) return "";
+            char chunk[256];
+            const ssize_t n = ::read(out_, chunk, sizeof chunk);
+            if (n <= 0) return "";
+            buffer_.append(chunk, static_cast<size_t>(n));
+        }
+    }
+
+    void Kill() {
+        if (pid_ <= 0) return;
+        ::kill(pid_, SIGKILL);
+        Wait();
+    }
+    int Wait() {
+        int status = 0;
+        if (pid_ > 0) ::waitpid(pid_, &status, 0);
+        pid_ = -1;
+        return status;
+    }
+
+private:
+    pid_t pid_ = -1;
+    int out_ = -1;
+    HWND hwnd_ = 0;
+    std::string buffer_;
+};
+
+int FilesEndingIn(const std::string& dir, const std::string& suffix) {
+    int n = 0;
+    for (const auto& e : std::filesystem::directory_iterator(dir))
+        n += e.path().string().ends_with(suffix);
+    return n;
+}
+
+class ProgramWindows : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/qmx2-windows-XXXXXX";
+        ASSERT_NE(::mkdtemp(tmpl), nullptr);
+        root = tmpl;
+        ws = OpenWindowSystem(*clock, root);
+        ASSERT_TRUE(ws);
+    }
+    void TearDown() override {
+        ws.reset();
+        std::filesystem::remove_all(root);
+    }
+
+    std::unique_ptr<Clock> clock = MakeRealClock();
+    std::string root;
+    std::unique_ptr<WindowSystem> ws;
+};
+
+TEST_F(ProgramWindows, FindSendAndPostReachAnotherProgram) {
+    Peer peer(root, "Qmx2Com", "QMX2 commander");
+    ASSERT_NE(peer.hwnd(), 0u);
+    EXPECT_EQ(ws->FindWindow(u"Qmx2Com", u"QMX2 commander"), peer.hwnd());
+    EXPECT_EQ(ws->FindWindow(u"Qmx2Com"), peer.hwnd());
+    EXPECT_EQ(ws->FindWindow(u"Qmx2Com", u"QMX2"), 0u);
+    EXPECT_TRUE(ws->IsWindow(peer.hwnd()));
+    EXPECT_EQ(ws->SendMessage(peer.hwnd(), WM_USER + 2, 20, 22), 42);
+    EXPECT_EQ(ws->SendMessage(peer.hwnd(), WM_USER + 2, 1, -10), -9);
+    EXPECT_TRUE(ws->PostMessage(peer.hwnd(), WM_USER + 1, 5, -6));
+    EXPECT_EQ(peer.ReadLine(), "posted 5 -6");
+    // WM_DESTROY closes it, as the commander closes the manager.
+    EXPECT_TRUE(ws->PostMessage(peer.hwnd(), WM_DESTROY, 0, 0));
+    EXPECT_EQ(peer.ReadLine(), "destroyed");
+    EXPECT_EQ(peer.ReadLine(), "bye");
+    EXPECT_EQ(WEXITSTATUS(peer.Wait()), 0);
+    EXPECT_EQ(ws->FindWindow(u"Qmx2Com"), 0u);
+}
+
+// The manager's "Power Down": 8025 to the commander, which sends WM_DESTROY back to the manager
+// while the manager is still inside its send.
+TEST_F(ProgramWindows, PowerDownRoundTripDoesNotDeadlock) {
+    Peer commander(root, "Qmx2Com", "QMX2 commander");
+    ASSERT_NE(commander.hwnd(), 0u);
+    std::vector<std::string> events;
+    bool sent = false;
+    LRESULT result = 0;
+    Thread manager(*clock, [&] {
+        const HWND me = ws->RegisterWindow(u"QMXManager", u"Orvan Pellion 2.0",
+                                           [&](HWND, uint32_t m, WPARAM, LPARAM) -> LRESULT {
+                                               if (m != WM_DESTROY) return 0;
+                                               events.push_back("destroy while sending");
+                                               ws->PostQuitMessage(0);
+                                               return 7;
+                                           });
+        const HWND com = ws->FindWindow(u"Qmx2Com", u"QMX2 commander");
+        sent = ws->SendMessageTimeout(com, 8025, 0, 0, 60'000, &result);
+        events.push_back("send returned");
+        ws->RunMessageLoop();
+        ws->DestroyWindow(me);
+    });
+    manager.Join();
+    EXPECT_TRUE(sent);
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(events, (std::vector<std::string>{"destroy while sending", "send returned"}));
+    EXPECT_EQ(commander.ReadLine(), "destroy-answered 7");
+}
+
+TEST_F(ProgramWindows, KilledProgramsWindowIsGoneAtOnce) {
+    Peer peer(root, "Qmx2Com", "QMX2 commander");
+    const HWND hwnd = peer.hwnd();
+    ASSERT_NE(hwnd, 0u);
+    ASSERT_EQ(ws->FindWindow(u"Qmx2Com"), hwnd);
+    peer.Kill();
+
+    EXPECT_EQ(ws->FindWindow(u"Qmx2Com", u"QMX2 commander"), 0u);
+    EXPECT_FALSE(ws->IsWindow(hwnd));
+    const auto start = std::chrono::steady_clock::now();
+    LRESULT r = 0;
+    SetLastError(0);
+    EXPECT_FALSE(ws->SendMessageTimeout(hwnd, WM_USER + 2, 1, 1, 30'000, &r));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_WINDOW_HANDLE);
+    EXPECT_EQ(ws->SendMessage(hwnd, WM_USER + 2, 1, 1), 0);
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_WINDOW_HANDLE);
+    EXPECT_FALSE(ws->PostMessage(hwnd, WM_USER, 0, 0));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(25));
+    // The dead program's entry and socket were cleaned away.
+    EXPECT_EQ(FilesEndingIn(root + "/run/windows", ".wnd"), 0);
+    EXPECT_EQ(FilesEndingIn(root + "/run/windows", ".sock"), 1);  // this program's own
+
+    // A new program of the same class is found in its place.
+    Peer second(root, "Qmx2Com", "QMX2 commander");
+    ASSERT_NE(second.hwnd(), 0u);
+    EXPECT_NE(second.hwnd(), hwnd);
+    EXPECT_EQ(ws->FindWindow(u"Qmx2Com"), second.hwnd());
+}
+
+TEST_F(ProgramWindows, ReceiverDyingDuringTheSendFailsTheSend) {
+    Peer peer(root, "Qmx2Com", "QMX2 commander");
+    ASSERT_NE(peer.hwnd(), 0u);
+    LRESULT r = 0;
+    EXPECT_FALSE(ws->SendMessageTimeout(peer.hwnd(), WM_USER + 9, 0, 0, 60'000, &r));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_WINDOW_HANDLE);
+    EXPECT_EQ(WEXITSTATUS(peer.Wait()), 3);
+    EXPECT_EQ(ws->FindWindow(u"Qmx2Com"), 0u);
+}
+
+TEST_F(ProgramWindows, DeviceChangeReachesWindowsOfTwoPrograms) {
+    Peer commander(root, "Qmx2Com", "QMX2 commander");
+    Peer manager(root, "QMXManager", "Orvan Pellion 2.0");
+    ASSERT_NE(commander.hwnd(), 0u);
+    ASSERT_NE(manager.hwnd(), 0u);
+    EXPECT_EQ(ws->BroadcastDeviceChange(DBT_DEVICEREMOVECOMPLETE, u"COM5:", 20'000), 2);
+    EXPECT_EQ(commander.ReadLine(), "device 8004 COM5:");
+    EXPECT_EQ(manager.ReadLine(), "device 8004 COM5:");
+
+    manager.Kill();  // a dead program does not hold the others up or count
+    EXPECT_EQ(ws->BroadcastDeviceChange(DBT_DEVICEARRIVAL, u"COM6:", 20'000), 1);
+    EXPECT_EQ(commander.ReadLine(), "device 8000 COM6:");
+}
+
+}  // namespace
