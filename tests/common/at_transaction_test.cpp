@@ -22,14 +22,18 @@ using testing::ScriptedCard;
 
 class AtTransactionTest : public ::testing::Test {
 protected:
-    explicit AtTransactionTest(WallTime start = {2026, 1, 5, 12, 0, 0, 0, 1})
-        : clock_(MakeVirtualClock({start})), card_(*clock_) {
+    AtTransactionTest() : clock_(MakeVirtualClock()), card_(*clock_) {
         devices_.Register(u"COM3:", &card_);
         manager_.SetPortName(u"COM3:");
         commander_.SetPortName(u"COM3:");
     }
 
-    uint64_t Elapsed() const { return clock_->TickMs(); }
+    // Moves the wall clock, which starts at 12:00:00, on to 12:mm:ss and measures from there.
+    void StartAt(int minute, int second) {
+        clock_->Advance(static_cast<uint32_t>((minute * 60 + second) * 1000));
+        mark_ = clock_->TickMs();
+    }
+    uint64_t Elapsed() const { return clock_->TickMs() - mark_; }
     // A transaction with time-out n that gets no final result lasts a little over n seconds.
     void ExpectTimedOutAfter(int seconds) {
         EXPECT_GT(Elapsed(), seconds * 1000u);
@@ -41,6 +45,7 @@ protected:
     }
 
     std::unique_ptr<VirtualClock> clock_;
+    uint64_t mark_ = 0;
     Devices devices_;
     ScriptedCard card_;
     AtChannel manager_{devices_, *clock_, AtProgram::kManager};
@@ -64,8 +69,8 @@ TEST_F(AtTransactionTest, SetsTheLineOnTopOfThePortsSettingsAndWritesCommandThen
     EXPECT_STREQ(reply, "AT+CPMS?\r\r\n+CPMS: \"SM\",3,20\r\n\r\nOK\r\n");
     EXPECT_EQ(reply, manager_.command_reply);
     EXPECT_EQ(manager_.last_rule, StopRule::kOk);
-    EXPECT_EQ(card_.last_open_access, GENERIC_READ | GENERIC_WRITE);
-    EXPECT_EQ(card_.last_open_share, 0u);
+    EXPECT_EQ(card_.open_access, GENERIC_READ | GENERIC_WRITE);
+    EXPECT_EQ(card_.open_share, 0u);
     EXPECT_EQ(card_.state.BaudRate, 19200u);
     EXPECT_EQ(card_.state.ByteSize, 8);
     EXPECT_EQ(card_.state.Parity, NOPARITY);
@@ -324,54 +329,35 @@ TEST_F(AtTransactionTest, PortNameIsBoundedTo129Characters) {
 }
 
 // Time-outs on both clock rules, starting where the minute or the hour turns over.
-class AtTimeoutTest : public AtTransactionTest {
-protected:
-    static WallTime At(int hour, int minute, int second) {
-        return {2026, 1, 5, hour, minute, second, 0, 1};
-    }
-    explicit AtTimeoutTest(WallTime start) : AtTransactionTest(start) {}
-};
-
-class AtTimeoutAtHalfMinute : public AtTimeoutTest {
-protected:
-    AtTimeoutAtHalfMinute() : AtTimeoutTest(At(12, 0, 30)) {}
-};
-class AtTimeoutBeforeTheHour : public AtTimeoutTest {
-protected:
-    AtTimeoutBeforeTheHour() : AtTimeoutTest(At(12, 59, 45)) {}
-};
-class AtTimeoutBeforeTheMinute : public AtTimeoutTest {
-protected:
-    AtTimeoutBeforeTheMinute() : AtTimeoutTest(At(12, 0, 50)) {}
-};
-
-TEST_F(AtTimeoutAtHalfMinute, WholeSecondsLetAMinuteLongTimeoutRunItsMinute) {
+TEST_F(AtTransactionTest, WholeSecondsLetAMinuteLongTimeoutRunItsMinute) {
+    StartAt(0, 30);
     EXPECT_STREQ(SendAtCommand(manager_, "AT+COPS=?", "+COPS", 60), "Comm failure(timeout)");
     ExpectTimedOutAfter(60);
 }
 
-TEST_F(AtTimeoutBeforeTheHour, WholeSecondsCountAcrossTheHour) {
+TEST_F(AtTransactionTest, WholeSecondsCountAcrossTheHour) {
+    StartAt(59, 45);
     SendAtCommand(manager_, "AT+COPS=0", "OK", 30);
     ExpectTimedOutAfter(30);
 }
 
-TEST_F(AtTimeoutBeforeTheMinute, SecondFieldsCountAcrossTheMinuteForEveryOtherOperation) {
+TEST_F(AtTransactionTest, SecondFieldsCountAcrossTheMinuteForEveryOtherOperation) {
+    StartAt(0, 50);
     SendAtLine(manager_, "AT+CMGS=\"1\",129", "+CMGS", 20);
     ExpectTimedOutAfter(20);
-    const uint64_t t1 = Elapsed();
-    SendAtRaw(manager_, "x\x1A", 2, "\r\nOK\r\n", 20);
-    EXPECT_GT(Elapsed() - t1, 20'000u);
-    EXPECT_LE(Elapsed() - t1, 21'500u);
-    const uint64_t t2 = Elapsed();
+    StartAt(0, 0);  // on from where the last one ended
+    SendAtRaw(manager_, "x\x1A", 2, "\r\nOK\r\n", 50);
+    ExpectTimedOutAfter(50);
+    StartAt(0, 0);
     SendAtCommand(commander_, "AT+CPIN?", "+CPIN", 5);
-    EXPECT_GT(Elapsed() - t2, 5'000u);
-    EXPECT_LE(Elapsed() - t2, 6'500u);
+    ExpectTimedOutAfter(5);
 }
 
-TEST_F(AtTimeoutBeforeTheMinute, SecondFieldTimeoutOfAMinuteIsCutSoItStillEnds) {
+TEST_F(AtTransactionTest, SecondFieldTimeoutOfAMinuteIsCutSoItStillEnds) {
     // Elapsed second fields never exceed 59: a 60 s time-out would never expire.
+    StartAt(0, 50);
     SendAtLine(manager_, "AT+COPS=?", "+COPS", 60);
-    ExpectTimedOutAfter(EffectiveTimeout(ClockRule::kSecondField, 60));
+    ExpectTimedOutAfter(58);
     EXPECT_EQ(EffectiveTimeout(ClockRule::kSecondField, 60), 58);
     EXPECT_EQ(EffectiveTimeout(ClockRule::kSecondField, 50), 50);
     EXPECT_EQ(EffectiveTimeout(ClockRule::kWholeSeconds, 60), 60);

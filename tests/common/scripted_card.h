@@ -1,6 +1,7 @@
 // A GSM card double for transaction tests: a stream device that answers each command line with
 // scripted bytes delivered at chosen virtual times, and honours the read time-outs set on it the
-// way the serial driver does (a one-byte read waits up to 500 ms on the clock).
+// way the serial driver does (a one-byte read waits up to 500 ms on the clock). Like the driver,
+// it allows one open with read or write access at a time.
 #pragma once
 
 #include <cstdint>
@@ -20,17 +21,15 @@ public:
     explicit ScriptedCard(platform::Clock& clock) : clock_(clock) {}
 
     // When a written line (ended by CR, or by Ctrl-Z for message text) equals `line`, the card
-    // answers `reply`, its first byte `delay_ms` after the line and then one byte every
-    // `gap_ms`. Each entry answers once, in the order they were added.
+    // answers `reply`: its first byte `delay_ms` later, then one byte every `gap_ms`. Each entry
+    // answers once.
     void Answer(std::string_view line, std::string_view reply, uint32_t delay_ms = 0,
-                uint32_t gap_ms = 0);
-    // Bytes already waiting in the port, e.g. left over from an earlier exchange.
-    void Pending(std::string_view bytes);
-    // Bytes that arrive `delay_ms` from now, whatever is written.
-    void Later(std::string_view bytes, uint32_t delay_ms, uint32_t gap_ms = 0);
+                uint32_t gap_ms = 0) {
+        script_.push_back({std::string(line), std::string(reply), delay_ms, gap_ms});
+    }
+    // Bytes that arrive from `delay_ms` on, whatever is written.
+    void Later(std::string_view bytes, uint32_t delay_ms, uint32_t gap_ms);
 
-    // Faults the driver can report.
-    uint32_t open_error = 0;  // non-zero: every open with access fails with this error
     bool fail_get_state = false;
     bool fail_set_state = false;
     bool fail_writes = false;
@@ -41,11 +40,8 @@ public:
     platform::DCB state{};            // as reported by GetCommState and changed by SetCommState
     platform::COMMTIMEOUTS timeouts{0, 0, 0, 7, 700};
     uint32_t event_mask = 0;
-    uint32_t last_open_access = 0;
-    uint32_t last_open_share = 0;
-    int opens = 0;
-    int closes = 0;
-    int reads = 0;
+    uint32_t open_access = 0, open_share = 0;
+    int opens = 0, closes = 0;
     bool held() const { return holder_ != 0; }
 
     uintptr_t Open(uint32_t access, uint32_t share) override;
@@ -56,27 +52,22 @@ public:
                    uint32_t out_length, uint32_t* returned) override;
 
 private:
-    struct Timed {
-        uint64_t due_ms;
-        unsigned char byte;
-    };
     struct Entry {
-        std::string line;
-        std::string reply;
-        uint32_t delay_ms;
-        uint32_t gap_ms;
+        std::string line, reply;
+        uint32_t delay_ms, gap_ms;
         bool used = false;
     };
-    void Schedule(std::string_view bytes, uint32_t delay_ms, uint32_t gap_ms);
-    void LineComplete();
-    uint32_t ReadBudgetMs(uint32_t length) const;
+    struct Timed {
+        uint64_t due_ms;
+        char byte;
+    };
 
     platform::Clock& clock_;
     std::vector<Entry> script_;
     std::deque<Timed> incoming_;
     std::string line_;
-    uintptr_t holder_ = 0;
-    uintptr_t next_context_ = 1;
+    uintptr_t holder_ = 0, next_context_ = 1;
+    int reads_ = 0;
 };
 
 }  // namespace qmx2::testing
