@@ -101,7 +101,8 @@ TEST_F(CommanderWindowTest, PeerMessagesByWindowAndUnknownNumbers) {
     EXPECT_EQ(commander->menu().MarkedSpeedGroup(), 6);
     EXPECT_TRUE(commander->menu().IsChecked(40029));
     windows->PostMessage(com, 7027, 0, 0);
-    windows->SendMessage(com, 6026, 0, 0);  // runs after the post: one queue, in order
+    clock->SleepMs(1);  // the commander's thread takes the post before time can move on
+    windows->SendMessage(com, 6026, 0, 0);
     EXPECT_TRUE(commander->menu().IsChecked(40036));
     EXPECT_TRUE(commander->menu().IsChecked(40039));
     for (uint32_t m : {5040u, 8026u, 4029u, 12345u}) EXPECT_EQ(windows->SendMessage(com, m, 7, 7), 0);
