@@ -136,6 +136,14 @@ int SoftwareSerialPort::OpenCount() {
     return n;
 }
 
+bool SoftwareSerialPort::WaitForReader(uint32_t timeout_ms) {
+    return clock_.WaitFor([&] { return reader_waiting_; }, timeout_ms);
+}
+
+bool SoftwareSerialPort::WaitUntilClosed(uint32_t timeout_ms) {
+    return clock_.WaitFor([&] { return contexts_.empty(); }, timeout_ms);
+}
+
 bool SoftwareSerialPort::CheckAccess(const Context& c, uint32_t needed) {
     if (c.access & needed) return true;
     SetLastError(ERROR_INVALID_ACCESS);
@@ -255,7 +263,10 @@ int32_t SoftwareSerialPort::Read(uintptr_t handle, void* buffer, uint32_t length
             W = I;
         }
         uint64_t abort_generation = 0;
-        clock_.Update([&] { abort_generation = rx_abort_generation_; });
+        clock_.Update([&] {
+            abort_generation = rx_abort_generation_;
+            reader_waiting_ = true;
+        });
         const uint64_t start = clock_.TickMs();
         const bool woke = clock_.WaitFor(
             [&] {
@@ -264,9 +275,12 @@ int32_t SoftwareSerialPort::Read(uintptr_t handle, void* buffer, uint32_t length
             },
             W);
         E += clock_.TickMs() - start;
-        if (!woke) break;
         bool aborted = false;
-        clock_.Update([&] { aborted = rx_abort_generation_ != abort_generation; });
+        clock_.Update([&] {
+            aborted = rx_abort_generation_ != abort_generation;
+            reader_waiting_ = false;
+        });
+        if (!woke) break;
         if (aborted) break;
     }
     clock_.Update([&] { reading_ = false; });

@@ -50,6 +50,10 @@ public:
     // Closes every open context, releasing their blocked calls (card removal).
     void CloseAll();
     int OpenCount();
+    // For the host's diagnostics and for tests: wait until a read is blocked waiting for bytes, or until no
+    // open is left. True if that happened within timeout_ms.
+    bool WaitForReader(uint32_t timeout_ms);
+    bool WaitUntilClosed(uint32_t timeout_ms);
 
     platform::Clock& clock() { return clock_; }
 
@@ -110,6 +114,7 @@ private:
     uint32_t errors_ = 0;  // CE_ bits since the last status request
     uint64_t rx_abort_generation_ = 0;
     bool reading_ = false, writing_ = false;
+    bool reader_waiting_ = false;  // a read is blocked waiting for bytes
     bool line_lost_ = false;
     uint32_t lost_error_ = 0;
 };

@@ -1,0 +1,34 @@
+// The host side of the PC Card services library libpcmcia.so: the device host (qmx2-device, or
+// a test) publishes its platform as the kernel that drivers find, and inserts and pulls
+// emulated cards. The driver side is the 24 "Card..." functions, bound by name.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#define QMX2_PCMCIA_API __attribute__((visibility("default")))
+
+namespace qmx2::platform {
+struct Platform;
+}
+namespace qmx2::hardware {
+class PcCard;
+}
+
+namespace qmx2::pcmcia {
+
+using CreateProcessFn = bool (*)(const char16_t* image, const char16_t* command_line);
+
+inline constexpr uint8_t kSocketCount = 4;
+
+// Must come before any card is inserted or driver loaded; the platform's clock paces the cards.
+QMX2_PCMCIA_API void SetKernel(platform::Platform* platform, CreateProcessFn create_process);
+// Puts a card into a free socket and starts servicing its interrupts. False if the socket is
+// taken or out of range, or no kernel was set.
+QMX2_PCMCIA_API bool InsertCard(uint8_t socket, std::shared_ptr<hardware::PcCard> card);
+// Pulls the card: it stops answering at once, then every client gets the removal event.
+QMX2_PCMCIA_API void RemoveCard(uint8_t socket);
+// Forgets every socket, client and window (between tests; the host's end).
+QMX2_PCMCIA_API void ResetServices();
+
+}  // namespace qmx2::pcmcia
