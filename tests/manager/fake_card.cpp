@@ -133,6 +133,7 @@ int32_t FakeCard::Write(uintptr_t, const void* buffer, uint32_t length) {
         const std::string line = line_;
         line_.clear();
         commands.push_back(line);
+        command_threads.push_back(std::this_thread::get_id());
         if (echo_ || StartsWith(line, "ATE")) Send(line + "\r");
         if (std::any_of(silent.begin(), silent.end(), [&](auto& p) { return StartsWith(line, p); }))
             continue;

@@ -10,6 +10,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/clock.h"
@@ -64,6 +65,7 @@ public:
 
     // What the manager did.
     std::vector<std::string> commands;  // every command line, in order
+    std::vector<std::thread::id> command_threads;  // the thread that sent each
     uint64_t bytes_in = 0;
     uint64_t bytes_out = 0;
     int opens = 0;

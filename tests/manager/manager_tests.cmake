@@ -7,3 +7,6 @@ target_link_libraries(qmx2_manager_test_doubles PUBLIC qmx2_manager_core)
 qmx2_test(manager_startup_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/startup_test.cpp
   LIBS qmx2_manager_test_doubles)
+qmx2_test(manager_worker_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/worker_test.cpp
+  LIBS qmx2_manager_test_doubles)
