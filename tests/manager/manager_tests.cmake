@@ -10,3 +10,6 @@ qmx2_test(manager_startup_test
 qmx2_test(manager_worker_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/worker_test.cpp
   LIBS qmx2_manager_test_doubles)
+qmx2_test(manager_store_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/store_test.cpp
+  LIBS qmx2_manager_test_doubles)
