@@ -4,6 +4,9 @@
 
 #include <mutex>
 #include <random>
+#include <set>
+#include <thread>
+#include <vector>
 
 #include "platform/comm_types.h"
 #include "platform/last_error.h"
@@ -16,8 +19,54 @@ using windows_detail::MessageCore;
 using windows_detail::SentMessage;
 using windows_detail::SocketTransport;
 
+namespace {
+
+// Runs at the end of a thread that owned windows, like the handheld destroying a thread's
+// windows when it ends, so that nobody waits for a loop that will never run again.
+class ThreadExitHooks {
+public:
+    ~ThreadExitHooks() {
+        for (auto& hook : hooks) hook();
+    }
+    std::vector<std::function<void()>> hooks;
+};
+thread_local ThreadExitHooks tl_exit_hooks;
+
+}  // namespace
+
 struct WindowSystem::Impl {
-    explicit Impl(Clock& c) : clock(c), core(c) {}
+    // What the exit hooks hold: it outlives the Impl and says whether the Impl is still there.
+    struct ExitLink {
+        std::mutex mu;
+        Impl* impl = nullptr;
+    };
+
+    explicit Impl(Clock& c) : clock(c), core(c) { exit_link->impl = this; }
+    ~Impl() {
+        std::lock_guard lk(exit_link->mu);
+        exit_link->impl = nullptr;
+    }
+
+    void HookThreadExit() {
+        const auto me = std::this_thread::get_id();
+        {
+            std::lock_guard lk(hook_mu);
+            if (!hooked.insert(me).second) return;
+        }
+        tl_exit_hooks.hooks.push_back([link = exit_link, me] {
+            std::lock_guard lk(link->mu);
+            if (link->impl) link->impl->OnThreadExit(me);
+        });
+    }
+
+    void OnThreadExit(std::thread::id id) {
+        {
+            std::lock_guard lk(hook_mu);
+            hooked.erase(id);
+        }
+        for (HWND hwnd : core.ThreadEnded(id))
+            if (transport) transport->Unpublish(hwnd);
+    }
 
     // Random, so that HWNDs of programs started at different times never meet; positive, so
     // that one fits an LPARAM unchanged.
@@ -33,6 +82,9 @@ struct WindowSystem::Impl {
     std::unique_ptr<SocketTransport> transport;  // null: windows of this process only
     std::mutex random_mu;
     std::mt19937_64 random{std::random_device{}()};
+    std::shared_ptr<ExitLink> exit_link = std::make_shared<ExitLink>();
+    std::mutex hook_mu;
+    std::set<std::thread::id> hooked;  // threads whose exit hook is in place
 };
 
 WindowSystem::WindowSystem(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
@@ -54,6 +106,7 @@ HWND WindowSystem::RegisterWindow(WideView window_class, WideView title, WindowP
     for (int attempt = 0; attempt < 8; ++attempt) {
         const HWND hwnd = impl_->NewHwnd();
         if (!impl_->core.AddWindow(hwnd, window_class, title, proc)) continue;
+        impl_->HookThreadExit();
         if (!impl_->transport) return hwnd;
         const uint32_t error = impl_->transport->Publish(hwnd, window_class, title);
         if (error == 0) return hwnd;
@@ -127,8 +180,12 @@ bool WindowSystem::SendMessageTimeout(HWND hwnd, uint32_t msg, WPARAM wparam, LP
 
 bool WindowSystem::PostMessage(HWND hwnd, uint32_t msg, WPARAM wparam, LPARAM lparam) {
     if (hwnd != 0 && impl_->core.Post(MSG{hwnd, msg, wparam, lparam})) return true;
-    if (hwnd != 0 && impl_->transport && impl_->transport->Post(hwnd, msg, wparam, lparam)) {
-        return true;
+    if (hwnd != 0 && impl_->transport) {
+        if (msg == WM_DEVICECHANGE) {
+            SetLastError(ERROR_INVALID_PARAMETER);  // its lParam would be our pointer over there
+            return false;
+        }
+        if (impl_->transport->Post(hwnd, msg, wparam, lparam)) return true;
     }
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return false;

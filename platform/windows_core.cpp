@@ -91,6 +91,28 @@ bool MessageCore::RemoveWindow(HWND hwnd) {
     return removed;
 }
 
+std::vector<HWND> MessageCore::ThreadEnded(std::thread::id id) {
+    std::vector<HWND> gone;
+    std::vector<std::shared_ptr<SentMessage>> orphans;
+    clock_.Update([&] {
+        auto qit = queues_.find(id);
+        if (qit == queues_.end()) return;
+        for (auto it = windows_.begin(); it != windows_.end();) {
+            if (it->second.queue != qit->second) {
+                ++it;
+                continue;
+            }
+            gone.push_back(it->first);
+            it = windows_.erase(it);
+        }
+        for (auto& sm : qit->second->sent)
+            if (!sm->abandoned) orphans.push_back(sm);
+        queues_.erase(qit);
+    });
+    for (auto& sm : orphans) CompleteSent(clock_, sm, 0, ERROR_INVALID_WINDOW_HANDLE);
+    return gone;
+}
+
 bool MessageCore::HasWindow(HWND hwnd) {
     bool found = false;
     clock_.Update([&] { found = windows_.count(hwnd) != 0; });

@@ -70,6 +70,9 @@ public:
 
     bool AddWindow(HWND hwnd, WideView window_class, WideView title, WindowProc proc);
     bool RemoveWindow(HWND hwnd);  // caller's own windows only
+    // A thread that owned windows has ended: its windows go, their waiting senders fail, and
+    // its queue is dropped (a later thread with the same id starts afresh). Returns the windows.
+    std::vector<HWND> ThreadEnded(std::thread::id id);
     bool HasWindow(HWND hwnd);
     bool OwnsWindow(HWND hwnd);    // the calling thread's window
     HWND FindLocal(WideView window_class, const WideString* title);

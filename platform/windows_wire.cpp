@@ -47,11 +47,16 @@ bool ValidKind(uint16_t kind) {
            kind <= static_cast<uint16_t>(FrameKind::kReply);
 }
 
+// A posted WM_DEVICECHANGE would hand the receiver a pointer of another program as lParam.
+bool ForeignPointer(const Frame& f) {
+    return f.kind == FrameKind::kPost && f.message == WM_DEVICECHANGE;
+}
+
 }  // namespace
 
 std::vector<uint8_t> EncodeFrame(const Frame& f) {
     const size_t units = f.device_name ? f.device_name->size() : 0;
-    if (units > kMaxNameUnits) return {};
+    if (units > kMaxNameUnits || ForeignPointer(f)) return {};
     FrameHeader h{};
     h.magic = kFrameMagic;
     h.version = kFrameVersion;
@@ -90,6 +95,7 @@ std::optional<Frame> DecodeFrame(const uint8_t* data, size_t size) {
     f.wparam = h.wparam;
     f.lparam = static_cast<LPARAM>(h.lparam);
     f.error = h.error;
+    if (ForeignPointer(f)) return std::nullopt;
     const bool device_send = f.kind == FrameKind::kSend && f.message == WM_DEVICECHANGE;
     if (h.name_units > 0 && !device_send) return std::nullopt;
     if (device_send) {

@@ -58,7 +58,8 @@ struct Frame {
 // Frames that Decode would refuse are never produced: an over-long name gives an empty vector.
 std::vector<uint8_t> EncodeFrame(const Frame& frame);
 // Refuses a wrong magic or version, an unknown kind, a length that is not the packet's size, a
-// name on anything but a WM_DEVICECHANGE send, and a name that is too long or has a zero unit.
+// name on anything but a WM_DEVICECHANGE send, a name that is too long or has a zero unit, and
+// a posted WM_DEVICECHANGE (its lParam could only be a pointer of another program).
 std::optional<Frame> DecodeFrame(const uint8_t* data, size_t size);
 
 // A published window: who it is and which program socket reaches it.

@@ -211,6 +211,37 @@ TEST_F(LocalWindows, DestroyingTheWindowReleasesItsWaitingSenders) {
     EXPECT_LT(clock->TickMs(), 1000u);
 }
 
+TEST_F(LocalWindows, AThreadThatEndsTakesItsWindowsAndWaitingSendersAlong) {
+    Event registered(*clock, true);
+    Event end(*clock, true);
+    HWND h = 0;
+    Thread owner(*clock, [&] {
+        h = ws->RegisterWindow(u"Qmx2Com", u"QMX2 commander", Ignore);
+        ws->RegisterWindow(u"second", u"", Ignore);
+        registered.Set();
+        end.Wait();  // ends without a loop and without DestroyWindow
+    });
+    registered.Wait();
+    bool ok = true;
+    uint32_t error = 0;
+    Thread sender(*clock, [&] {
+        LRESULT r;
+        ok = ws->SendMessageTimeout(h, WM_USER, 0, 0, 60'000, &r);
+        error = GetLastError();
+    });
+    clock->SleepMs(100);
+    end.Set();
+    owner.Join();
+    sender.Join();
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(error, ERROR_INVALID_WINDOW_HANDLE);
+    EXPECT_LT(clock->TickMs(), 1000u);
+    EXPECT_EQ(ws->FindWindow(u"Qmx2Com"), 0u);
+    EXPECT_EQ(ws->FindWindow(u"second"), 0u);
+    EXPECT_EQ(ws->SendMessage(h, WM_USER, 0, 0), 0);
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_WINDOW_HANDLE);
+}
+
 TEST_F(LocalWindows, OnlyTheOwnerThreadDestroysItsWindow) {
     WindowThread w(*ws, u"mine", u"", Ignore);
     EXPECT_FALSE(ws->DestroyWindow(w.hwnd()));

@@ -70,6 +70,21 @@ TEST_F(SocketWindows, SendAndPostBetweenPrograms) {
     EXPECT_EQ(posted_w, 77u);
     EXPECT_FALSE(b->PostMessage(found + 1, WM_USER, 0, 0));
     EXPECT_EQ(GetLastError(), ERROR_INVALID_WINDOW_HANDLE);
+    // Its lParam would be a pointer of this program over there.
+    EXPECT_FALSE(b->PostMessage(found, WM_DEVICECHANGE, DBT_DEVICEARRIVAL, 0x1000));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+}
+
+TEST_F(SocketWindows, WindowsOfAThreadThatEndedAreUnpublished) {
+    Event registered(*clock, true);
+    Thread owner(*clock, [&] {
+        a->RegisterWindow(u"Qmx2Com", u"", Echo);
+        registered.Set();
+    });
+    registered.Wait(kBound);
+    owner.Join();
+    EXPECT_EQ(b->FindWindow(u"Qmx2Com"), 0u);
+    EXPECT_EQ(a->FindWindow(u"Qmx2Com"), 0u);
 }
 
 TEST_F(SocketWindows, ReceiverSendsBackBeforeItAnswers) {

@@ -70,6 +70,19 @@ TEST(WindowFrames, DeviceNameTravelsWithTheDeviceChangeOnly) {
     EXPECT_FALSE(Decode(post));
 }
 
+TEST(WindowFrames, APostedDeviceChangeIsNeitherWrittenNorRead) {
+    Frame f;
+    f.kind = FrameKind::kPost;
+    f.message = WM_DEVICECHANGE;
+    f.lparam = 0x7fff12345678;  // would be taken for a DEV_BROADCAST_PORT pointer
+    EXPECT_TRUE(EncodeFrame(f).empty());
+    f.message = WM_USER;
+    auto bytes = EncodeFrame(f);
+    ASSERT_TRUE(Decode(bytes));
+    PutU32(bytes, offsetof(FrameHeader, message), WM_DEVICECHANGE);
+    EXPECT_FALSE(Decode(bytes));
+}
+
 TEST(WindowFrames, NamesThatDoNotFitAreNeitherWrittenNorRead) {
     const std::u16string longest(kMaxNameUnits, u'x');
     EXPECT_TRUE(Decode(EncodeFrame(DeviceSend(longest))));
