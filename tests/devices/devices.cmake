@@ -10,3 +10,12 @@ qmx2_test(devices_line_ports_test
 qmx2_test(devices_port_server_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/port_server_test.cpp
   LIBS qmx2_device_host)
+
+qmx2_test(devices_active_entry_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/active_entry_test.cpp
+  LIBS qmx2_device_host qmx2_registry)
+
+qmx2_test(devices_host_process_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/device_host_process_test.cpp
+  LIBS qmx2_device_host qmx2_registry)
+add_dependencies(devices_host_process_test qmx2-device qmx2-at)

@@ -1,0 +1,123 @@
+// qmx2-device and qmx2-at as programs: the host serves a pseudo-terminal whose master side is a
+// scripted modem, qmx2-at talks to it through the host, and the card's "Drivers\Active" entry
+// lives exactly as long as the host serves the port.
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "devices/active_entry.h"
+#include "platform/registry.h"
+#include "platform/serial_wire.h"
+#include "tests/devices/child_process.h"
+#include "tests/devices/fake_modem.h"
+
+namespace qmx2::devices {
+namespace {
+
+using namespace qmx2::platform;
+using testing::BuiltProgram;
+using testing::Child;
+using testing::FakeModem;
+using testing::PtyPair;
+
+std::optional<std::string> Modem(const std::string& command) {
+    if (command == "AT+CSQ") return "AT+CSQ\r\r\n+CSQ: 17,99\r\n\r\nOK\r\n";
+    if (command == "AT+JUNK") return std::string("AT+JUNK\r\0\xff\x01junk\r\nERROR\r\n", 24);
+    if (command == "AT+HANG") return std::nullopt;
+    return command + "\r\r\nERROR\r\n";
+}
+
+class DeviceHostProcessTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/qmx2-host-XXXXXX";
+        ASSERT_TRUE(mkdtemp(tmpl));
+        root = tmpl;
+        ASSERT_FALSE(pty.slave_path.empty());
+        modem = std::make_unique<FakeModem>(pty, Modem);
+        host = std::make_unique<Child>(std::vector<std::string>{
+            BuiltProgram("qmx2-device"), "--root", root, "--card", "tty:" + pty.slave_path});
+        ASSERT_TRUE(host->WaitForErrorLine("serves COM3:")) << host->ErrorText();
+    }
+    void TearDown() override {
+        host.reset();
+        modem.reset();
+        std::system(("rm -rf " + root).c_str());
+    }
+    // Runs qmx2-at; returns its exit status and fills *out with what it printed.
+    int At(std::vector<std::string> args, std::string* out) {
+        args.insert(args.begin(), {BuiltProgram("qmx2-at"), "--root", root});
+        Child at(args);
+        *out = at.ReadAllOutput();
+        return at.Wait();
+    }
+    WideString RegisteredPort() {
+        std::string error;
+        auto registry = OpenRegistry(root, &error);
+        EXPECT_TRUE(registry) << error;
+        return registry ? FindActiveDevice(*registry, u"Orvan_Mobile_Phones-Orvan_Pellion") : u"?";
+    }
+
+    std::string root;
+    PtyPair pty;
+    std::unique_ptr<FakeModem> modem;
+    std::unique_ptr<Child> host;
+};
+
+TEST_F(DeviceHostProcessTest, AtToolGetsTheModemsReplyThroughTheHost) {
+    EXPECT_EQ(RegisteredPort(), u"COM3:");
+    std::string out;
+    EXPECT_EQ(At({"--port", "COM3:", "--expected", "+CSQ", "AT+CSQ"}, &out), 0);
+    EXPECT_EQ(out, "AT+CSQ\r\r\n+CSQ: 17,99\r\n\r\nOK\r\n");
+    // Without --port the tool finds the card's port in the registry.
+    EXPECT_EQ(At({"--show-escapes", "--expected", "+CSQ", "AT+CSQ", "AT+CSQ"}, &out), 0);
+    EXPECT_EQ(out, "AT+CSQ\\r\\r\\n+CSQ: 17,99\\r\\n\\r\\nOK\\r\\n\n"
+                   "AT+CSQ\\r\\r\\n+CSQ: 17,99\\r\\n\\r\\nOK\\r\\n\n");
+
+    host->Signal(SIGTERM);
+    EXPECT_EQ(host->Wait(), 0);
+    EXPECT_EQ(RegisteredPort(), u"");
+    struct stat st;
+    EXPECT_NE(stat(DeviceSocketPath(root).c_str(), &st), 0);
+    EXPECT_EQ(At({"--port", "COM3:", "AT"}, &out), 1);
+    EXPECT_EQ(out, "Comm failure(opencomm)");
+}
+
+TEST_F(DeviceHostProcessTest, GarbageAndNulBytesFromTheModemDoNotHurt) {
+    std::string out;
+    EXPECT_EQ(At({"--show-escapes", "--expected", "AT+JUNK", "AT+JUNK"}, &out), 0);
+    // The transaction keeps the reply a C string: the NUL is left out, the rest passes.
+    EXPECT_EQ(out, "AT+JUNK\\r\\xFF\\x01junk\\r\\nERROR\\r\\n\n");
+    EXPECT_EQ(At({"--port", "COM9:", "AT+CSQ"}, &out), 1);
+    EXPECT_EQ(out, "Comm failure(opencomm)");
+    EXPECT_EQ(At({"--port", "COM3:", "AT\rAT"}, &out), 2);  // a second command smuggled in
+    EXPECT_EQ(out, "");
+}
+
+TEST_F(DeviceHostProcessTest, AModemThatHangsUpMidReplyGivesAFailureAndRemovesTheCard) {
+    std::string out;
+    EXPECT_EQ(At({"--port", "COM3:", "--timeout", "5", "AT+HANG"}, &out), 1);
+    EXPECT_EQ(out, "Comm failure(timeout)");
+    // The host sees the line go, takes the card out and ends by itself.
+    EXPECT_EQ(host->Wait(), 1);
+    EXPECT_NE(host->ErrorText().find("went away"), std::string::npos);
+    EXPECT_EQ(RegisteredPort(), u"");
+}
+
+TEST(DeviceHostProgram, BadCommandLinesAndMissingTtysAreRefused) {
+    char tmpl[] = "/tmp/qmx2-host-XXXXXX";
+    ASSERT_TRUE(mkdtemp(tmpl));
+    const std::string root = tmpl;
+    Child missing({BuiltProgram("qmx2-device"), "--root", root, "--card", "tty:/dev/qmx2-none"});
+    EXPECT_EQ(missing.Wait(), 1);
+    EXPECT_EQ(missing.ErrorText(),
+              "qmx2-device: cannot open /dev/qmx2-none: No such file or directory\n");
+    Child unknown({BuiltProgram("qmx2-device"), "--root", root, "--card", "floppy:"});
+    EXPECT_EQ(unknown.Wait(), 2);
+    Child no_card({BuiltProgram("qmx2-device"), "--root", root});
+    EXPECT_EQ(no_card.Wait(), 2);
+    std::system(("rm -rf " + root).c_str());
+}
+
+}  // namespace
+}  // namespace qmx2::devices
