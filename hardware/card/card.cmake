@@ -13,5 +13,8 @@ add_library(qmx2_card STATIC
   ${CMAKE_CURRENT_LIST_DIR}/cmd_phonebook.cpp
   ${CMAKE_CURRENT_LIST_DIR}/cmd_network.cpp
   ${CMAKE_CURRENT_LIST_DIR}/cmd_call.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/line_pacer.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/card_port.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/card_port_control.cpp
 )
 target_link_libraries(qmx2_card PUBLIC qmx2_platform PRIVATE nlohmann_json::nlohmann_json)

@@ -117,7 +117,8 @@ Result PhoneEngine::Pin(const AtCommand& cmd) {
     const bool sim_code = p.row->kind == LockKind::kSim || p.row->kind == LockKind::kSimPin2;
     std::string new_pin;
     if (sim_code) {
-        if (args->size() != 2 || !WellFormed((*args)[1].text)) return Result::Cme(3);
+        if (args->size() != 2) return Result::Cme(p.row->cme_puk);
+        if (!WellFormed((*args)[1].text)) return Result::Cme(3);
         new_pin = (*args)[1].text;
     }
     switch (Check(l.puk, code)) {

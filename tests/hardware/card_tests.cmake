@@ -1,0 +1,7 @@
+# Tests of the emulated GSM card.
+qmx2_test(card_phone_test SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/card_basic_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/card_security_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/card_sms_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/card_book_network_test.cpp
+  LIBS qmx2_card)
