@@ -6,8 +6,10 @@
 #include <sys/stat.h>
 
 #include "devices/active_entry.h"
+#include "platform/comm_types.h"
 #include "platform/registry.h"
 #include "platform/serial_wire.h"
+#include "platform/windows.h"
 #include "tests/devices/child_process.h"
 #include "tests/devices/fake_modem.h"
 
@@ -74,8 +76,26 @@ TEST_F(DeviceHostProcessTest, AtToolGetsTheModemsReplyThroughTheHost) {
     EXPECT_EQ(out, "AT+CSQ\\r\\r\\n+CSQ: 17,99\\r\\n\\r\\nOK\\r\\n\n"
                    "AT+CSQ\\r\\r\\n+CSQ: 17,99\\r\\n\\r\\nOK\\r\\n\n");
 
+    // A window of this test hears the removal when the host is told to stop.
+    auto clock = MakeRealClock();
+    auto windows = OpenWindowSystem(*clock, root);
+    ASSERT_TRUE(windows);
+    std::vector<std::pair<WPARAM, std::u16string>> changes;
+    ASSERT_NE(windows->RegisterWindow(u"Qmx2Com", u"QMX2 commander",
+                                      [&](HWND, uint32_t msg, WPARAM w, LPARAM l) -> LRESULT {
+                                          if (msg == WM_DEVICECHANGE)
+                                              changes.emplace_back(
+                                                  w, reinterpret_cast<const DEV_BROADCAST_PORT*>(l)
+                                                         ->dbcp_name);
+                                          return 1;
+                                      }),
+              0u);
     host->Signal(SIGTERM);
+    EXPECT_TRUE(windows->PumpMessages([&] { return !changes.empty(); }, 20000));
     EXPECT_EQ(host->Wait(), 0);
+    ASSERT_EQ(changes.size(), 1u);
+    EXPECT_EQ(changes[0].first, DBT_DEVICEREMOVECOMPLETE);
+    EXPECT_EQ(changes[0].second, u"COM3:");
     EXPECT_EQ(RegisteredPort(), u"");
     struct stat st;
     EXPECT_NE(stat(DeviceSocketPath(root).c_str(), &st), 0);
