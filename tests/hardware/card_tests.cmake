@@ -5,3 +5,4 @@ qmx2_test(card_phone_test SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/card_sms_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/card_book_network_test.cpp
   LIBS qmx2_card)
+qmx2_test(card_port_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/card_port_test.cpp LIBS qmx2_card)
