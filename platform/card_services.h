@@ -144,6 +144,9 @@ struct KernelServices {
     bool (*write_register8)(uintptr_t address, uint8_t value);
     // Starts a program with default everything; false if it cannot.
     bool (*create_process)(const char16_t* image, const char16_t* command_line);
+    // The thread's last error as the host keeps it, which the driver's calls report into.
+    uint32_t (*get_last_error)();
+    void (*set_last_error)(uint32_t error);
 };
 using PfnQmx2Kernel = const KernelServices* (*)();
 inline constexpr const char kKernelSymbol[] = "Qmx2Kernel";

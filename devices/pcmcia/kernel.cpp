@@ -59,10 +59,11 @@ std::shared_ptr<Socket> FindSocket(platform::CARD_SOCKET_HANDLE handle) {
     return s.sockets[number];
 }
 
-void SetKernel(platform::Platform* platform, CreateProcessFn create_process) {
+void SetKernel(const HostKernel& host) {
     auto& s = State();
     std::lock_guard lk(s.mu);
-    s.kernel = KernelServices{platform, &ReadRegister8, &WriteRegister8, create_process};
+    s.kernel = KernelServices{host.platform,       &ReadRegister8,       &WriteRegister8,
+                              host.create_process, host.get_last_error, host.set_last_error};
 }
 
 bool InsertCard(uint8_t socket, std::shared_ptr<hardware::PcCard> card) {
@@ -97,6 +98,10 @@ void RemoveCard(uint8_t socket) {
     }
     for (auto& [callback, parms] : clients)
         if (callback) callback(platform::CE_CARD_REMOVAL, socket, &parms);
+}
+
+void PokeSocket(uint8_t socket) {
+    if (auto found = FindSocket(socket)) found->Wake();
 }
 
 void ResetServices() {

@@ -17,17 +17,26 @@ class PcCard;
 
 namespace qmx2::pcmcia {
 
-using CreateProcessFn = bool (*)(const char16_t* image, const char16_t* command_line);
+// What the host lends the kernel: its platform, its process start and its threads' last error.
+struct HostKernel {
+    platform::Platform* platform = nullptr;
+    bool (*create_process)(const char16_t* image, const char16_t* command_line) = nullptr;
+    uint32_t (*get_last_error)() = nullptr;
+    void (*set_last_error)(uint32_t error) = nullptr;
+};
 
 inline constexpr uint8_t kSocketCount = 4;
 
 // Must come before any card is inserted or driver loaded; the platform's clock paces the cards.
-QMX2_PCMCIA_API void SetKernel(platform::Platform* platform, CreateProcessFn create_process);
+QMX2_PCMCIA_API void SetKernel(const HostKernel& host);
 // Puts a card into a free socket and starts servicing its interrupts. False if the socket is
 // taken or out of range, or no kernel was set.
 QMX2_PCMCIA_API bool InsertCard(uint8_t socket, std::shared_ptr<hardware::PcCard> card);
 // Pulls the card: it stops answering at once, then every client gets the removal event.
 QMX2_PCMCIA_API void RemoveCard(uint8_t socket);
+// The card changed something by itself (a modem line, new output from the phone): the socket
+// looks at what is due again.
+QMX2_PCMCIA_API void PokeSocket(uint8_t socket);
 // Forgets every socket, client and window (between tests; the host's end).
 QMX2_PCMCIA_API void ResetServices();
 

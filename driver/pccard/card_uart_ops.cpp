@@ -1,0 +1,312 @@
+// The UART operations of the PC Card layer: open and close, interrupts, receive, transmit,
+// line controls, status and settings, each under the register guard.
+#include <algorithm>
+#include <cstring>
+
+#include "driver/pccard/card_uart.h"
+
+namespace qmx2::driver {
+namespace {
+
+using namespace platform;
+
+constexpr uint32_t kMaxBytesPerReceive = 256;
+constexpr int kOpenDrainRounds = 32;
+constexpr int kImmediateRounds = 10;
+
+CardUart* U(void* ctx) { return static_cast<CardUart*>(ctx); }
+
+DCB Settings(CardUart* u) {
+    std::lock_guard lk(u->settings_lock);
+    return u->line_settings;
+}
+
+void UartOpen(CardUart* u) {
+    u->fifo_shadow = 0;
+    u->last_line_status = 0;
+    u->last_modem_status = 0;
+    u->last_interrupt_id = 0;
+    u->overruns = 0;
+    u->waiting_for_cts = 0;
+    u->waiting_for_dsr = 0;
+    u->line_errors = 0;
+    Out(u, kInterruptEnable, 0x0D);
+    Out(u, kModemControl, 0x08);  // OUT2 only: DTR and RTS wait for the line settings
+    Out(u, kLineControl, 0x03);
+    ProgramLineSettings(u, Settings(u), true);
+    if (u->use_fifo) {
+        u->fifo_shadow = 0x81;
+        Out(u, kFifoControl, 0x87);
+    }
+    for (int i = 0; i < kOpenDrainRounds && !(In(u, kInterruptId) & 0x01); ++i) {
+        ReadLineStatus(u);
+        Out(u, kFifoControl, u->fifo_shadow | 0x02);
+        ReadModemStatus(u);
+    }
+}
+
+int Open(void* ctx) {
+    CardUart* u = U(ctx);
+    u->use_fifo = 1;
+    if (u->uart_open_count++ == 0) Guarded([&] { UartOpen(u); });
+    if (u->powered_up)
+        u->services.CardRequestIRQ(u->client, u->socket, &ServiceEventsCallback,
+                                   reinterpret_cast<uintptr_t>(u->port));
+    ++u->layer_open_count;
+    return 1;
+}
+
+uint32_t GetPendingInterrupts(void* ctx) {
+    CardUart* u = U(ctx);
+    uint32_t pending = 0;
+    Guarded([&] {
+        const uint8_t iir = In(u, kInterruptId);
+        if (iir & 0x01) return;
+        switch (iir & 0x0F) {
+            case 0x00: pending = kInterruptModemStatus; break;
+            case 0x02: pending = kInterruptTransmit; break;
+            case 0x04: case 0x0C: case 0x0E: pending = kInterruptReceive; break;
+            case 0x06: pending = kInterruptLineStatus; break;
+            default: break;
+        }
+    });
+    if (u->transmit_kick.exchange(0)) pending |= kInterruptTransmit;
+    return pending;
+}
+
+uint32_t ReceiveBytes(void* ctx, uint8_t* destination, uint32_t* count) {
+    CardUart* u = U(ctx);
+    const DCB dcb = Settings(u);
+    const bool replace_errors = dcb.fErrorChar && dcb.fParity;
+    const uint32_t room = *count;
+    uint32_t stored = 0;
+    bool event_char = false;
+    Guarded([&] {
+        for (uint32_t reads = 0; stored < room && reads < kMaxBytesPerReceive; ++reads) {
+            const uint8_t lsr = ReadLineStatus(u);
+            if (!(lsr & 0x01)) break;
+            const uint8_t byte = In(u, kData);
+            if (dcb.fDsrSensitivity && !(u->last_modem_status & 0x20)) continue;
+            if (byte == 0 && dcb.fNull) continue;
+            if (replace_errors && (lsr & 0x04)) {
+                destination[stored++] = static_cast<uint8_t>(dcb.ErrorChar);
+            } else {
+                destination[stored++] = byte;
+                event_char |= byte == static_cast<uint8_t>(dcb.EvtChar);
+            }
+        }
+    });
+    *count = stored;
+    if (event_char && u->notify) u->notify(u->notify_argument, EV_RXFLAG);
+    return u->overruns.exchange(0);
+}
+
+uint32_t TransmitBytes(void* ctx, const uint8_t* source, uint32_t count, uint32_t* taken) {
+    CardUart* u = U(ctx);
+    const DCB dcb = Settings(u);
+    *taken = 0;
+    if (dcb.fOutxCtsFlow && !(u->last_modem_status & 0x10)) {
+        u->waiting_for_cts = 1;
+        Guarded([&] { Out(u, kInterruptEnable, In(u, kInterruptEnable) & ~0x02); });
+        return 0;
+    }
+    if (dcb.fOutxDsrFlow && !(u->last_modem_status & 0x20)) {
+        u->waiting_for_dsr = 1;
+        Guarded([&] { Out(u, kInterruptEnable, 0x0D); });
+        return 0;
+    }
+    Lock lock(u->register_lock);
+    Guarded([&] {
+        if (ReadLineStatus(u) & 0x20) {
+            const uint32_t load = (u->last_interrupt_id & 0xC0) ? 16 : 1;
+            const uint32_t n = std::min(count, load);
+            for (uint32_t i = 0; i < n; ++i) {
+                Out(u, kData, source[i]);
+                *taken = i + 1;
+            }
+        }
+        Out(u, kInterruptEnable, 0x0F);
+    });
+    return 0;
+}
+
+void OnTransmitReady(void* ctx) {
+    CardUart* u = U(ctx);
+    Guarded([&] { Out(u, kInterruptEnable, 0x0D); });
+    u->transmit_ready.Pulse();
+}
+
+void OnModemStatus(void* ctx) {
+    CardUart* u = U(ctx);
+    Guarded([&] {
+        const uint8_t msr = ReadModemStatus(u);
+        if (u->waiting_for_dsr && (msr & 0x20)) {
+            u->waiting_for_dsr = 0;
+            Out(u, kInterruptEnable, 0x0F);
+            u->transmit_kick = 1;
+        }
+        if (u->waiting_for_cts && (msr & 0x10)) {
+            u->waiting_for_cts = 0;
+            Out(u, kInterruptEnable, 0x0F);
+            u->transmit_kick = 1;
+        }
+    });
+}
+
+void OnLineStatus(void* ctx) {
+    Guarded([&] { ReadLineStatus(U(ctx)); });
+}
+
+int SendImmediate(void* ctx, uint8_t character) {
+    CardUart* u = U(ctx);
+    Lock lock(u->register_lock);
+    Guarded([&] {
+        uint8_t lsr = ReadLineStatus(u);
+        for (int round = 0; !(lsr & 0x20) && round < kImmediateRounds; ++round) {
+            Out(u, kInterruptEnable, 0x0F);
+            u->transmit_ready.Wait(1000);
+            lsr = ReadLineStatus(u);
+        }
+        Out(u, kData, character);
+    });
+    return 1;
+}
+
+void ModemControlBit(void* ctx, uint8_t bit, bool on) {
+    CardUart* u = U(ctx);
+    Guarded([&] {
+        const uint8_t mcr = In(u, kModemControl);
+        Out(u, kModemControl, on ? (mcr | bit) : (mcr & ~bit));
+    });
+}
+
+void LineControlBreak(void* ctx, bool on) {
+    CardUart* u = U(ctx);
+    Guarded([&] {
+        const uint8_t lcr = In(u, kLineControl);
+        Out(u, kLineControl, on ? (lcr | 0x40) : (lcr & ~0x40));
+    });
+}
+
+uint32_t GetStatus(void* ctx, COMSTAT* status) {
+    CardUart* u = U(ctx);
+    const uint32_t errors = u->line_errors.exchange(0);
+    if (!status) return 0xFFFFFFFFu;
+    COMSTAT s{};
+    s.fCtsHold = u->waiting_for_cts ? 1 : 0;
+    s.fDsrHold = u->waiting_for_dsr ? 1 : 0;
+    *status = s;
+    return errors;
+}
+
+void ResetStatus(void* ctx) {
+    CardUart* u = U(ctx);
+    u->status = {};
+    u->line_errors = 0;
+    Guarded([&] { Out(u, kInterruptEnable, 0x0D); });
+}
+
+void GetModemStatus(void* ctx, uint32_t* word) {
+    CardUart* u = U(ctx);
+    Guarded([&] {
+        const uint8_t msr = ReadModemStatus(u);
+        if (msr & 0x10) *word |= MS_CTS_ON;
+        if (msr & 0x20) *word |= MS_DSR_ON;
+        if (msr & 0x40) *word |= MS_RING_ON;
+        if (msr & 0x80) *word |= MS_RLSD_ON;
+    });
+}
+
+void PurgeFifos(void* ctx, uint32_t flags) {
+    CardUart* u = U(ctx);
+    Guarded([&] {
+        if (flags & PURGE_TXCLEAR) Out(u, kFifoControl, u->fifo_shadow | 0x04);
+        if (flags & PURGE_RXCLEAR) Out(u, kFifoControl, u->fifo_shadow | 0x02);
+    });
+}
+
+int SetLineSettings(void* ctx, const DCB* settings) {
+    CardUart* u = U(ctx);
+    if (u->uart_open_count) Guarded([&] { ProgramLineSettings(u, *settings, false); });
+    std::lock_guard lk(u->settings_lock);
+    u->line_settings = *settings;
+    return 0;
+}
+
+int SetTimeouts(void* ctx, const COMMTIMEOUTS* timeouts) {
+    CardUart* u = U(ctx);
+    std::lock_guard lk(u->settings_lock);
+    u->timeouts = *timeouts;
+    return 0;
+}
+
+// The port layer asks here whether the card is powered up; no other code is handled.
+int ExtraControl(void* ctx, uint32_t code, const uint8_t*, uint32_t, uint8_t* out,
+                 uint32_t out_length, uint32_t* returned) {
+    if (code != IOCTL_CARD_IS_POWERED || !out || out_length < 4 || !returned) return 0;
+    const uint32_t powered = U(ctx)->powered_up ? 1 : 0;
+    std::memcpy(out, &powered, 4);
+    *returned = 4;
+    return 1;
+}
+
+}  // namespace
+
+int CardUartClose(void* ctx) {
+    CardUart* u = U(ctx);
+    if (u->layer_open_count == 0) return -1;
+    if (--u->layer_open_count == 0) {
+        Guarded([&] {
+            for (int pause = 0; pause < 100; ++pause) {
+                if (!(In(u, kInterruptEnable) & 0x02) || (ReadLineStatus(u) & 0x40)) break;
+                u->clock->SleepMs(10);
+            }
+        });
+        if (u->uart_open_count) --u->uart_open_count;
+        Guarded([&] {
+            Out(u, kInterruptEnable, 0);
+            Out(u, kModemControl, 0);
+            In(u, kInterruptId);
+        });
+        if (u->powered_up) u->services.CardReleaseIRQ(u->client, u->socket);
+    }
+    return 0;
+}
+
+const HardwareOps kCardUartOps = {
+    &CardUartCreate,
+    &CardUartDestroy,
+    &Open,
+    &CardUartClose,
+    &ReceiveBytes,
+    [](void*) -> uint32_t { return 0; },
+    &GetPendingInterrupts,
+    &OnModemStatus,
+    &OnLineStatus,
+    [](void*) -> uint32_t { return 0; },
+    &OnTransmitReady,
+    &TransmitBytes,
+    [](void*) -> int { return 1; },
+    [](void*) -> int { return 1; },
+    [](void* ctx) { ModemControlBit(ctx, 0x01, false); },
+    [](void* ctx) { ModemControlBit(ctx, 0x01, true); },
+    [](void* ctx) { ModemControlBit(ctx, 0x02, false); },
+    [](void* ctx) { ModemControlBit(ctx, 0x02, true); },
+    [](void*, uint32_t) -> int { return 0; },
+    [](void*) -> int { return 1; },
+    [](void* ctx) { LineControlBreak(ctx, false); },
+    [](void* ctx) { LineControlBreak(ctx, true); },
+    &SendImmediate,
+    &GetStatus,
+    &ResetStatus,
+    &GetModemStatus,
+    [](void* ctx, COMMPROP* p) { *p = U(ctx)->properties; },
+    &PurgeFifos,
+    &SetLineSettings,
+    &SetTimeouts,
+    &ExtraControl,
+    &CardUartPowerUp,
+    &CardUartPowerDown,
+};
+
+}  // namespace qmx2::driver
