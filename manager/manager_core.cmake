@@ -5,9 +5,12 @@ add_library(qmx2_manager_core STATIC
   ${CMAKE_CURRENT_LIST_DIR}/core/polling.cpp
   ${CMAKE_CURRENT_LIST_DIR}/core/startup_sequence.cpp
   ${CMAKE_CURRENT_LIST_DIR}/core/main_window.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/messages/folder_view.cpp
   ${CMAKE_CURRENT_LIST_DIR}/messages/message_load.cpp
   ${CMAKE_CURRENT_LIST_DIR}/messages/new_messages.cpp
   ${CMAKE_CURRENT_LIST_DIR}/phonebook/book_read.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/phonebook/contact_list.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/phonebook/contact_ops.cpp
   ${CMAKE_CURRENT_LIST_DIR}/store/data_files.cpp
   ${CMAKE_CURRENT_LIST_DIR}/messages/read_parser.cpp
   ${CMAKE_CURRENT_LIST_DIR}/messages/unread_index.cpp

@@ -13,3 +13,6 @@ qmx2_test(manager_worker_test
 qmx2_test(manager_store_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/store_test.cpp
   LIBS qmx2_manager_test_doubles)
+qmx2_test(manager_views_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/folder_view_test.cpp ${CMAKE_CURRENT_LIST_DIR}/contacts_test.cpp
+  LIBS qmx2_manager_test_doubles)
