@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <random>
 #include <string>
@@ -361,6 +362,30 @@ TEST_F(AtTransactionTest, SecondFieldTimeoutOfAMinuteIsCutSoItStillEnds) {
     EXPECT_EQ(EffectiveTimeout(ClockRule::kSecondField, 60), 58);
     EXPECT_EQ(EffectiveTimeout(ClockRule::kSecondField, 50), 50);
     EXPECT_EQ(EffectiveTimeout(ClockRule::kWholeSeconds, 60), 60);
+}
+
+// A card that talks for 65 s hides the clock; when it falls silent, whole seconds see 65 s
+// gone at once, second fields see only 5 s and wait on for the time-out.
+TEST_F(AtTransactionTest, EachOperationCountsByItsOwnClockRule) {
+    struct Op {
+        const char* name;
+        std::function<void()> send;
+        uint64_t min_ms, max_ms;
+    };
+    const Op ops[] = {
+        {"command", [&] { SendAtCommand(manager_, "AT", "+CSQ", 30); }, 65'000, 67'000},
+        {"line", [&] { SendAtLine(manager_, "AT", "+CSQ", 30); }, 90'000, 92'500},
+        {"raw", [&] { SendAtRaw(manager_, "AT\r", 3, "+CSQ", 30); }, 90'000, 92'500},
+        {"commander", [&] { SendAtCommand(commander_, "AT", "+CSQ", 30); }, 90'000, 92'500},
+    };
+    for (const Op& op : ops) {
+        SCOPED_TRACE(op.name);
+        StartAt(0, 0);
+        card_.Later(std::string(163, 'x'), 0, 400);
+        op.send();
+        EXPECT_GT(Elapsed(), op.min_ms);
+        EXPECT_LT(Elapsed(), op.max_ms);
+    }
 }
 
 TEST(ElapsedSeconds, BothRulesAcrossMinuteAndHour) {
