@@ -23,5 +23,9 @@ add_library(qmx2_commander_platform STATIC
   ${CMAKE_CURRENT_LIST_DIR}/notification_board.cpp
   ${CMAKE_CURRENT_LIST_DIR}/text_ui.cpp
   ${CMAKE_CURRENT_LIST_DIR}/program_starter.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/program_options.cpp
 )
 target_link_libraries(qmx2_commander_platform PUBLIC qmx2_commander qmx2_common qmx2_windows qmx2_process)
+
+add_executable(Qmx2Com ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
+target_link_libraries(Qmx2Com PRIVATE qmx2_commander_platform qmx2_registry qmx2_serial_remote)

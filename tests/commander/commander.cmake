@@ -5,5 +5,11 @@ qmx2_test(commander_tray_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/commander_test.cpp ${CMAKE_CURRENT_LIST_DIR}/tray_menu_test.cpp
   LIBS qmx2_commander)
 qmx2_test(commander_window_test
-  SOURCES ${CMAKE_CURRENT_LIST_DIR}/commander_window_test.cpp
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/commander_window_test.cpp ${CMAKE_CURRENT_LIST_DIR}/headless_test.cpp
   LIBS qmx2_commander_platform)
+# On the emulated card once its in-process port is part of the card library.
+if(EXISTS ${CMAKE_SOURCE_DIR}/hardware/card/card_port.cpp)
+  qmx2_test(commander_emulated_card_test
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/emulated_card_test.cpp
+    LIBS qmx2_commander_platform qmx2_card)
+endif()

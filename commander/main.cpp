@@ -1,0 +1,97 @@
+// Qmx2Com, the commander: started by the serial driver when the card's port comes up, it finds
+// the card, brings it up, answers the phone manager and ends when the card goes. This build has
+// no desktop shell yet, so it always runs headless: messages and notifications go to standard
+// error, codes come from the command line or (with --ask) from the terminal.
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "commander/card_driver.h"
+#include "commander/commander_window.h"
+#include "commander/notification_board.h"
+#include "commander/platform_host.h"
+#include "commander/program_options.h"
+#include "commander/settings.h"
+#include "commander/text_ui.h"
+#include "platform/clock.h"
+#include "platform/devices.h"
+#include "platform/registry.h"
+#include "platform/root.h"
+#include "platform/serial_remote.h"
+
+using namespace qmx2;
+
+namespace {
+
+constexpr int kInstanceWaits = 11;
+
+// A commander that is closing after the card was pulled out gets room to go.
+bool EarlierCommanderGone(platform::WindowSystem& windows, platform::Clock& clock) {
+    for (int waits = 0; windows.FindWindow(commander::kCommanderClass, commander::kCommanderWindowTitle);
+         ++waits) {
+        if (waits == kInstanceWaits) return false;
+        clock.SleepMs(500);
+    }
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const commander::CommanderOptions options =
+        commander::ParseCommanderOptions(std::vector<std::string>(argv + 1, argv + argc));
+    if (options.help || !options.error.empty()) {
+        if (!options.error.empty()) std::cerr << "Qmx2Com: " << options.error << "\n";
+        std::cerr << commander::kCommanderUsage;
+        return options.help ? 0 : 2;
+    }
+
+    std::string root, error;
+    if (!platform::ResolveRoot(options.root, &root, &error)) {
+        std::cerr << "Qmx2Com: " << error << "\n";
+        return 1;
+    }
+    const std::unique_ptr<platform::Clock> clock = platform::MakeRealClock();
+    const std::unique_ptr<platform::Registry> registry = platform::OpenRegistry(root, &error);
+    if (!registry) {
+        std::cerr << "Qmx2Com: " << error << "\n";
+        return 1;
+    }
+    const std::optional<platform::WideString> port = commander::FindCardPort(*registry);
+    if (!port) return 0;  // no card: nothing to do
+
+    const std::unique_ptr<platform::WindowSystem> windows = platform::OpenWindowSystem(*clock, root);
+    if (!windows) {
+        std::cerr << "Qmx2Com: the window messages of the handheld cannot be used in " << root << "\n";
+        return 1;
+    }
+    if (!EarlierCommanderGone(*windows, *clock)) return 0;
+
+    platform::Devices devices;
+    platform::RemoteDeviceResolver resolver(*clock, root + "/run/device.sock");
+    devices.SetResolver(&resolver);
+
+    commander::TextUi ui(options.ask ? &std::cin : nullptr, std::cerr, options.codes);
+    commander::NotificationBoard notifications;
+    notifications.SetListener([&ui](const commander::UserNotification& n) {
+        ui.Log("notification for " + n.program + (n.sound.empty() ? " (light)" : " (light and " + n.sound + ")"));
+    });
+    const std::unique_ptr<commander::ProgramStarter> programs = commander::MakeProgramStarter(*clock, root);
+    commander::PlatformHost host(*windows, *programs);
+    host.SetLog([&ui](const std::string& line) { ui.Log(line); });
+    commander::CardDriver driver(devices, *port);
+    commander::TransactionChannel channel(devices, *clock, *port);
+
+    commander::Commander tray(commander::CommanderParts{
+        *clock, *registry, ui, channel, driver, driver, host, notifications, "\\Windows",
+        "\\Windows\\Qmx2Com"});
+    commander::CommanderWindow window(*windows, tray);
+    if (!window.Create()) {
+        std::cerr << "Qmx2Com: cannot create the window \"QMX2 commander\"\n";
+        return 1;
+    }
+    host.SetOwnWindow(window.hwnd());
+    if (!tray.Start()) ui.Log("ending");
+    else ui.Log(tray.power_state() == commander::kPoweredOn ? "the card is ready" : "the card is not powered");
+    return window.Run();
+}
