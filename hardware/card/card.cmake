@@ -16,5 +16,8 @@ add_library(qmx2_card STATIC
   ${CMAKE_CURRENT_LIST_DIR}/line_pacer.cpp
   ${CMAKE_CURRENT_LIST_DIR}/card_port.cpp
   ${CMAKE_CURRENT_LIST_DIR}/card_port_control.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/control.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/control_server.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/sim_card.cpp
 )
 target_link_libraries(qmx2_card PUBLIC qmx2_platform PRIVATE nlohmann_json::nlohmann_json)

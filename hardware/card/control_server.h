@@ -1,0 +1,22 @@
+// The control interface of a running card on a Unix socket: each connection sends command lines
+// (see control.h) and reads one answer line for each. Host glue: it uses POSIX sockets and its
+// own thread, which blocks on the socket outside any clock.
+#pragma once
+
+#include <memory>
+#include <string>
+
+namespace qmx2::hardware::card {
+
+class CardPort;
+
+class ControlServer {
+public:
+    // Listens at `path` (an old socket file there is replaced). nullptr with *error on failure.
+    static std::unique_ptr<ControlServer> Start(CardPort& port, const std::string& path,
+                                                std::string* error);
+    virtual ~ControlServer() = default;
+    virtual const std::string& path() const = 0;
+};
+
+}  // namespace qmx2::hardware::card

@@ -1,0 +1,157 @@
+// qmx2-cardsim: the emulated GSM card for any AT-speaking program, in real time.
+//
+//   qmx2-cardsim --pty [--link PATH] | --tcp PORT
+//                [--scenario FILE] [--dialect pellion|standard] [--baud N] [--control PATH]
+//
+// --pty prints the pseudo-terminal's path on the first line of standard output; --tcp listens
+// on 127.0.0.1:PORT and serves one client at a time. The card keeps its state across clients.
+// SIGINT or SIGTERM ends it.
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "hardware/card/dialect.h"
+#include "hardware/card/control_server.h"
+#include "hardware/cardsim/bridge.h"
+#include "platform/clock.h"
+
+namespace {
+
+using namespace qmx2::hardware;
+
+std::atomic<bool> g_stop{false};
+
+void OnSignal(int) { g_stop = true; }
+
+struct Options {
+    bool pty = false;
+    int tcp_port = 0;
+    std::string link, scenario, dialect, control;
+    uint32_t baud = 0;
+};
+
+int Usage(const char* why) {
+    std::fprintf(stderr,
+                 "qmx2-cardsim: %s\n"
+                 "usage: qmx2-cardsim --pty [--link PATH] | --tcp PORT\n"
+                 "         [--scenario FILE] [--dialect pellion|standard] [--baud N] [--control PATH]\n",
+                 why);
+    return 2;
+}
+
+bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        const bool has_value = i + 1 < argc;
+        if (a == "--pty") o.pty = true;
+        else if (a == "--tcp" && has_value) o.tcp_port = std::atoi(argv[++i]);
+        else if (a == "--link" && has_value) o.link = argv[++i];
+        else if (a == "--scenario" && has_value) o.scenario = argv[++i];
+        else if (a == "--dialect" && has_value) o.dialect = argv[++i];
+        else if (a == "--control" && has_value) o.control = argv[++i];
+        else if (a == "--baud" && has_value) o.baud = static_cast<uint32_t>(std::strtoul(argv[++i], nullptr, 10));
+        else {
+            error = "unknown or incomplete option " + a;
+            return false;
+        }
+    }
+    if (o.pty == (o.tcp_port > 0)) error = "give either --pty or --tcp PORT (1..65535)";
+    if (o.tcp_port > 65535) error = "TCP port out of range";
+    if (!o.dialect.empty() && !card::DialectFromName(o.dialect)) error = "unknown dialect " + o.dialect;
+    return error.empty();
+}
+
+int ServePty(card::CardPort& port, const Options& o) {
+    const int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) {
+        std::perror("qmx2-cardsim: pseudo-terminal");
+        return 1;
+    }
+    const std::string path = ptsname(master);
+    // Our own open of the terminal side keeps the master readable while no program has it
+    // open, and gives programs that do not set a mode a raw line.
+    const int slave = open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    termios t{};
+    if (slave >= 0 && tcgetattr(slave, &t) == 0) {
+        cfmakeraw(&t);
+        tcsetattr(slave, TCSANOW, &t);
+    }
+    if (!o.link.empty()) {
+        unlink(o.link.c_str());
+        if (symlink(path.c_str(), o.link.c_str()) != 0) std::perror("qmx2-cardsim: --link");
+    }
+    std::printf("%s\n", path.c_str());
+    std::fflush(stdout);
+    cardsim::RunBridge(port, master, {o.baud, false}, g_stop);
+    if (!o.link.empty()) unlink(o.link.c_str());
+    if (slave >= 0) close(slave);
+    close(master);
+    return 0;
+}
+
+int ServeTcp(card::CardPort& port, const Options& o) {
+    const int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int one = 1;
+    setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<uint16_t>(o.tcp_port));
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (listener < 0 || bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+        listen(listener, 1) != 0) {
+        std::perror("qmx2-cardsim: --tcp");
+        return 1;
+    }
+    std::printf("127.0.0.1:%d\n", o.tcp_port);
+    std::fflush(stdout);
+    while (!g_stop) {
+        pollfd p{listener, POLLIN, 0};
+        if (poll(&p, 1, 200) <= 0) continue;
+        const int client = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+        if (client < 0) continue;
+        cardsim::RunBridge(port, client, {o.baud, true}, g_stop);
+        close(client);
+    }
+    close(listener);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options o;
+    std::string error;
+    if (!ParseOptions(argc, argv, o, error)) return Usage(error.c_str());
+    struct sigaction sa{};
+    sa.sa_handler = OnSignal;
+    sigaction(SIGINT, &sa, nullptr);
+    sigaction(SIGTERM, &sa, nullptr);
+    signal(SIGPIPE, SIG_IGN);
+
+    card::CardScenario scenario = card::DefaultScenario();
+    if (!o.scenario.empty()) {
+        card::ScenarioResult r = card::LoadScenario(o.scenario);
+        if (!r.scenario) return Usage(r.error.c_str());
+        scenario = std::move(*r.scenario);
+    }
+    if (!o.dialect.empty()) scenario.dialect = *card::DialectFromName(o.dialect);
+    auto clock = qmx2::platform::MakeRealClock();
+    card::CardPort port(*clock, std::move(scenario), {.paced = o.baud != 0});
+    std::unique_ptr<card::ControlServer> control;
+    if (!o.control.empty()) {
+        control = card::ControlServer::Start(port, o.control, &error);
+        if (!control) return Usage(error.c_str());
+    }
+    return o.pty ? ServePty(port, o) : ServeTcp(port, o);
+}
