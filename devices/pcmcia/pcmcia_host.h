@@ -41,3 +41,9 @@ QMX2_PCMCIA_API void PokeSocket(uint8_t socket);
 QMX2_PCMCIA_API void ResetServices();
 
 }  // namespace qmx2::pcmcia
+
+// The kernel services a loaded driver finds by the name "Qmx2Kernel"; null before SetKernel.
+namespace qmx2::platform {
+struct KernelServices;
+}
+extern "C" QMX2_PCMCIA_API const qmx2::platform::KernelServices* Qmx2Kernel();

@@ -5,39 +5,42 @@
 
 namespace qmx2::driver {
 
-void ApplyLineSettings(PortDevice* device, bool with_line_changes) {
+void ApplyModemLines(PortDevice* device) {
     const platform::DCB dcb = device->LineSettings();
     const HardwareOps& ops = device->ops();
     void* ctx = device->hardware_context;
-    ops.SetLineSettings(ctx, &dcb);
-    if (with_line_changes) {
-        if (dcb.fDtrControl == platform::DTR_CONTROL_DISABLE) ops.ClearDtr(ctx);
-        if (dcb.fDtrControl == platform::DTR_CONTROL_ENABLE) ops.SetDtr(ctx);
-        if (dcb.fRtsControl == platform::RTS_CONTROL_DISABLE) ops.ClearRts(ctx);
-        if (dcb.fRtsControl == platform::RTS_CONTROL_ENABLE) ops.SetRts(ctx);
-        const bool above = 4ull * device->Available() > 3ull * device->ring_size;
-        if (dcb.fDtrControl == platform::DTR_CONTROL_HANDSHAKE) {
-            if (device->HasFlags(kDtrDropped)) {
-                device->ClearFlags(kDtrDropped);
-                ops.SetDtr(ctx);
-            } else if (above) {
-                device->SetFlags(kDtrDropped);
-                ops.ClearDtr(ctx);
-            } else {
-                ops.SetDtr(ctx);
-            }
-        }
-        if (dcb.fRtsControl == platform::RTS_CONTROL_HANDSHAKE) {
-            if (!device->HasFlags(kRtsDropped)) {
-                ops.SetRts(ctx);
-            } else if (above) {
-                ops.ClearRts(ctx);
-            } else {
-                device->ClearFlags(kRtsDropped);
-                ops.SetRts(ctx);
-            }
+    if (dcb.fDtrControl == platform::DTR_CONTROL_DISABLE) ops.ClearDtr(ctx);
+    if (dcb.fDtrControl == platform::DTR_CONTROL_ENABLE) ops.SetDtr(ctx);
+    if (dcb.fRtsControl == platform::RTS_CONTROL_DISABLE) ops.ClearRts(ctx);
+    if (dcb.fRtsControl == platform::RTS_CONTROL_ENABLE) ops.SetRts(ctx);
+    const bool above = 4ull * device->Available() > 3ull * device->ring_size;
+    if (dcb.fDtrControl == platform::DTR_CONTROL_HANDSHAKE) {
+        if (device->HasFlags(kDtrDropped)) {
+            device->ClearFlags(kDtrDropped);
+            ops.SetDtr(ctx);
+        } else if (above) {
+            device->SetFlags(kDtrDropped);
+            ops.ClearDtr(ctx);
+        } else {
+            ops.SetDtr(ctx);
         }
     }
+    if (dcb.fRtsControl == platform::RTS_CONTROL_HANDSHAKE) {
+        if (!device->HasFlags(kRtsDropped)) {
+            ops.SetRts(ctx);
+        } else if (above) {
+            ops.ClearRts(ctx);
+        } else {
+            device->ClearFlags(kRtsDropped);
+            ops.SetRts(ctx);
+        }
+    }
+}
+
+void ApplyLineSettings(PortDevice* device, bool with_line_changes) {
+    const platform::DCB dcb = device->LineSettings();
+    device->ops().SetLineSettings(device->hardware_context, &dcb);
+    if (with_line_changes) ApplyModemLines(device);
     if (dcb.fOutX || dcb.fInX) device->SetFlags(kSoftFlowInForce);
     else device->ClearFlags(kSoftFlowInForce);
 }

@@ -159,6 +159,8 @@ void ResumeReceiveFlow(PortDevice* device);
 bool PortIoControl(PortOpen* open, uint32_t code, const uint8_t* in, uint32_t in_length,
                    uint8_t* out, uint32_t out_length, uint32_t* returned);
 void ApplyLineSettings(PortDevice* device, bool with_line_changes);
+// DTR and RTS as the line settings want them (steps of a settings change with line changes).
+void ApplyModemLines(PortDevice* device);
 void Purge(PortDevice* device, uint32_t flags);
 
 }  // namespace qmx2::driver

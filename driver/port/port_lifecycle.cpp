@@ -109,6 +109,8 @@ bool FirstOpen(PortDevice* device) {
         if (device->hardware->bind_flags & kBindThreadWhileOpen) StopDispatchThread(device);
         return false;
     }
+    // The hardware opens with DTR and RTS off; the default settings want them on.
+    ApplyModemLines(device);
     device->ops().PurgeFifos(device->hardware_context, platform::PURGE_RXCLEAR);
     {
         std::lock_guard lk(device->buffer_lock);

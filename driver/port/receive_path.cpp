@@ -220,6 +220,8 @@ int32_t PortRead(PortOpen* open, uint8_t* buffer, uint32_t length) {
         while (copied < length) {
             copied += CopyOut(device, buffer + copied, length - copied);
             if (copied == length) break;
+            // A read that waits for more than the ring holds must let the peer go on.
+            ResumeReceiveFlow(device);
             uint32_t wait = 0;
             if (!ChooseWait(t, total, elapsed, copied, &wait)) break;
             device->ClearFlags(kReadAborted);

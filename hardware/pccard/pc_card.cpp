@@ -32,6 +32,8 @@ PcCard::PcCard(PcCardScenario scenario, LinePartner* partner)
     uart_.SetPeerLines(true, true, false, true);
 }
 
+PcCard::~PcCard() = default;
+
 void PcCard::WriteConfigRegister(uint32_t offset, uint8_t value) {
     std::lock_guard lk(mu_);
     if (!present_) return;

@@ -44,6 +44,9 @@ bool ParsePcCardScenario(const std::string& json_text, PcCardScenario* scenario,
 class PcCard {
 public:
     PcCard(PcCardScenario scenario, LinePartner* partner);
+    ~PcCard();
+    PcCard(const PcCard&) = delete;
+    PcCard& operator=(const PcCard&) = delete;
 
     const std::vector<uint8_t>& cis() const { return cis_; }
     const PcCardScenario& scenario() const { return scenario_; }

@@ -8,3 +8,7 @@ qmx2_test(driver_port_test SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/receive_path_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/control_requests_test.cpp
   LIBS qmx2_driver_test_support)
+add_library(qmx2_card_stack_support STATIC ${CMAKE_CURRENT_LIST_DIR}/card_stack.cpp)
+target_link_libraries(qmx2_card_stack_support PUBLIC qmx2_driver_pccard pcmcia)
+qmx2_test(driver_card_stack_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/card_stack_test.cpp
+  LIBS qmx2_card_stack_support)
