@@ -84,8 +84,9 @@ struct AtChannel {
 
 // The manager's command operation, or the commander's when the channel belongs to the commander.
 // `command` is written, then a lone CR. CR, LF, Ctrl-Z and ESC inside the command are left out,
-// so that no text put into a command can end it early and run a second one. `expected` is what most stop rules require as well.
-// `timeout_s` is in whole seconds. Returns the channel's command reply area.
+// so that no text put into a command can end it early and run a second one. `expected` is what
+// most stop rules require as well. `timeout_s` is in whole seconds. Returns the channel's
+// command reply area.
 const char* SendAtCommand(AtChannel& channel, std::string_view command, std::string_view expected,
                           int timeout_s);
 
@@ -102,8 +103,8 @@ const char* SendAtRaw(AtChannel& channel, const void* data, size_t length,
 
 // The transaction under all operations, writing its reply into `area` (kReplyAreaSize bytes).
 //
-// NUL bytes from the card are left out of the reply, which is a C string; the stop rules see
-// the reply as stored. A reply longer than kMaxReplyText is cut there: the rest is still read
+// NUL bytes from the card are left out of the reply, which is a C string, and out of what the
+// stop rules see. A reply longer than kMaxReplyText is cut there: the rest is still read
 // and checked against the stop rules, so the card's leftovers do not spill into the next
 // transaction, the clock is then consulted after every byte so that a card that never stops
 // talking still ends by the time-out, and the transaction always ends with

@@ -11,7 +11,8 @@ enum Fixed : uint8_t {
     kCmsError, kCmgr, kCmgl, kCmgs, kCmgw, kAtdt,
 };
 
-constexpr std::string_view kFixedPatterns[kFixedStopPatternCount] = {
+constexpr size_t kFixedCount = 11;
+constexpr std::string_view kFixedPatterns[kFixedCount] = {
     "\r\nOK\r\n", "\r\nOK\r", "\r\n>", "\r\nCARRIER\r\n", "\r\nERROR\r\n",
     "+CMS ERROR:", "CMGR", "CMGL", "CMGS", "CMGW", "ATDT",
 };
@@ -31,7 +32,7 @@ struct FixedAutomaton {
 constexpr FixedAutomaton BuildAutomaton() {
     FixedAutomaton a;
     // The trie; 0 in next[] means "no edge yet" (the root is never a child).
-    for (size_t p = 0; p < kFixedStopPatternCount; ++p) {
+    for (size_t p = 0; p < kFixedCount; ++p) {
         size_t s = 0;
         for (char c : kFixedPatterns[p]) {
             const auto b = static_cast<unsigned char>(c);
@@ -78,10 +79,6 @@ void BuildFailure(std::string_view p, uint16_t* failure) {
 }
 
 }  // namespace
-
-std::string_view FixedStopPattern(size_t index) {
-    return index < kFixedStopPatternCount ? kFixedPatterns[index] : std::string_view{};
-}
 
 bool PatternMatcher::Reset(std::string_view pattern) {
     pattern_ = pattern;

@@ -3,9 +3,8 @@
 // A reply ends at the first rule that holds for everything received so far: a final result code
 // ("\r\nOK\r\n", "\r\nERROR\r\n", ...) together with the text the caller expects, or one of the
 // special cases (an empty message slot, a listing without its last line feed, a text-entry
-// prompt, a dial-up CARRIER). The patterns are followed by incremental matchers
-// and remembered once seen, so each received byte costs the same work however long the reply
-// already is.
+// prompt, a dial-up CARRIER). The patterns are followed by incremental matchers and remembered
+// once seen, so each received byte costs the same work however long the reply already is.
 #pragma once
 
 #include <cstddef>
@@ -17,18 +16,18 @@ namespace qmx2::common {
 // Which rules an operation uses. The manager's command operation ends a message read at
 // "+CMS ERROR:"; the raw-data operation and the commander want "CMGS"/"CMGW" beside a prompt.
 struct StopRuleSet {
-    bool cms_error_ends_read = false;    // "+CMS ERROR:" and "CMGR"
-    bool prompt_needs_submit = false;    // "\r\n>" only with "CMGS" or "CMGW" as well
+    bool cms_error_ends_read = false;  // "+CMS ERROR:" and "CMGR"
+    bool prompt_needs_submit = false;  // "\r\n>" only with "CMGS" or "CMGW" as well
 };
 
 enum class StopRule : uint8_t {
     kNone,
-    kCmsErrorOnRead,   // "+CMS ERROR:" and "CMGR"
-    kOk,               // "\r\nOK\r\n" and expected
-    kListingOk,        // "\r\nOK\r" and expected and "CMGL"
-    kPrompt,           // "\r\n>" and expected (and "CMGS"/"CMGW" where the set asks for it)
-    kCarrier,          // "\r\nCARRIER\r\n" and expected and "ATDT"
-    kError,            // "\r\nERROR\r\n" and expected
+    kCmsErrorOnRead,  // "+CMS ERROR:" and "CMGR"
+    kOk,              // "\r\nOK\r\n" and expected
+    kListingOk,       // "\r\nOK\r" and expected and "CMGL"
+    kPrompt,          // "\r\n>" and expected (and "CMGS"/"CMGW" where the set asks for it)
+    kCarrier,         // "\r\nCARRIER\r\n" and expected and "ATDT"
+    kError,           // "\r\nERROR\r\n" and expected
 };
 
 // Longest expected text that can be matched; a longer one never matches, so every rule that
@@ -71,9 +70,5 @@ private:
     uint16_t fixed_seen_ = 0;
     PatternMatcher expected_;
 };
-
-// The fixed patterns, in the order of the Fixed enum above; exposed for tests.
-std::string_view FixedStopPattern(size_t index);
-inline constexpr size_t kFixedStopPatternCount = 11;
 
 }  // namespace qmx2::common
