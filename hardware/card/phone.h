@@ -85,7 +85,7 @@ public:
     const SimState& sim() const;
     SimState& sim();
     const CardScenario& scenario() const;
-    // Commands handled since power on (empty lines and ignored "AT"s not counted).
+    // Command lines handled since power on (the "AT"s a slow power-up ignores not counted).
     uint64_t commands_handled() const;
 
 private:

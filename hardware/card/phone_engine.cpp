@@ -160,6 +160,15 @@ void PhoneEngine::CommandByte(uint8_t b) {
 void PhoneEngine::RunLine(std::string_view line) {
     reply_.clear();
     reply_delay_ms_ = 0;
+    ++commands;
+    const int stall_after = scenario.faults.stall_after_commands;
+    if (stall_after >= 0 && commands > static_cast<uint64_t>(stall_after) && stall_until_ == 0 &&
+        !stalled_for_good_) {
+        if (scenario.faults.stall_ms > 0)
+            stall_until_ = Now() + static_cast<uint64_t>(scenario.faults.stall_ms);
+        else
+            stalled_for_good_ = true;
+    }
     auto cmds = SplitCommandLine(line);
     Result result = Result::Ok();
     if (!cmds) {
@@ -174,19 +183,25 @@ void PhoneEngine::RunLine(std::string_view line) {
     Reply(reply_, result.delay_ms);
 }
 
-void PhoneEngine::RunCommand(const AtCommand& cmd, Result& result) {
-    ++commands;
-    const int stall_after = scenario.faults.stall_after_commands;
-    if (stall_after >= 0 && commands > static_cast<uint64_t>(stall_after) && stall_until_ == 0 &&
-        !stalled_for_good_) {
-        if (scenario.faults.stall_ms > 0)
-            stall_until_ = Now() + static_cast<uint64_t>(scenario.faults.stall_ms);
-        else
-            stalled_for_good_ = true;
+namespace {
+
+// The command as it was written, for matching the scenario's error commands.
+std::string CommandText(const AtCommand& cmd) {
+    switch (cmd.form) {
+        case CommandForm::kRead: return "AT" + cmd.name + "?";
+        case CommandForm::kTest: return "AT" + cmd.name + "=?";
+        case CommandForm::kSet: return "AT" + cmd.name + "=" + cmd.args;
+        case CommandForm::kExecute: break;
     }
-    const std::string text = "AT" + cmd.name;
+    return "AT" + cmd.name + cmd.args;
+}
+
+}  // namespace
+
+void PhoneEngine::RunCommand(const AtCommand& cmd, Result& result) {
+    const std::string text = CommandText(cmd);
     for (const std::string& bad : scenario.faults.error_commands) {
-        if (StartsWithNoCase(text, bad) || StartsWithNoCase(cmd.name, bad)) {
+        if (StartsWithNoCase(text, bad) || StartsWithNoCase(text.substr(2), bad)) {
             result = Result::Error();
             return;
         }

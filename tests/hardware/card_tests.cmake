@@ -4,5 +4,6 @@ qmx2_test(card_phone_test SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/card_security_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/card_sms_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/card_book_network_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/card_robustness_test.cpp
   LIBS qmx2_card)
 qmx2_test(card_port_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/card_port_test.cpp LIBS qmx2_card)
