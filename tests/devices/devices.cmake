@@ -24,3 +24,7 @@ qmx2_test(devices_at_tool_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/at_tool_test.cpp
   LIBS qmx2_at_tool_options)
 add_dependencies(devices_at_tool_test qmx2-at)
+
+qmx2_test(devices_host_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/device_host_test.cpp
+  LIBS qmx2_device_host qmx2_registry)

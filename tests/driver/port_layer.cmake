@@ -12,3 +12,6 @@ add_library(qmx2_card_stack_support STATIC ${CMAKE_CURRENT_LIST_DIR}/card_stack.
 target_link_libraries(qmx2_card_stack_support PUBLIC qmx2_driver_pccard pcmcia)
 qmx2_test(driver_card_stack_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/card_stack_test.cpp
   LIBS qmx2_card_stack_support)
+qmx2_test(driver_serqmx2_library_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/serqmx2_library_test.cpp
+  LIBS qmx2_card_stack_support)
+add_dependencies(driver_serqmx2_library_test serqmx2)
