@@ -5,5 +5,7 @@ qmx2_test(card_phone_test SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/card_sms_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/card_book_network_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/card_robustness_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/card_dialect_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/card_scenario_test.cpp
   LIBS qmx2_card)
 qmx2_test(card_port_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/card_port_test.cpp LIBS qmx2_card)
