@@ -72,6 +72,7 @@ struct MSG {
     LPARAM lParam = 0;
 };
 
+// Destroy a WindowSystem only after the threads that run its windows have ended.
 class WindowSystem {
 public:
     struct Impl;
@@ -94,7 +95,8 @@ public:
 
     // Waits for the procedure's result; meanwhile runs messages sent to the calling thread's own
     // windows. An unknown or dead window gives 0 at once with ERROR_INVALID_WINDOW_HANDLE; a
-    // receiver that dies during the call gives 0 with the same error.
+    // receiver that dies during the call gives 0 with the same error; a program too stalled to
+    // take the connection gives 0 with ERROR_TIMEOUT.
     LRESULT SendMessage(HWND hwnd, uint32_t msg, WPARAM wparam, LPARAM lparam);
     // As SendMessage, but gives up after timeout_ms (ERROR_TIMEOUT). Returns false on failure;
     // *result is set on success only.

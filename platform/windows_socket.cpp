@@ -20,6 +20,9 @@ namespace {
 
 // Frames read from one connection before the others get their turn.
 constexpr int kFramesPerPass = 64;
+// Connections from other programs held at once; a program that opens more (a runaway or a
+// hostile one) has the extra ones closed at once instead of eating this program's descriptors.
+constexpr size_t kMaxInbound = 256;
 
 std::string RandomSocketName() {
     std::random_device rd;
@@ -133,7 +136,8 @@ HWND SocketTransport::Find(WideView window_class, const WideString* title) {
 }
 
 bool SocketTransport::IsRemoteAlive(HWND hwnd) {
-    const int fd = ConnectToWindow(hwnd);
+    Reach reach;
+    const int fd = ConnectToWindow(hwnd, &reach);
     if (fd < 0) return false;
     ::close(fd);
     return true;
@@ -146,12 +150,12 @@ std::vector<HWND> SocketTransport::RemoteWindows() {
     return all;
 }
 
-int SocketTransport::ConnectToWindow(HWND hwnd) {
+int SocketTransport::ConnectToWindow(HWND hwnd, Reach* reach) {
+    *reach = Reach::kGone;
     const auto entry = dir_.Read(hwnd);
     if (!entry || entry->socket_name == socket_name_) return -1;
-    Reach reach = Reach::kGone;
-    const int fd = dir_.Connect(entry->socket_name, &reach);
-    if (fd < 0) dir_.RemoveStale(*entry, reach);
+    const int fd = dir_.Connect(entry->socket_name, reach);
+    if (fd < 0) dir_.RemoveStale(*entry, *reach);
     return fd;
 }
 
@@ -176,9 +180,11 @@ std::shared_ptr<SentMessage> SocketTransport::StartSend(HWND hwnd, uint32_t msg,
         CompleteSent(clock_, sm, 0, ERROR_INVALID_PARAMETER);
         return sm;
     }
-    const int fd = ConnectToWindow(hwnd);
+    Reach reach;
+    const int fd = ConnectToWindow(hwnd, &reach);
     if (fd < 0) {
-        CompleteSent(clock_, sm, 0, ERROR_INVALID_WINDOW_HANDLE);
+        CompleteSent(clock_, sm, 0,
+                     reach == Reach::kBusy ? ERROR_TIMEOUT : ERROR_INVALID_WINDOW_HANDLE);
         return sm;
     }
     auto out = std::make_shared<Outbound>();
@@ -212,7 +218,8 @@ bool SocketTransport::Post(HWND hwnd, uint32_t msg, WPARAM wparam, LPARAM lparam
     f.hwnd = hwnd;
     f.wparam = wparam;
     f.lparam = lparam;
-    const int fd = ConnectToWindow(hwnd);
+    Reach reach;
+    const int fd = ConnectToWindow(hwnd, &reach);
     if (fd < 0) return false;
     const Connection conn(fd);
     return conn.Send(wire::EncodeFrame(f));
@@ -311,8 +318,10 @@ void SocketTransport::IoLoop() {
 
         if (fds[1].revents) {
             int fd;
-            while ((fd = ::accept4(listen_fd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC)) >= 0)
-                inbound_.push_back(std::make_shared<Connection>(fd));
+            while ((fd = ::accept4(listen_fd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC)) >= 0) {
+                if (inbound_.size() < kMaxInbound) inbound_.push_back(std::make_shared<Connection>(fd));
+                else ::close(fd);
+            }
         }
         if (fds[0].revents) {
             uint64_t count;

@@ -57,7 +57,7 @@ private:
     struct Outbound;
 
     SocketTransport(Clock& clock, MessageCore& core, WindowDirectory dir);
-    int ConnectToWindow(HWND hwnd);
+    int ConnectToWindow(HWND hwnd, Reach* reach);
     void IoLoop();
     void Wake();
     // Reads what a connection has; false once it is closed.

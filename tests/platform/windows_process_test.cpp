@@ -129,6 +129,11 @@ TEST_F(ProgramWindows, FindSendAndPostReachAnotherProgram) {
     EXPECT_EQ(ws->SendMessage(peer.hwnd(), WM_USER + 2, 1, -10), -9);
     EXPECT_TRUE(ws->PostMessage(peer.hwnd(), WM_USER + 1, 5, -6));
     EXPECT_EQ(peer.ReadLine(), "posted 5 -6");
+    EXPECT_FALSE(ws->PostMessage(peer.hwnd() ^ 1, WM_USER, 0, 0));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_WINDOW_HANDLE);
+    // Its lParam would be a pointer of this program over there.
+    EXPECT_FALSE(ws->PostMessage(peer.hwnd(), WM_DEVICECHANGE, DBT_DEVICEARRIVAL, 0x1000));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
     // WM_DESTROY closes it, as the commander closes the manager.
     EXPECT_TRUE(ws->PostMessage(peer.hwnd(), WM_DESTROY, 0, 0));
     EXPECT_EQ(peer.ReadLine(), "destroyed");

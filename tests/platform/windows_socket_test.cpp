@@ -51,30 +51,6 @@ protected:
 
 LRESULT Echo(HWND, uint32_t, WPARAM w, LPARAM l) { return static_cast<LRESULT>(w) * 1000 + l; }
 
-TEST_F(SocketWindows, SendAndPostBetweenPrograms) {
-    Event posted(*clock, true);
-    WPARAM posted_w = 0;
-    WindowThread com(*a, u"Qmx2Com", u"QMX2 commander",
-                     [&](HWND h, uint32_t m, WPARAM w, LPARAM l) -> LRESULT {
-                         if (m == WM_USER + 1) {
-                             posted_w = w;
-                             posted.Set();
-                         }
-                         return Echo(h, m, w, l);
-                     });
-    const HWND found = b->FindWindow(u"Qmx2Com", u"QMX2 commander");
-    EXPECT_EQ(found, com.hwnd());
-    EXPECT_EQ(b->SendMessage(found, WM_USER, 3, -4), 2996);
-    EXPECT_TRUE(b->PostMessage(found, WM_USER + 1, 77, 0));
-    ASSERT_EQ(posted.Wait(kBound), WaitResult::kSignaled);
-    EXPECT_EQ(posted_w, 77u);
-    EXPECT_FALSE(b->PostMessage(found + 1, WM_USER, 0, 0));
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_WINDOW_HANDLE);
-    // Its lParam would be a pointer of this program over there.
-    EXPECT_FALSE(b->PostMessage(found, WM_DEVICECHANGE, DBT_DEVICEARRIVAL, 0x1000));
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
-}
-
 TEST_F(SocketWindows, WindowsOfAThreadThatEndedAreUnpublished) {
     Event registered(*clock, true);
     Thread owner(*clock, [&] {
@@ -85,24 +61,6 @@ TEST_F(SocketWindows, WindowsOfAThreadThatEndedAreUnpublished) {
     owner.Join();
     EXPECT_EQ(b->FindWindow(u"Qmx2Com"), 0u);
     EXPECT_EQ(a->FindWindow(u"Qmx2Com"), 0u);
-}
-
-TEST_F(SocketWindows, ReceiverSendsBackBeforeItAnswers) {
-    WindowThread com(*a, u"Qmx2Com", u"QMX2 commander",
-                     [&](HWND, uint32_t m, WPARAM, LPARAM) -> LRESULT {
-                         if (m != 8025) return 0;
-                         return a->SendMessage(a->FindWindow(u"QMXManager"), WM_DESTROY, 0, 0) + 1;
-                     });
-    int destroyed = 0;
-    const HWND manager = b->RegisterWindow(u"QMXManager", u"", [&](HWND, uint32_t m, WPARAM, LPARAM) {
-        destroyed += m == WM_DESTROY;
-        return LRESULT{41};
-    });
-    ASSERT_NE(manager, 0u);
-    LRESULT r = 0;
-    EXPECT_TRUE(b->SendMessageTimeout(com.hwnd(), 8025, 0, 0, 60'000, &r));
-    EXPECT_EQ(r, 42);
-    EXPECT_EQ(destroyed, 1);
 }
 
 TEST_F(SocketWindows, WindowOfAnotherProgramThatStallsTimesOut) {
@@ -213,27 +171,6 @@ TEST_F(SocketWindows, MalformedFramesAreDroppedAndTheConnectionGoesOn) {
     EXPECT_EQ(second->error, 0u);
     ::close(fd);
     EXPECT_EQ(b->SendMessage(com.hwnd(), WM_USER, 1, 1), 1001);
-}
-
-TEST_F(SocketWindows, BroadcastReachesEveryProgramAndItsOwnWindows) {
-    std::u16string seen_a, seen_b;
-    auto recorder = [](std::u16string& out) {
-        return [&out](HWND, uint32_t m, WPARAM w, LPARAM l) -> LRESULT {
-            if (m == WM_DEVICECHANGE && w == DBT_DEVICEREMOVECOMPLETE)
-                out = reinterpret_cast<const DEV_BROADCAST_PORT*>(l)->dbcp_name;
-            return 0;
-        };
-    };
-    WindowThread wa(*a, u"Qmx2Com", u"QMX2 commander", recorder(seen_a));
-    WindowThread wb(*b, u"QMXManager", u"", recorder(seen_b));
-    auto host = OpenWindowSystem(*clock, root);
-    ASSERT_TRUE(host);
-    EXPECT_EQ(host->BroadcastDeviceChange(DBT_DEVICEREMOVECOMPLETE, u"COM5:", kBound), 2);
-    EXPECT_EQ(seen_a, u"COM5:");
-    EXPECT_EQ(seen_b, u"COM5:");
-    EXPECT_EQ(b->BroadcastDeviceChange(DBT_DEVICEREMOVECOMPLETE, u"COM7:", kBound), 2);
-    EXPECT_EQ(seen_a, u"COM7:");
-    EXPECT_EQ(seen_b, u"COM7:");
 }
 
 TEST_F(SocketWindows, ClosingAProgramsWindowSystemUnpublishesItsWindows) {
