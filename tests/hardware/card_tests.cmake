@@ -9,3 +9,6 @@ qmx2_test(card_phone_test SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/card_scenario_test.cpp
   LIBS qmx2_card)
 qmx2_test(card_port_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/card_port_test.cpp LIBS qmx2_card)
+qmx2_test(card_control_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/card_control_test.cpp LIBS qmx2_card)
+qmx2_test(card_cardsim_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/card_cardsim_test.cpp LIBS qmx2_card)
+add_dependencies(card_cardsim_test qmx2-cardsim)
