@@ -16,3 +16,6 @@ qmx2_test(manager_store_test
 qmx2_test(manager_views_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/folder_view_test.cpp ${CMAKE_CURRENT_LIST_DIR}/contacts_test.cpp
   LIBS qmx2_manager_test_doubles)
+qmx2_test(manager_ctl_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/ctl_test.cpp
+  LIBS qmx2_manager_test_doubles qmx2_manager_ctl nlohmann_json::nlohmann_json)

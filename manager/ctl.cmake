@@ -1,0 +1,13 @@
+# qmx2ctl: the phone manager without windows, for terminals and scripts.
+add_library(qmx2_manager_ctl STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/ctl/text_ui.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ctl/window_peers.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ctl/ctl_options.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ctl/ctl_commands.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/store/handheld_folder.cpp
+)
+target_link_libraries(qmx2_manager_ctl PUBLIC qmx2_manager_core qmx2_windows qmx2_files
+  PRIVATE nlohmann_json::nlohmann_json)
+
+add_executable(qmx2ctl ${CMAKE_CURRENT_LIST_DIR}/ctl/ctl_main.cpp)
+target_link_libraries(qmx2ctl PRIVATE qmx2_manager_ctl qmx2_registry qmx2_serial_remote)

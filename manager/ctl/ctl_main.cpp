@@ -1,0 +1,80 @@
+// qmx2ctl: the phone manager without windows. It finds the card the way the manager does, runs
+// the manager's start-up, waits for the background loads, does one command and closes as the
+// manager's main window does when it is destroyed (saving the local data files).
+#include <cstdio>
+#include <memory>
+
+#include "manager/core/main_window.h"
+#include "manager/ctl/ctl_commands.h"
+#include "manager/ctl/ctl_options.h"
+#include "manager/ctl/window_peers.h"
+#include "manager/store/handheld_folder.h"
+#include "platform/files.h"
+#include "platform/registry.h"
+#include "platform/root.h"
+#include "platform/serial_remote.h"
+#include "platform/serial_wire.h"
+
+using namespace qmx2;
+
+namespace {
+
+int Fail(const std::string& why) {
+    std::fprintf(stderr, "qmx2ctl: %s\n", why.c_str());
+    return 1;
+}
+
+bool NeedsBooks(const std::vector<std::string>& command) { return command[0] == "pb"; }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    manager::ctl::CtlOptions options;
+    std::string error;
+    if (!manager::ctl::ParseCtlOptions(argc, argv, &options, &error)) {
+        if (error != "help") std::fprintf(stderr, "qmx2ctl: %s\n", error.c_str());
+        std::fputs(manager::ctl::kCtlUsage, stderr);
+        return error == "help" ? 0 : 2;
+    }
+    std::string root;
+    if (!platform::ResolveRoot(options.root, &root, &error)) return Fail(error);
+    auto clock = platform::MakeRealClock();
+    auto registry = platform::OpenRegistry(root, &error);
+    if (!registry) return Fail(error);
+    platform::Files files(root);
+    manager::HandheldFolder folder(files);
+    auto windows = platform::OpenWindowSystem(*clock, root);
+    if (!windows) return Fail("the handheld's window messages cannot be used under " + root);
+    platform::RemoteDeviceResolver resolver(*clock, platform::DeviceSocketPath(root));
+    platform::Devices devices;
+    devices.SetResolver(&resolver);
+
+    manager::ctl::TextUi ui(options.ui);
+    manager::ctl::WindowPeers peers(*windows);
+    manager::ManagerContext ctx(manager::ManagerServices{*clock, devices, *registry, folder, ui, peers});
+    platform::Thread worker;
+    if (manager::StartManager(ctx, worker) != manager::StartOutcome::kRunning) {
+        ctx.stop_worker = true;
+        worker.Join();
+        return 1;
+    }
+    const uint64_t deadline = clock->TickMs() + static_cast<uint64_t>(options.wait_s) * 1000;
+    auto loaded = [&] {
+        return ctx.sim_book_loaded && ctx.card_book_loaded &&
+               (NeedsBooks(options.command) || ctx.messages_loaded);
+    };
+    while (!loaded() && clock->TickMs() < deadline) clock->SleepMs(200);
+    int code = 0;
+    if (!loaded()) {
+        std::fprintf(stderr, "qmx2ctl: the card's phone books and messages were not read in time\n");
+        code = 1;
+    } else {
+        const auto result = manager::ctl::RunCtlCommand(ctx, options.command, options.json);
+        std::fputs(result.text.c_str(), result.exit_code == 2 ? stderr : stdout);
+        if (result.exit_code == 2) std::fputs(manager::ctl::kCtlUsage, stderr);
+        code = result.exit_code;
+    }
+    manager::DestroyMainWindow(ctx);
+    worker.Join();
+    return code;
+}

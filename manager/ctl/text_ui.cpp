@@ -1,0 +1,72 @@
+// Messages and questions of the manager on a terminal.
+#include "manager/ctl/text_ui.h"
+
+#include <iostream>
+
+namespace qmx2::manager::ctl {
+
+std::vector<std::string> TextUi::Messages() {
+    std::lock_guard l(mu_);
+    return messages_;
+}
+
+bool TextUi::Ask(const std::string& question, bool default_answer) {
+    switch (options_.reply) {
+    case Reply::kYes: return true;
+    case Reply::kNo: return false;
+    case Reply::kDefault: return default_answer;
+    case Reply::kAsk: break;
+    }
+    std::fprintf(options_.out, "%s [y/n] ", question.c_str());
+    std::fflush(options_.out);
+    std::string line;
+    if (!std::getline(std::cin, line)) return default_answer;
+    return !line.empty() && (line[0] == 'y' || line[0] == 'Y');
+}
+
+Answer TextUi::ShowMessage(platform::WideView caption, platform::WideView text, Buttons buttons,
+                           bool) {
+    const std::string line = platform::ToUtf8(caption) + ": " + platform::ToUtf8(text);
+    {
+        std::lock_guard l(mu_);
+        messages_.push_back(line);
+    }
+    std::fprintf(options_.out, "%s\n", line.c_str());
+    switch (buttons) {
+    case Buttons::kOk: return Answer::kOk;
+    case Buttons::kYesNo: return Ask("Yes?", false) ? Answer::kYes : Answer::kNo;
+    case Buttons::kRetryCancel: return Ask("Retry?", false) ? Answer::kRetry : Answer::kCancel;
+    }
+    return Answer::kOk;
+}
+
+// The note is shown once per handheld, as the window would; a terminal cannot tick its box.
+bool TextUi::ShowStartupNote() {
+    std::fprintf(options_.out,
+                 "Important Note: Remember to close the Pellion monitor program before making any "
+                 "data call connection.\n");
+    return false;
+}
+
+bool TextUi::EditContact(bool, ContactFields& fields, int, int) {
+    if (!options_.contact) return false;
+    if (!options_.contact->name.empty()) fields.name = options_.contact->name;
+    if (!options_.contact->number.empty()) fields.number = options_.contact->number;
+    return true;
+}
+
+std::optional<BookId> TextUi::ChooseBook(bool, BookId current) {
+    return options_.target ? options_.target : std::optional<BookId>(current);
+}
+
+bool TextUi::PasteContact(const ContactFields& full, ContactFields& fields, int, int) {
+    std::fprintf(options_.out,
+                 "Paste contact: Due to SIM/Card memory limitation, contact name and number will "
+                 "be truncated.\n  %s, %s -> %s, %s\n",
+                 full.name.c_str(), full.number.c_str(), fields.name.c_str(), fields.number.c_str());
+    return Ask("Store the truncated contact?", true);
+}
+
+void TextUi::OpenWriteWindow(const std::vector<std::string>&) {}
+
+}  // namespace qmx2::manager::ctl

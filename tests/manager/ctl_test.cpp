@@ -1,0 +1,95 @@
+// qmx2ctl's options, its text user interface and its commands on a started manager.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "manager/core/main_window.h"
+#include "manager/ctl/ctl_commands.h"
+#include "manager/ctl/ctl_options.h"
+#include "manager/ctl/text_ui.h"
+#include "tests/manager/manager_harness.h"
+
+namespace qmx2::manager::ctl {
+namespace {
+
+using testing::CardEntry;
+using testing::CardMessage;
+using testing::Harness;
+
+TEST(CtlOptions, CommandWordsAndOptions) {
+    const char* argv[] = {"qmx2ctl", "--json", "--yes", "pb", "copy", "SIM", "3", "--to", "PDA",
+                          "--name", "Anna", "--wait", "5"};
+    CtlOptions o;
+    std::string error;
+    ASSERT_TRUE(ParseCtlOptions(13, argv, &o, &error)) << error;
+    EXPECT_TRUE(o.json);
+    EXPECT_EQ(o.ui.reply, Reply::kYes);
+    EXPECT_EQ(o.command, (std::vector<std::string>{"pb", "copy", "SIM", "3"}));
+    EXPECT_EQ(o.ui.target, BookId::kPda);
+    EXPECT_EQ(o.ui.contact->name, "Anna");
+    EXPECT_EQ(o.wait_s, 5);
+    const char* bad[] = {"qmx2ctl", "--to", "Phone", "status"};
+    EXPECT_FALSE(ParseCtlOptions(4, bad, &o, &error));
+    EXPECT_EQ(error, "--to needs SIM, Card or PDA");
+    const char* none[] = {"qmx2ctl", "--json"};
+    CtlOptions empty;
+    EXPECT_FALSE(ParseCtlOptions(2, none, &empty, &error));
+}
+
+TEST(TextUi, MessagesCarryTheirCaptionAndAnswersComeFromOptions) {
+    std::FILE* sink = std::tmpfile();
+    TextUi yes({Reply::kYes, std::nullopt, std::nullopt, sink});
+    EXPECT_EQ(yes.ShowMessage(kCaption, u"Do you want to delete?", Buttons::kYesNo, true), Answer::kYes);
+    EXPECT_EQ(yes.Messages(), std::vector<std::string>{"Orvan Pellion 2.0: Do you want to delete?"});
+    TextUi plain({Reply::kDefault, std::nullopt, std::nullopt, sink});
+    EXPECT_EQ(plain.ShowMessage(kCaption, u"x", Buttons::kRetryCancel, true), Answer::kCancel);
+    ContactFields f;
+    EXPECT_FALSE(plain.EditContact(false, f, 16, 30));  // nothing given: the dialog is cancelled
+    std::fclose(sink);
+}
+
+struct Ctl : ::testing::Test {
+    void SetUp() override {
+        h.RegisterCard();
+        h.card.messages[0] = CardMessage{"REC READ", "+4930", "26/01/05,12:00:00+04", "Hallo\r\nWelt"};
+        h.card.sim_book.entries[0] = CardEntry{"+4930", 145, "Anna"};
+        ASSERT_EQ(StartManager(*h.ctx, h.worker), StartOutcome::kRunning);
+        ASSERT_TRUE(h.RunUntil([&] {
+            return h.ctx->sim_book_loaded && h.ctx->card_book_loaded && h.ctx->messages_loaded;
+        }));
+    }
+    Harness h;
+};
+
+TEST_F(Ctl, StatusAndMessagesAsTextAndJson) {
+    const auto status = RunCtlCommand(*h.ctx, {"status"}, true);
+    ASSERT_EQ(status.exit_code, 0);
+    const auto j = nlohmann::json::parse(status.text);
+    EXPECT_EQ(j["sim_message_slots"], 30);
+    EXPECT_EQ(j["signal_bars"], 2);
+    EXPECT_EQ(j["inbox"], "Inbox");
+    const auto list = RunCtlCommand(*h.ctx, {"sms", "list"}, false);
+    EXPECT_EQ(list.text, "Inbox: 1 messages\n1\t \tAnna\t05/01/26,12:00\tSIM\tHallo Welt\n");
+    const auto read = nlohmann::json::parse(RunCtlCommand(*h.ctx, {"sms", "read", "1"}, true).text);
+    EXPECT_EQ(read["text"], "Hallo\r\nWelt");
+    EXPECT_EQ(read["name"], "Anna");
+    EXPECT_EQ(RunCtlCommand(*h.ctx, {"sms", "read", "2"}, false).exit_code, 1);
+    EXPECT_EQ(RunCtlCommand(*h.ctx, {"sms", "list", "Outbox"}, false).exit_code, 2);
+}
+
+TEST_F(Ctl, PhoneBookCommandsUseTheContactOperations) {
+    EXPECT_EQ(RunCtlCommand(*h.ctx, {"pb", "list", "SIM"}, false).text, "1\tAnna\t+4930\n");
+    h.ui.edits = {ContactFields{"Bob", "0301"}};
+    EXPECT_EQ(RunCtlCommand(*h.ctx, {"pb", "new", "SIM"}, false).exit_code, 0);
+    EXPECT_EQ(h.card.sim_book.entries[1]->name, "Bob");
+    h.ui.book_choices = {BookId::kPda};
+    EXPECT_EQ(RunCtlCommand(*h.ctx, {"pb", "move", "SIM", "2"}, false).exit_code, 0);
+    EXPECT_FALSE(h.card.sim_book.entries[1].has_value());
+    EXPECT_EQ(RunCtlCommand(*h.ctx, {"pb", "list", "PDA"}, false).text, "1\tBob\t0301\n");
+    EXPECT_EQ(RunCtlCommand(*h.ctx, {"pb", "delete", "PDA", "7"}, false).exit_code, 2);
+    EXPECT_EQ(RunCtlCommand(*h.ctx, {"pb", "delete", "PDA", "1"}, false).exit_code, 0);
+    EXPECT_EQ(RunCtlCommand(*h.ctx, {"pb", "list", "PDA"}, false).text, "");
+}
+
+}  // namespace
+}  // namespace qmx2::manager::ctl
