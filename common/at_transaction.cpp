@@ -54,7 +54,8 @@ void WriteWithoutBreaks(DeviceFile& port, const unsigned char* data, size_t leng
         if (i > run) port.Write(data + run, static_cast<uint32_t>(i - run), &written);
         run = i + 1;
     }
-    if (length > run || length == 0) port.Write(data + run, static_cast<uint32_t>(length - run), &written);
+    if (length > run || length == 0)
+        port.Write(data + run, static_cast<uint32_t>(length - run), &written);
 }
 
 // Reads until a stop rule holds, the time runs out or reading fails.
@@ -124,8 +125,8 @@ const char* RunAtTransaction(AtChannel& channel, const AtFlavour& flavour, char*
     channel.last_overflowed = false;
 
     DeviceFile port;
-    if (!port.Open(channel.devices, channel.port_name, platform::GENERIC_READ | platform::GENERIC_WRITE,
-                   0)) {
+    constexpr uint32_t kReadWrite = platform::GENERIC_READ | platform::GENERIC_WRITE;
+    if (!port.Open(channel.devices, channel.port_name, kReadWrite, 0)) {
         reply.Set(kFailOpenComm);
         return area;
     }

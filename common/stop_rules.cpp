@@ -109,7 +109,8 @@ void StopRuleEngine::Feed(unsigned char byte) {
 
 StopRule StopRuleEngine::Check() const {
     auto seen = [this](Fixed f) { return (fixed_seen_ & Bit(f)) != 0; };
-    if (rules_.cms_error_ends_read && seen(kCmsError) && seen(kCmgr)) return StopRule::kCmsErrorOnRead;
+    if (rules_.cms_error_ends_read && seen(kCmsError) && seen(kCmgr))
+        return StopRule::kCmsErrorOnRead;
     if (!expected_.Seen()) return StopRule::kNone;  // every other rule needs the expected text
     if (seen(kOkCrLf)) return StopRule::kOk;
     if (seen(kOkCr) && seen(kCmgl)) return StopRule::kListingOk;

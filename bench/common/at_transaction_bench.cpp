@@ -104,8 +104,8 @@ void BM_Transaction(benchmark::State& state) {
         const char* reply = SendAtCommand(*channel, "AT+CPBR=1,10", "+CPBR", 20);
         benchmark::DoNotOptimize(reply);
     }
-    const double allocations =
-        static_cast<double>(g_allocations.load() - before) / static_cast<double>(state.iterations());
+    const double allocations = static_cast<double>(g_allocations.load() - before) /
+                               static_cast<double>(state.iterations());
     if (channel->last_rule != StopRule::kOk) state.SkipWithError("the reply did not end by OK");
     if (allocations != 0) state.SkipWithError("heap allocation in a transaction");
     state.counters["allocs_per_transaction"] = allocations;

@@ -23,7 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     StopRuleEngine engine(rules, expected);
     for (size_t i = 0; i < reply.size(); ++i) {
         engine.Feed(static_cast<unsigned char>(reply[i]));
-        if (engine.Check() != qmx2::testing::ReferenceStopRule(rules, reply.substr(0, i + 1), expected))
+        const std::string_view so_far = reply.substr(0, i + 1);
+        if (engine.Check() != qmx2::testing::ReferenceStopRule(rules, so_far, expected))
             std::abort();
     }
     return 0;

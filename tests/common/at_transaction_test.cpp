@@ -14,6 +14,7 @@
 #include "platform/device_file.h"
 #include "platform/devices.h"
 #include "tests/common/scripted_card.h"
+#include "tests/common/stop_rules_reference.h"
 
 namespace qmx2::common {
 namespace {
@@ -321,6 +322,48 @@ TEST_F(AtTransactionTest, GarbageFromTheCardNeverBreaksTheReply) {
     EXPECT_LT(n, kReplyAreaSize);
     EXPECT_TRUE(IsCommFailure(reply) || manager_.last_rule != StopRule::kNone);
     ExpectPortClosed();
+}
+
+// Random replies arriving at random moments, some after pauses longer than a read: every
+// operation must end exactly where the whole-reply search first holds, or after the whole reply
+// with the time-out failure.
+TEST_F(AtTransactionTest, EndsWhereTheWholeReplySearchFirstHolds) {
+    testing::RandomReplies random(42);
+    const AtFlavour* flavours[] = {&kManagerCommandFlavour, &kManagerLineFlavour,
+                                   &kManagerRawFlavour, &kCommanderCommandFlavour};
+    const char* expecteds[] = {"OK", "+CPMS", "\r\nOK\r\n", "CM", ">"};
+    int timed_out = 0;
+    for (int round = 0; round < 300; ++round) {
+        const AtFlavour& flavour = *flavours[random.Pick(4)];
+        const std::string_view expected = expecteds[random.Pick(std::size(expecteds))];
+        std::string sent, stored;
+        uint32_t at = 0;
+        for (size_t piece = 4 + random.Pick(28); piece-- > 0;) {
+            const std::string bytes = random.Piece();
+            card_.Later(bytes, at, static_cast<uint32_t>(random.Pick(30)));
+            const size_t pause = random.Pick(5) == 0 ? 500 + random.Pick(700) : random.Pick(40);
+            at += static_cast<uint32_t>(pause);
+            sent += bytes;
+        }
+        std::string want;
+        for (char c : sent) {
+            if (c == '\0') continue;
+            want.push_back(c);
+            if (testing::ReferenceStopRule(flavour.rules, want, expected) != StopRule::kNone) break;
+        }
+        if (testing::ReferenceStopRule(flavour.rules, want, expected) == StopRule::kNone) {
+            want += kFailTimeout;
+            ++timed_out;
+        }
+
+        StartAt(0, 0);
+        char area[kReplyAreaSize];
+        const std::string got = RunAtTransaction(manager_, flavour, area, "AT", 2, expected, 45);
+        ASSERT_EQ(got, want) << "round " << round;
+        card_.Discard();  // what came after the end would start the next reply
+    }
+    EXPECT_GT(timed_out, 50);
+    EXPECT_LT(timed_out, 200);
 }
 
 TEST_F(AtTransactionTest, PortNameIsBoundedTo129Characters) {

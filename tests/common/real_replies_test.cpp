@@ -3,6 +3,7 @@
 // stop-rule engine byte by byte and held against the whole-reply search.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -132,7 +133,8 @@ TEST(RealReplies, EngineAgreesWithWholeReplySearchOnEveryCapture) {
             if (crlf) capture = WithCrLf(capture);
             // The command's name, as callers pass it: "+CPBR" for "cpbr-...".
             std::string expected = "+" + name.substr(0, name.find('-'));
-            for (char& c : expected) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            for (char& c : expected)
+                c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
             for (const StopRuleSet& rules : sets) {
                 StopRuleEngine engine(rules, expected);
                 for (size_t i = 0; i < capture.size(); ++i) {

@@ -29,6 +29,7 @@ public:
     }
     // Bytes that arrive from `delay_ms` on, whatever is written.
     void Later(std::string_view bytes, uint32_t delay_ms, uint32_t gap_ms);
+    void Discard() { incoming_.clear(); }
 
     bool fail_get_state = false;
     bool fail_set_state = false;

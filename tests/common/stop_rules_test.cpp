@@ -2,9 +2,7 @@
 // incremental engine against a whole-reply search on random replies made of the patterns' pieces.
 #include <gtest/gtest.h>
 
-#include <random>
 #include <string>
-#include <vector>
 
 #include "common/at_transaction.h"
 #include "common/stop_rules.h"
@@ -100,42 +98,11 @@ TEST(PatternMatcher, RemembersAMatchAndHandlesOverlaps) {
     EXPECT_FALSE(m.Seen());
 }
 
-// Random replies from whole patterns, pieces of them cut at random points, and a few stray bytes,
-// so that partial and overlapping matches are common. The engine must agree with the whole-reply
-// search after every single byte.
-class RandomReplies {
-public:
-    explicit RandomReplies(uint32_t seed) : rng_(seed) {}
-
-    std::string Piece() {
-        static const std::vector<std::string> words = {
-            "\r\nOK\r\n", "\r\nOK\r", "\r\n>", "\r\nCARRIER\r\n", "\r\nERROR\r\n", "+CMS ERROR:",
-            "CMGR", "CMGL", "CMGS", "CMGW", "ATDT", "+CPMS", "\r\n", "\r", "\n", "OK", "AT+",
-            "NO CARRIER", "+CME ERROR: 10", "CM", "\r\n\r\nOK",
-        };
-        const std::string& w = words[Pick(words.size())];
-        switch (Pick(4)) {
-        case 0: return w.substr(0, Pick(w.size() + 1));
-        case 1: return w.substr(Pick(w.size() + 1));
-        case 2: return std::string(1, static_cast<char>(Pick(256)));
-        default: return w;
-        }
-    }
-    std::string Reply(size_t pieces) {
-        std::string r;
-        for (size_t i = 0; i < pieces; ++i) r += Piece();
-        return r;
-    }
-    size_t Pick(size_t n) { return std::uniform_int_distribution<size_t>(0, n - 1)(rng_); }
-
-private:
-    std::mt19937 rng_;
-};
-
+// The engine must agree with the whole-reply search after every single byte.
 TEST(StopRules, AgreeWithWholeReplySearchAfterEveryByte) {
     const StopRuleSet sets[] = {kCommand, kLine, kRaw, kCommander};
     const char* expecteds[] = {"", "OK", "+CPMS", "\r\nOK\r\n", "CMCM", "\r\n\r\nOK", ">", "ATDT"};
-    RandomReplies random(20261207);
+    testing::RandomReplies random(20261207);
     int outcomes[7] = {};
     for (int round = 0; round < 4000; ++round) {
         const std::string reply = random.Reply(1 + random.Pick(24));
