@@ -15,3 +15,7 @@ qmx2_test(driver_card_stack_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/card_stack_te
 qmx2_test(driver_serqmx2_library_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/serqmx2_library_test.cpp
   LIBS qmx2_card_stack_support)
 add_dependencies(driver_serqmx2_library_test serqmx2)
+if(TARGET qmx2_common AND TARGET qmx2_card)
+  qmx2_test(driver_at_through_driver_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/at_through_driver_test.cpp
+    LIBS qmx2_card_stack_support qmx2_pccard_phone qmx2_common)
+endif()
