@@ -1,0 +1,102 @@
+// Sustained COM_Write/COM_Read throughput through the emulated 16550 at 115200 bit/s, as a
+// ratio of the line rate in the clock's time, and the interrupt-to-reader latency.
+#include <benchmark/benchmark.h>
+
+#include "platform/sync.h"
+#include "tests/driver/card_stack.h"
+
+namespace qmx2::driver::testing {
+namespace {
+
+using namespace platform;
+
+constexpr double kLineBytesPerSecond = 115200.0 / 10.0;
+
+PortOpen* OpenFast(CardStack& s, bool rts_flow) {
+    PortOpen* o = s.OpenReadWrite();
+    DCB d = s.Dcb(o);
+    d.BaudRate = 115200;
+    if (rts_flow) d.fRtsControl = RTS_CONTROL_HANDSHAKE;
+    s.SetDcb(o, d);
+    s.SetTimeouts(o, 0, 0, 0);
+    return o;
+}
+
+// A writer pushes `bytes` through the UART, the echo partner sends them back, the reader takes
+// them in chunks: both directions of the line run full.
+void BM_EchoThroughput(benchmark::State& state) {
+    const uint32_t bytes = static_cast<uint32_t>(state.range(0));
+    double ratio_sum = 0;
+    uint64_t dropped = 0, overruns = 0, mismatches = 0;
+    for (auto _ : state) {
+        CardStack s;
+        PortOpen* o = OpenFast(s, true);
+        std::string text(bytes, '\0');
+        for (uint32_t i = 0; i < bytes; ++i) text[i] = static_cast<char>('0' + i % 61);
+        const uint64_t start = s.clock->TickMs();
+        Thread writer(*s.clock, [&] { s.Write(o, text); });
+        std::string got;
+        while (got.size() < bytes) got += s.Read(o, 1024);
+        const uint64_t elapsed_ms = s.clock->TickMs() - start;
+        writer.Join();
+        mismatches += got != text;
+        dropped += s.device->dropped.load();
+        overruns += s.card->WithUart([](hardware::Uart16550& u) { return u.overruns(); });
+        ratio_sum += (bytes / kLineBytesPerSecond) / (elapsed_ms / 1000.0);
+    }
+    state.counters["line_ratio"] = ratio_sum / static_cast<double>(state.iterations());
+    state.counters["dropped"] = static_cast<double>(dropped);
+    state.counters["overruns"] = static_cast<double>(overruns);
+    state.counters["mismatches"] = static_cast<double>(mismatches);
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * bytes);
+}
+BENCHMARK(BM_EchoThroughput)->Arg(16 * 1024)->Arg(64 * 1024)->Unit(benchmark::kMillisecond);
+
+// One direction only: the card sends, the reader reads.
+void BM_ReceiveThroughput(benchmark::State& state) {
+    const uint32_t bytes = static_cast<uint32_t>(state.range(0));
+    double ratio_sum = 0;
+    uint64_t lost = 0;
+    for (auto _ : state) {
+        CardStack s;
+        PortOpen* o = OpenFast(s, true);
+        s.echo.SetEcho(false);
+        const uint64_t start = s.clock->TickMs();
+        s.echo.Queue(std::string(bytes, 'r'));
+        pcmcia::PokeSocket(0);
+        uint32_t got = 0;
+        while (got < bytes) got += static_cast<uint32_t>(s.Read(o, 4096).size());
+        const uint64_t elapsed_ms = s.clock->TickMs() - start;
+        lost += s.device->dropped.load();
+        ratio_sum += (bytes / kLineBytesPerSecond) / (elapsed_ms / 1000.0);
+    }
+    state.counters["line_ratio"] = ratio_sum / static_cast<double>(state.iterations());
+    state.counters["dropped"] = static_cast<double>(lost);
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * bytes);
+}
+BENCHMARK(BM_ReceiveThroughput)->Arg(64 * 1024)->Unit(benchmark::kMillisecond);
+
+// From a byte leaving the card to the blocked reader returning with it: the real time the
+// interrupt path costs, and the clock time it takes (the byte's line time included).
+void BM_InterruptToReaderLatency(benchmark::State& state) {
+    CardStack s;
+    PortOpen* o = OpenFast(s, false);
+    s.echo.SetEcho(false);
+    s.SetTimeouts(o, 0, 0, 0);
+    uint64_t clock_ms = 0;
+    for (auto _ : state) {
+        const uint64_t start = s.clock->TickMs();
+        s.echo.Queue("x");
+        pcmcia::PokeSocket(0);
+        benchmark::DoNotOptimize(s.Read(o, 1));
+        clock_ms += s.clock->TickMs() - start;
+    }
+    state.counters["clock_ms_per_byte"] =
+        static_cast<double>(clock_ms) / static_cast<double>(state.iterations());
+}
+BENCHMARK(BM_InterruptToReaderLatency)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace qmx2::driver::testing
+
+BENCHMARK_MAIN();
