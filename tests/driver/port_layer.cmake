@@ -19,3 +19,5 @@ if(TARGET qmx2_common AND TARGET qmx2_card)
   qmx2_test(driver_at_through_driver_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/at_through_driver_test.cpp
     LIBS qmx2_card_stack_support qmx2_pccard_phone qmx2_common)
 endif()
+qmx2_test(driver_port_stress_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/port_stress_test.cpp
+  LIBS qmx2_card_stack_support)
