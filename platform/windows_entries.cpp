@@ -197,12 +197,22 @@ int WindowDirectory::Connect(const std::string& socket_name, Reach* reach) {
 }
 
 int WindowDirectory::Listen(const std::string& socket_name) {
-    SocketAddress addr(path_, socket_name);
+    // Bound under a name that no sweep looks at and renamed once listening: between bind and
+    // listen a socket refuses connections, and a sweeping program would take it for dead.
+    const std::string bound_name = socket_name + ".new";
+    SocketAddress addr(path_, bound_name);
     if (!addr.valid()) return -1;
     const int fd = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (fd < 0) return -1;
-    if (::bind(fd, addr.get(), addr.size()) != 0 || ::listen(fd, 64) != 0) {
+    const std::string bound_path = path_ + "/" + bound_name;
+    if (::bind(fd, addr.get(), addr.size()) != 0) {
         ::close(fd);
+        return -1;
+    }
+    if (::listen(fd, 64) != 0 ||
+        ::rename(bound_path.c_str(), (path_ + "/" + socket_name).c_str()) != 0) {
+        ::close(fd);
+        ::unlink(bound_path.c_str());
         return -1;
     }
     return fd;

@@ -43,6 +43,23 @@ protected:
         std::filesystem::remove_all(root);
     }
     std::string Dir() const { return root + "/run/windows"; }
+    // A socket file with nobody listening, as a killed program leaves it.
+    std::string LeaveDeadSocket(const std::string& name) {
+        const int fd = ::socket(AF_UNIX, SOCK_SEQPACKET, 0);
+        sockaddr_un addr{};
+        addr.sun_family = AF_UNIX;
+        const std::string path = Dir() + "/" + name;
+        std::strcpy(addr.sun_path, path.c_str());
+        EXPECT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+        ::close(fd);
+        return path;
+    }
+    int Sockets() const {
+        int n = 0;
+        for (const auto& e : std::filesystem::directory_iterator(Dir()))
+            n += e.path().extension() == ".sock";
+        return n;
+    }
 
     std::unique_ptr<Clock> clock = MakeRealClock();
     std::string root;
@@ -82,15 +99,8 @@ TEST_F(SocketWindows, EntriesOfDeadProgramsAreRemovedByTheFinder) {
     uint32_t error = 0;
     auto dir = WindowDirectory::Open(root, &error);
     ASSERT_TRUE(dir);
-    // A socket file with nobody listening, as a killed program leaves it.
     const std::string dead_socket = "00000000deadbeef.sock";
-    const int fd = ::socket(AF_UNIX, SOCK_SEQPACKET, 0);
-    sockaddr_un addr{};
-    addr.sun_family = AF_UNIX;
-    const std::string path = Dir() + "/" + dead_socket;
-    std::strcpy(addr.sun_path, path.c_str());
-    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-    ::close(fd);
+    const std::string path = LeaveDeadSocket(dead_socket);
     wire::WindowEntry refused{0x1111, 1, 999999, u"Qmx2Com", u"QMX2 commander", dead_socket};
     wire::WindowEntry missing{0x2222, 2, 999999, u"Qmx2Com", u"QMX2 commander", "gone.sock"};
     ASSERT_EQ(dir->Publish(refused), 0u);
@@ -104,6 +114,19 @@ TEST_F(SocketWindows, EntriesOfDeadProgramsAreRemovedByTheFinder) {
     EXPECT_FALSE(std::filesystem::exists(path));
     EXPECT_EQ(b->SendMessage(0x1111, WM_USER, 0, 0), 0);
     EXPECT_EQ(GetLastError(), ERROR_INVALID_WINDOW_HANDLE);
+}
+
+TEST_F(SocketWindows, AStartingProgramSweepsSocketsOfDeadOnes) {
+    const std::string path = LeaveDeadSocket("00000000deadbeef.sock");
+    ASSERT_EQ(Sockets(), 3);
+    auto third = OpenWindowSystem(*clock, root);
+    ASSERT_TRUE(third);
+    EXPECT_FALSE(std::filesystem::exists(path));
+    EXPECT_EQ(Sockets(), 3);  // a, b and the new one
+    const HWND h = a->RegisterWindow(u"Qmx2Com", u"", Echo);
+    EXPECT_EQ(third->FindWindow(u"Qmx2Com"), h);
+    third.reset();
+    EXPECT_EQ(Sockets(), 2);
 }
 
 TEST_F(SocketWindows, UnreadableEntriesAreIgnored) {
