@@ -58,7 +58,7 @@ File::File(File&& other) noexcept : fd_(other.fd_), access_(other.access_) { oth
 
 File& File::operator=(File&& other) noexcept {
     if (this != &other) {
-        Close();
+        if (IsOpen()) Close();
         fd_ = other.fd_;
         access_ = other.access_;
         other.fd_ = -1;
@@ -136,7 +136,7 @@ bool File::Close() {
 
 bool Files::Open(WideView path, uint32_t access, uint32_t share, uint32_t disposition,
                  File* file) {
-    file->Close();
+    if (file->IsOpen()) file->Close();
     const bool writes = access & GENERIC_WRITE;
     if (disposition < CREATE_NEW || disposition > TRUNCATE_EXISTING ||
         (disposition == TRUNCATE_EXISTING && !writes))

@@ -39,7 +39,9 @@ inline constexpr uint32_t ERROR_DIR_NOT_EMPTY = 145;
 class File {
 public:
     File() = default;
-    ~File() { Close(); }
+    ~File() {
+        if (IsOpen()) Close();
+    }
     File(File&& other) noexcept;
     File& operator=(File&& other) noexcept;
     File(const File&) = delete;

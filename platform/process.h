@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/clock.h"
+#include "platform/comm_types.h"
 #include "platform/sync.h"
 #include "platform/text.h"
 

@@ -109,6 +109,7 @@ bool RegistryDb::PrepareSchema(std::string* error) {
                  " is a database of another program, not a registry; it was left untouched.";
         return false;
     }
+    if (tables > 0) return true;  // ours, and made before: no need to wait for the write lock
     const uint32_t rc = Transact(true, [&]() -> uint32_t {
         Exec(kSchema);
         Exec(("PRAGMA application_id=" + std::to_string(kApplicationId)).c_str());

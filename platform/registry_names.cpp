@@ -12,13 +12,14 @@ bool IsValidName(WideView name) {
     return name.size() <= kMaxRegNameChars && name.find(u'\0') == WideView::npos;
 }
 
+// Upper case, as the handheld compares names, so that "_x" sorts after "Alpha".
 char16_t FoldUnit(char16_t c) {
-    if (c >= u'A' && c <= u'Z') return c + 0x20;
-    if (c < 0xC0) return c;
-    if (c <= 0xDE && c != 0xD7) return c + 0x20;  // Latin-1 capitals
-    if (c >= 0x391 && c <= 0x3AB && c != 0x3A2) return c + 0x20;  // Greek capitals
-    if (c >= 0x410 && c <= 0x42F) return c + 0x20;  // Cyrillic capitals
-    if (c >= 0x400 && c <= 0x40F) return c + 0x50;
+    if (c >= u'a' && c <= u'z') return c - 0x20;
+    if (c < 0xE0) return c;
+    if (c <= 0xFE && c != 0xF7) return c - 0x20;  // Latin-1 small letters
+    if (c >= 0x3B1 && c <= 0x3CB && c != 0x3C2) return c - 0x20;  // Greek small letters
+    if (c >= 0x430 && c <= 0x44F) return c - 0x20;  // Cyrillic small letters
+    if (c >= 0x450 && c <= 0x45F) return c - 0x50;
     return c;
 }
 

@@ -17,7 +17,7 @@ bool SplitKeyPath(WideView path, std::vector<WideString>* names);
 // A value name is valid when it is not too long and holds no 0 unit ("" is the default value).
 bool IsValidValueName(WideView name);
 
-// The name with letters folded to lower case (ASCII, Latin-1, Greek and Cyrillic), so that
+// The name with letters folded to upper case (ASCII, Latin-1, Greek and Cyrillic), so that
 // "QMX2" and "qmx2" are one key.
 WideString FoldName(WideView name);
 
