@@ -10,7 +10,9 @@
 //
 // Two modes with the same calls: OpenWindowSystem(root) lets every program of the handheld reach
 // every window through Unix sockets under <root>/run/; MakeLocalWindowSystem() keeps all windows
-// in the calling process, for tests that run several programs' logic in one process.
+// in the calling process, for tests that run several programs' logic in one process. Programs
+// that talk through the sockets run on the real clock: a virtual clock cannot see a frame that
+// is on its way between programs and may jump past it.
 //
 // wParam and lParam are plain values: no pointer crosses a program. The one exception is
 // WM_DEVICECHANGE from BroadcastDeviceChange, whose lParam points to a DEV_BROADCAST_PORT that
@@ -123,7 +125,8 @@ public:
     void PostQuitMessage(int exit_code);
 
     // Called from any thread whenever a message is queued for the calling thread, so that a
-    // foreign event loop (the Qt GUI thread) can call PumpMessages(..., 0) soon after.
+    // foreign event loop (the Qt GUI thread) can soon run PumpMessages([] { return false; }, 0),
+    // which runs what is queued and returns.
     void SetWakeHook(std::function<void()> hook);
 
     Clock& clock();
