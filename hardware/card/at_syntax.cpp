@@ -54,6 +54,15 @@ std::string Upper(std::string_view text) {
     return out;
 }
 
+bool IsMessageNumber(std::string_view n) {
+    if (n.empty() || n.size() > 20 || n == "+") return false;
+    for (size_t i = 0; i < n.size(); ++i) {
+        const char c = n[i];
+        if (!(IsDigit(c) || c == '*' || c == '#' || (c == '+' && i == 0))) return false;
+    }
+    return true;
+}
+
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
     if (text.size() < prefix.size()) return false;
     for (size_t i = 0; i < prefix.size(); ++i)

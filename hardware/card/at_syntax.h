@@ -36,6 +36,9 @@ std::optional<std::vector<AtArg>> SplitArgs(std::string_view args);
 // A whole decimal number (no sign, no spaces) within [lo, hi].
 std::optional<int> ArgNumber(const AtArg& arg, int lo, int hi);
 
+// A number a message can go to: a leading "+", then up to 20 digits, "*" and "#".
+bool IsMessageNumber(std::string_view number);
+
 std::string Upper(std::string_view text);
 bool StartsWithNoCase(std::string_view text, std::string_view prefix);
 

@@ -42,8 +42,8 @@ constexpr int kBearerSpeeds[] = {0, 4, 6, 7, 12, 14, 39, 43, 51, 65, 66, 68, 70,
 }  // namespace
 
 Result PhoneEngine::BasicSetting(const AtCommand& cmd) {
-    const int v = cmd.args.empty() ? 0 : std::atoi(cmd.args.c_str());
     if (cmd.args.size() > 1) return Result::Error();
+    const int v = cmd.args.empty() ? 0 : cmd.args[0] - '0';
     if (cmd.name == "E" || cmd.name == "V" || cmd.name == "Q") {
         if (v > 1) return Result::Error();
         if (cmd.name == "E") session_.echo = v == 1;
@@ -94,10 +94,9 @@ Result PhoneEngine::IdentityLine(const AtCommand& cmd) {
 Result PhoneEngine::SRegister(const AtCommand& cmd) {
     const size_t eq = cmd.args.find('=');
     const std::string number = cmd.args.substr(0, eq);
-    if (number.empty()) return Result::Error();
+    if (number.empty() || number.size() > 2) return Result::Error();
     const int n = std::atoi(number.c_str());
-    if (n < 0 || n >= static_cast<int>(session_.s_registers.size()) || number.size() > 2)
-        return Result::Error();
+    if (n >= static_cast<int>(session_.s_registers.size())) return Result::Error();
     if (cmd.form == CommandForm::kRead) {
         char text[8];
         std::snprintf(text, sizeof text, "%03d", session_.s_registers[static_cast<size_t>(n)]);
@@ -106,8 +105,9 @@ Result PhoneEngine::SRegister(const AtCommand& cmd) {
     }
     if (cmd.form != CommandForm::kSet) return Result::Ok();
     const std::string value = cmd.args.substr(eq + 1);
+    if (value.size() > 3) return Result::Error();
     const int v = value.empty() ? 0 : std::atoi(value.c_str());
-    if (value.size() > 3 || v > 255) return Result::Error();
+    if (v > 255) return Result::Error();
     session_.s_registers[static_cast<size_t>(n)] = v;
     return Result::Ok();
 }

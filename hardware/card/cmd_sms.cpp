@@ -12,16 +12,6 @@ constexpr const char* kStatuses[] = {"REC UNREAD", "REC READ", "STO UNSENT", "ST
 
 bool IsReceived(const StoredMessage& m) { return m.status.rfind("REC", 0) == 0; }
 
-// Numbers the card accepts for a message: a leading "+", then digits, "*" and "#".
-bool DialableNumber(const std::string& n) {
-    if (n.empty() || n.size() > 20) return false;
-    for (size_t i = 0; i < n.size(); ++i) {
-        const char c = n[i];
-        if (!((c >= '0' && c <= '9') || c == '*' || c == '#' || (c == '+' && i == 0))) return false;
-    }
-    return n != "+";
-}
-
 }  // namespace
 
 int PhoneEngine::FirstFreeMessage() const {
@@ -203,7 +193,7 @@ Result PhoneEngine::ServiceCentre(const AtCommand& cmd) {
         type = *t;
     }
     // An empty centre hands sending back to the centre stored on the SIM.
-    if (!number.empty() && !DialableNumber(number)) return Result::Cms(302);
+    if (!number.empty() && !IsMessageNumber(number)) return Result::Cms(302);
     session_.centre = number;
     session_.centre_type = type;
     return Result::Ok();

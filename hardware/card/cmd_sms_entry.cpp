@@ -10,15 +10,6 @@ constexpr uint8_t kCtrlZ = 26, kEscape = 27, kCr = 13, kBackspace = 8;
 constexpr size_t kMaxText = 160;
 constexpr const char* kPrompt = "\r\n> ";
 
-bool DialableNumber(const std::string& n) {
-    if (n.empty() || n.size() > 20 || n == "+") return false;
-    for (size_t i = 0; i < n.size(); ++i) {
-        const char c = n[i];
-        if (!((c >= '0' && c <= '9') || c == '*' || c == '#' || (c == '+' && i == 0))) return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 Result PhoneEngine::SendMessage(const AtCommand& cmd) {
@@ -27,7 +18,7 @@ Result PhoneEngine::SendMessage(const AtCommand& cmd) {
     auto args = SplitArgs(cmd.args);
     if (!args || args->empty() || args->size() > 2) return Result::Cms(302);
     const std::string& number = (*args)[0].text;
-    if (!DialableNumber(number)) return Result::Cms(302);
+    if (!IsMessageNumber(number)) return Result::Cms(302);
     int type = number[0] == '+' ? 145 : 129;
     if (args->size() == 2 && (*args)[1].present) {
         auto t = ArgNumber((*args)[1], 128, 255);
@@ -52,7 +43,7 @@ Result PhoneEngine::WriteMessage(const AtCommand& cmd) {
         auto args = SplitArgs(cmd.args);
         if (!args || args->empty() || args->size() > 3) return Result::Cms(302);
         number = (*args)[0].text;
-        if (!number.empty() && !DialableNumber(number)) return Result::Cms(302);
+        if (!number.empty() && !IsMessageNumber(number)) return Result::Cms(302);
         type = !number.empty() && number[0] == '+' ? 145 : 129;
         if (args->size() >= 2 && (*args)[1].present) {
             auto t = ArgNumber((*args)[1], 128, 255);

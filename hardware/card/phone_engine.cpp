@@ -12,6 +12,15 @@ constexpr uint8_t kCr = 13, kLf = 10, kBackspace = 8;
 // command buffer overflowed.
 constexpr size_t kMaxLine = 1024;
 
+// The numbers of the call results in numeric mode (ATV0).
+int NumericCode(const std::string& result) {
+    static constexpr std::pair<const char*, int> kCodes[] = {
+        {"CONNECT", 1}, {"NO CARRIER", 3}, {"NO DIALTONE", 6}, {"BUSY", 7}, {"NO ANSWER", 8}};
+    for (const auto& [text, code] : kCodes)
+        if (result.rfind(text, 0) == 0) return code;
+    return 4;
+}
+
 }  // namespace
 
 const PhoneEngine::Entry PhoneEngine::kCommands[] = {
@@ -108,7 +117,7 @@ void PhoneEngine::Receive(std::span<const uint8_t> bytes) {
 
 void PhoneEngine::CommandByte(uint8_t b) {
     const bool booting = ignored_ats_left_ > 0;
-    if (session_.echo && !booting && !Stalled(Now())) Emit(std::string_view(reinterpret_cast<const char*>(&b), 1), Now());
+    if (session_.echo && !booting) Emit(std::string_view(reinterpret_cast<const char*>(&b), 1), Now());
     if (!in_line_) {
         // Everything before "AT" (or "A/") is line noise: a bare CR, LF, garbage.
         const char c = static_cast<char>(b);
@@ -136,7 +145,6 @@ void PhoneEngine::CommandByte(uint8_t b) {
         }
         if (overlong_) {
             reply_.clear();
-            reply_delay_ms_ = 0;
             Final(Result::Error());
             Reply(reply_);
             return;
@@ -159,7 +167,6 @@ void PhoneEngine::CommandByte(uint8_t b) {
 
 void PhoneEngine::RunLine(std::string_view line) {
     reply_.clear();
-    reply_delay_ms_ = 0;
     ++commands;
     const int stall_after = scenario.faults.stall_after_commands;
     if (stall_after >= 0 && commands > static_cast<uint64_t>(stall_after) && stall_until_ == 0 &&
@@ -245,7 +252,7 @@ void PhoneEngine::Final(const Result& r) {
     int number = 0;
     switch (r.kind) {
         case Result::kOk: line = "OK"; number = 0; break;
-        case Result::kText: line = r.text; number = r.text == "BUSY" ? 7 : r.text.rfind("CONNECT", 0) == 0 ? 1 : 3; break;
+        case Result::kText: line = r.text; number = NumericCode(r.text); break;
         case Result::kPending: return;
         default:
             line = ErrorLine(r);

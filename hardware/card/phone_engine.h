@@ -176,9 +176,8 @@ private:
     uint64_t last_tick_ = 0;
     uint64_t output_count_ = 0;
     std::function<void()> listener_;
-    // The reply being built for the current command line, and its extra delay.
+    // The reply being built for the current command line.
     std::string reply_;
-    int reply_delay_ms_ = 0;
 
     LineMode mode_ = LineMode::kCommand;
     std::string line_;
