@@ -1,0 +1,10 @@
+# libFuzzer targets for the manager's reply parsers (built with -DQMX2_FUZZ=ON and clang). The
+# parsers are compiled into each target so that they carry the fuzzer's coverage.
+set(_parsers ${CMAKE_SOURCE_DIR}/manager)
+add_executable(fuzz_cmgr ${CMAKE_CURRENT_LIST_DIR}/fuzz_cmgr.cpp ${_parsers}/messages/read_parser.cpp)
+add_executable(fuzz_cmgl ${CMAKE_CURRENT_LIST_DIR}/fuzz_cmgl.cpp ${_parsers}/messages/read_parser.cpp)
+add_executable(fuzz_cpbr ${CMAKE_CURRENT_LIST_DIR}/fuzz_cpbr.cpp ${_parsers}/phonebook/cpbr_parser.cpp)
+foreach(target fuzz_cmgr fuzz_cmgl fuzz_cpbr)
+  target_compile_options(${target} PRIVATE -fsanitize=fuzzer,address,undefined)
+  target_link_options(${target} PRIVATE -fsanitize=fuzzer,address,undefined)
+endforeach()
