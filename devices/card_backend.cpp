@@ -51,17 +51,18 @@ private:
 
 }  // namespace
 
-std::unique_ptr<CardBackend> MakeCardBackend(platform::Clock& clock, const std::string& spec,
+std::unique_ptr<CardBackend> MakeCardBackend(platform::Clock& clock,
+                                             const std::string& card_argument,
                                              std::string* error) {
-    if (spec.rfind("tty:", 0) == 0 && spec.size() > 4) {
-        const std::string path = spec.substr(4);
+    if (card_argument.rfind("tty:", 0) == 0 && card_argument.size() > 4) {
+        const std::string path = card_argument.substr(4);
         return std::make_unique<SoftwarePortCard>(
             "tty " + path, [&clock, path](std::string* e) -> std::unique_ptr<FdSerialPort> {
                 return TtyPort::Open(clock, path, e);
             });
     }
-    if (spec.rfind("tcp:", 0) == 0) {
-        const std::string rest = spec.substr(4);
+    if (card_argument.rfind("tcp:", 0) == 0) {
+        const std::string rest = card_argument.substr(4);
         const size_t colon = rest.rfind(':');
         if (colon != std::string::npos && colon > 0 && colon + 1 < rest.size()) {
             const std::string host = rest.substr(0, colon), port = rest.substr(colon + 1);
@@ -71,12 +72,12 @@ std::unique_ptr<CardBackend> MakeCardBackend(platform::Clock& clock, const std::
                 });
         }
     }
-    if (spec == "sim" || spec.rfind("sim=", 0) == 0) {
+    if (card_argument == "sim" || card_argument.rfind("sim=", 0) == 0) {
         // The emulated PC Card with the real driver behind it is a backend of its own.
         *error = "the emulated card (--card sim) is not part of this build";
         return nullptr;
     }
-    *error = "unknown card \"" + spec + "\": use tty:/dev/ttyX or tcp:HOST:PORT";
+    *error = "unknown card \"" + card_argument + "\": use tty:/dev/ttyX or tcp:HOST:PORT";
     return nullptr;
 }
 

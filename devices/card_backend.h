@@ -42,7 +42,8 @@ CardIdentity PellionIdentity();
 
 // Builds the backend for a --card argument ("tty:PATH", "tcp:HOST:PORT"). nullptr with *error
 // for an argument it does not understand.
-std::unique_ptr<CardBackend> MakeCardBackend(platform::Clock& clock, const std::string& spec,
+std::unique_ptr<CardBackend> MakeCardBackend(platform::Clock& clock,
+                                             const std::string& card_argument,
                                              std::string* error);
 
 }  // namespace qmx2::devices

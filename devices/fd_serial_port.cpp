@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/last_error.h"
@@ -28,6 +29,8 @@ bool FdSerialPort::Attach(int fd, std::string* error) {
     }
     fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
     fd_ = fd;
+    struct stat st {};
+    is_socket_ = fstat(fd, &st) == 0 && S_ISSOCK(st.st_mode);
     started_ = true;
     reader_.Start(clock(), [this] { ReaderLoop(); });
     return true;
@@ -79,9 +82,9 @@ int32_t FdSerialPort::LineTransmit(const uint8_t* data, uint32_t length, uint32_
     const uint64_t start = clock().TickMs();
     uint32_t sent = 0;
     while (sent < length) {
-        const ssize_t k = fd_ < 0 ? -1 : send(fd_, data + sent, length - sent, MSG_NOSIGNAL);
-        ssize_t n = k;
-        if (k < 0 && errno == ENOTSOCK) n = write(fd_, data + sent, length - sent);
+        // send() on a socket so that a peer that has gone is an error, not a SIGPIPE.
+        const ssize_t n = is_socket_ ? send(fd_, data + sent, length - sent, MSG_NOSIGNAL)
+                                     : write(fd_, data + sent, length - sent);
         if (n > 0) {
             sent += static_cast<uint32_t>(n);
             continue;

@@ -29,6 +29,7 @@ private:
     void ReaderLoop();
 
     int fd_ = -1;
+    bool is_socket_ = false;
     int wake_[2] = {-1, -1};  // self-pipe that ends the reader's poll()
     platform::Thread reader_;
     bool started_ = false;
