@@ -30,7 +30,7 @@ bool Fail(uint32_t error) {
 }
 
 bool EndsWithExe(WideView name) {
-    return name.size() >= 4 && FoldName(name.substr(name.size() - 4)) == u".exe";
+    return name.size() >= 4 && FoldName(name.substr(name.size() - 4)) == FoldName(u".exe");
 }
 
 int ExitCodeOf(int status) {
