@@ -86,7 +86,8 @@ bool FakeCard::Close(uintptr_t context) {
 // Bytes leave the card one after another at the line's character time (start, 8 data, stop).
 void FakeCard::Send(const std::string& bytes) {
     const uint64_t now = clock_.TickMs();
-    uint64_t start_us = (out_.empty() ? now + reply_delay_ms : out_.back().first) * 1000;
+    uint64_t start_us = std::max(line_in_until_us_, (now + reply_delay_ms) * 1000);
+    if (!out_.empty()) start_us = std::max(start_us, out_.back().first * 1000);
     const uint64_t char_us = 10ull * 1000000 / bits_per_second;
     for (char c : bytes) {
         start_us += char_us;
@@ -125,6 +126,9 @@ int32_t FakeCard::Write(uintptr_t, const void* buffer, uint32_t length) {
     std::lock_guard l(mu_);
     const auto* b = static_cast<const char*>(buffer);
     bytes_in += length;
+    // The command's own bytes take their line time before the card can answer them.
+    line_in_until_us_ = std::max(line_in_until_us_, clock_.TickMs() * 1000) +
+                        length * (10ull * 1000000 / bits_per_second);
     for (uint32_t i = 0; i < length; ++i) {
         if (b[i] != '\r') {
             line_.push_back(b[i]);
@@ -132,8 +136,10 @@ int32_t FakeCard::Write(uintptr_t, const void* buffer, uint32_t length) {
         }
         const std::string line = line_;
         line_.clear();
-        commands.push_back(line);
-        command_threads.push_back(std::this_thread::get_id());
+        if (record_commands) {
+            commands.push_back(line);
+            command_threads.push_back(std::this_thread::get_id());
+        }
         if (echo_ || StartsWith(line, "ATE")) Send(line + "\r");
         if (std::any_of(silent.begin(), silent.end(), [&](auto& p) { return StartsWith(line, p); }))
             continue;

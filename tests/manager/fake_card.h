@@ -64,6 +64,7 @@ public:
     uint32_t reply_delay_ms = 0;
 
     // What the manager did.
+    bool record_commands = true;  // off for long runs that measure memory
     std::vector<std::string> commands;  // every command line, in order
     std::vector<std::thread::id> command_threads;  // the thread that sent each
     uint64_t bytes_in = 0;
@@ -93,6 +94,7 @@ private:
     platform::Clock& clock_;
     std::mutex mu_;
     std::deque<std::pair<uint64_t, unsigned char>> out_;  // byte and the tick it arrives
+    uint64_t line_in_until_us_ = 0;  // when the bytes written so far have reached the card
     std::string line_;
     bool echo_ = true;
     bool book_me_ = false;
