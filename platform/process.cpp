@@ -69,6 +69,7 @@ Processes::~Processes() {
         Reap(child);
         if (child.pidfd >= 0) close(child.pidfd);
     }
+    ReapForgotten();
 }
 
 bool Processes::FindProgram(WideView name, std::string* host) const {

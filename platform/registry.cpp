@@ -57,7 +57,10 @@ public:
     uint32_t EnumKey(RegKey key, uint32_t index, WideChar* name, uint32_t* name_chars) override;
     uint32_t EnumValue(RegKey key, uint32_t index, WideChar* name, uint32_t* name_chars,
                        uint32_t* type, void* data, uint32_t* size) override;
-    std::string LastFailure() const override { return db_->last_failure(); }
+    std::string LastFailure() const override {
+        Turn turn(turns_);
+        return db_->last_failure();
+    }
 
 private:
     struct Turn {
@@ -72,7 +75,7 @@ private:
     uint32_t Resolve(int64_t from, const std::vector<WideString>& names, int64_t* id);
 
     std::unique_ptr<Clock> own_clock_;
-    CallerTurns turns_;
+    mutable CallerTurns turns_;
     std::unique_ptr<RegistryDb> db_;
     std::map<RegKey, int64_t> handles_;
     RegKey next_handle_ = 0x100;

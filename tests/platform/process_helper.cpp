@@ -2,6 +2,7 @@
 //   "exit N"            ends with exit code N
 //   "report"            writes "root=<QMX2_ROOT>\nline=<command line>\n" to <root>/report.txt
 //   "wait"              waits for a signal
+//   (no command line)   ends with exit code 101
 //   "reg-write P N"     writes values P0..P(N-1) under Software\Orvan\QMX2, each in its own key
 //                       opening, as the programs do; ends with 0 when every write succeeded
 #include <unistd.h>
@@ -47,6 +48,7 @@ int WriteValues(const std::string& root, const std::string& prefix, int count) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc < 2) return 101;
     const char* root = std::getenv("QMX2_ROOT");
     const std::string line = argc > 1 ? argv[1] : "";
     std::istringstream words(line);

@@ -86,7 +86,7 @@ TEST_F(ProcessTest, TheChildGetsTheRootAndItsCommandLine) {
     unsetenv("QMX2_ROOT");
     EXPECT_EQ(ReadHostFile(root_ / "report.txt"),
               "root=" + root_.path() + "\nline=report  with spaces\n");
-    EXPECT_EQ(RunToEnd(u"Qmx2Com", u""), 100);  // an empty line gives no argument at all
+    EXPECT_EQ(RunToEnd(u"Qmx2Com", u""), 101);  // an empty line gives no argument at all
 }
 
 TEST_F(ProcessTest, ARunningProgramCanBeAskedToEnd) {
