@@ -18,6 +18,7 @@
 #include <mutex>
 #include <atomic>
 
+#include "hardware/card/control.h"
 #include "hardware/card/line_pacer.h"
 #include "hardware/card/phone.h"
 #include "platform/comm_types.h"
@@ -35,7 +36,7 @@ struct CardPortOptions {
     size_t receive_buffer = 4096;  // bytes the port holds before it reports an overrun
 };
 
-class CardPort : public platform::StreamDriver {
+class CardPort : public platform::StreamDriver, public ControlTarget {
 public:
     CardPort(platform::Clock& clock, CardScenario scenario, CardPortOptions options = {});
     ~CardPort() override;
@@ -58,12 +59,13 @@ public:
         return fn(phone_);
     }
 
-    void SetPowered(bool on);
-    bool powered();
+    void Locked(const std::function<void(Phone&)>& fn) override { WithPhone(fn); }
+    void SetPowered(bool on) override;
+    bool powered() override;
     // The card leaves the slot: every open fails and every handle stops working until Insert.
-    void Pull();
-    void Insert();
-    bool inserted();
+    void Pull() override;
+    void Insert() override;
+    bool inserted() override;
     // Called (outside the port's lock) after Pull, so the device host can broadcast removal.
     void SetRemovalListener(std::function<void()> listener);
 

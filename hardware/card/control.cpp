@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "hardware/card/card_port.h"
+#include "hardware/card/phone.h"
 
 namespace qmx2::hardware::card {
 namespace {
@@ -41,9 +41,17 @@ bool NumberText(std::string_view s) {
     return true;
 }
 
-std::string Status(CardPort& port) {
-    const bool powered = port.powered(), inserted = port.inserted();
-    return port.WithPhone([&](Phone& p) {
+// Runs fn under the card's lock and hands back its result.
+template <class F>
+auto WithPhone(ControlTarget& card, F&& fn) {
+    std::optional<decltype(fn(std::declval<Phone&>()))> result;
+    card.Locked([&](Phone& p) { result = fn(p); });
+    return *result;
+}
+
+std::string Status(ControlTarget& card) {
+    const bool powered = card.powered(), inserted = card.inserted();
+    return WithPhone(card, [&](Phone& p) {
         int used = 0;
         for (const auto& m : p.sim().messages) used += m ? 1 : 0;
         const NetworkState& n = p.scenario().network;
@@ -84,14 +92,14 @@ std::string QuoteControlText(std::string_view text) {
     return out + "\"";
 }
 
-std::string RunControlCommand(CardPort& port, std::string_view line) {
+std::string RunControlCommand(ControlTarget& card, std::string_view line) {
     std::string_view rest = line;
     const std::string cmd(Word(rest));
     if (cmd == "deliver") {
         const std::string number(Word(rest));
         const auto text = UnquoteControlText(rest);
         if (!NumberText(number) || !text) return "ERROR usage: deliver NUMBER \"TEXT\"";
-        const int index = port.WithPhone([&](Phone& p) {
+        const int index = WithPhone(card, [&](Phone& p) {
             // A message takes the first free slot.
             const auto& m = p.sim().messages;
             const auto free = std::find_if(m.begin(), m.end(), [](const auto& s) { return !s; });
@@ -103,35 +111,35 @@ std::string RunControlCommand(CardPort& port, std::string_view line) {
     if (cmd == "signal") {
         const auto v = Number(rest);
         if (!v || (*v > 31 && *v != 99)) return "ERROR usage: signal 0..31|99";
-        port.WithPhone([&](Phone& p) { p.SetSignal(*v); });
+        card.Locked([&](Phone& p) { p.SetSignal(*v); });
         return "OK";
     }
     if (cmd == "operator") {
         const std::string code(rest);
-        const bool ok = port.WithPhone([&](Phone& p) { return p.SetOperator(code); });
+        const bool ok = WithPhone(card, [&](Phone& p) { return p.SetOperator(code); });
         return ok ? "OK" : "ERROR not in reach";
     }
     if (cmd == "fill-memory" && rest.empty())
-        return "OK " + std::to_string(port.WithPhone([](Phone& p) { return p.FillMemory(); }));
-    if (cmd == "pull" && rest.empty()) return port.Pull(), "OK";
-    if (cmd == "insert" && rest.empty()) return port.Insert(), "OK";
+        return "OK " + std::to_string(WithPhone(card, [](Phone& p) { return p.FillMemory(); }));
+    if (cmd == "pull" && rest.empty()) return card.Pull(), "OK";
+    if (cmd == "insert" && rest.empty()) return card.Insert(), "OK";
     if (cmd == "power" && (rest == "on" || rest == "off")) {
-        if (!port.inserted()) return "ERROR card pulled";
-        port.SetPowered(rest == "on");
+        if (!card.inserted()) return "ERROR card pulled";
+        card.SetPowered(rest == "on");
         return "OK";
     }
-    if (cmd == "hangup" && rest.empty()) return port.WithPhone([](Phone& p) { p.RemoteHangUp(); }), "OK";
+    if (cmd == "hangup" && rest.empty()) return card.Locked([](Phone& p) { p.RemoteHangUp(); }), "OK";
     if (cmd == "sent") {
         const auto n = Number(rest);
         if (!n) return "ERROR usage: sent N";
-        return port.WithPhone([&](Phone& p) -> std::string {
+        return WithPhone(card, [&](Phone& p) -> std::string {
             const auto& sent = p.sent_messages();
             if (*n < 1 || static_cast<size_t>(*n) > sent.size()) return "ERROR no such message";
             const SentMessage& m = sent[static_cast<size_t>(*n - 1)];
             return "OK " + m.number + " " + QuoteControlText(m.text);
         });
     }
-    if (cmd == "status" && rest.empty()) return Status(port);
+    if (cmd == "status" && rest.empty()) return Status(card);
     return "ERROR unknown command";
 }
 

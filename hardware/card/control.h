@@ -14,16 +14,31 @@
 // Texts are quoted; inside them \" \\ \n \r stand for themselves.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace qmx2::hardware::card {
 
-class CardPort;
+class Phone;
+
+// What a card offers its live control. The in-process card port is one; a device host that
+// puts the phone behind an emulated UART can be another.
+class ControlTarget {
+public:
+    virtual ~ControlTarget() = default;
+    // Runs fn with the phone under the owner's lock, then lets waiting readers see new output.
+    virtual void Locked(const std::function<void(Phone&)>& fn) = 0;
+    virtual void SetPowered(bool on) = 0;
+    virtual bool powered() = 0;
+    virtual void Pull() = 0;
+    virtual void Insert() = 0;
+    virtual bool inserted() = 0;
+};
 
 // Runs one command line against the card; the answer line has no line end.
-std::string RunControlCommand(CardPort& port, std::string_view line);
+std::string RunControlCommand(ControlTarget& card, std::string_view line);
 
 // A quoted text with its escapes resolved, or nothing when it is not one.
 std::optional<std::string> UnquoteControlText(std::string_view quoted);

@@ -22,7 +22,7 @@ constexpr size_t kMaxLine = 4096;
 
 class SocketControlServer final : public ControlServer {
 public:
-    SocketControlServer(CardPort& port, std::string path, int listener, int wake_read, int wake_write)
+    SocketControlServer(ControlTarget& port, std::string path, int listener, int wake_read, int wake_write)
         : port_(port), path_(std::move(path)), listener_(listener), wake_read_(wake_read),
           wake_write_(wake_write), thread_([this] { Serve(); }) {}
 
@@ -82,7 +82,7 @@ private:
         return false;
     }
 
-    CardPort& port_;
+    ControlTarget& port_;
     std::string path_;
     int listener_, wake_read_, wake_write_;
     std::vector<Client> clients_;
@@ -91,7 +91,7 @@ private:
 
 }  // namespace
 
-std::unique_ptr<ControlServer> ControlServer::Start(CardPort& port, const std::string& path,
+std::unique_ptr<ControlServer> ControlServer::Start(ControlTarget& port, const std::string& path,
                                                     std::string* error) {
     sockaddr_un addr{};
     if (path.empty() || path.size() >= sizeof(addr.sun_path)) {

@@ -8,12 +8,13 @@
 
 namespace qmx2::hardware::card {
 
-class CardPort;
+class ControlTarget;
 
 class ControlServer {
 public:
     // Listens at `path` (an old socket file there is replaced). nullptr with *error on failure.
-    static std::unique_ptr<ControlServer> Start(CardPort& port, const std::string& path,
+    // The card must outlive the server.
+    static std::unique_ptr<ControlServer> Start(ControlTarget& card, const std::string& path,
                                                 std::string* error);
     virtual ~ControlServer() = default;
     virtual const std::string& path() const = 0;
