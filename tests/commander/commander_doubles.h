@@ -9,7 +9,7 @@
 
 #include "commander/commander.h"
 #include "platform/clock.h"
-#include "tests/commander/memory_registry.h"
+#include "tests/commander/test_registry.h"
 #include "tests/commander/scripted_card.h"
 #include "tests/commander/scripted_ui.h"
 
@@ -80,7 +80,7 @@ private:
 // A commander with every part faked, on a virtual clock.
 struct CommanderRig {
     std::unique_ptr<platform::VirtualClock> clock = platform::MakeVirtualClock();
-    MemoryRegistry registry;
+    TestRegistry registry;
     ScriptedUi ui;
     ScriptedCard card;
     EventLog events;

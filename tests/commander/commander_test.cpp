@@ -68,8 +68,8 @@ TEST_F(CommanderTest, SpeedMessagesMarkTheirEntryAndWriteNothing) {
     EXPECT_TRUE(c.HandleMessage(5037, 0, 0));
     EXPECT_TRUE(c.menu().Find(40029).checked);
     EXPECT_EQ(c.selected_speed(), 12);
-    EXPECT_EQ(registry.Get(kProgramKey, u"ATModemCmd"), nullptr);
-    EXPECT_EQ(registry.Get(kInitKey, u"3"), nullptr);
+    EXPECT_EQ(registry.Get(kProgramKey, u"ATModemCmd"), std::nullopt);
+    EXPECT_EQ(registry.Get(kInitKey, u"3"), std::nullopt);
 }
 
 TEST_F(CommanderTest, SpeedEntryWritesBothPlaces) {
@@ -164,8 +164,8 @@ TEST_F(CommanderTest, AutomaticPowerUpFlipsTheSettingOnly) {
     EXPECT_FALSE(c.menu().Find(40042).checked);
     c.HandleCommand(40042);
     EXPECT_TRUE(c.menu().Find(40042).checked);
-    const auto* v = registry.Get(u"Software\\Orvan\\SERQMX2", u"autopowerup");
-    ASSERT_NE(v, nullptr);
+    const auto v = registry.Get(u"Software\\Orvan\\SERQMX2", u"autopowerup");
+    ASSERT_TRUE(v);
     EXPECT_EQ(v->type, platform::REG_DWORD);
     EXPECT_EQ(v->bytes, (std::vector<uint8_t>{1, 0, 0, 0}));
     c.HandleCommand(40042);

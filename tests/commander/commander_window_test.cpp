@@ -27,7 +27,7 @@ protected:
     struct NoPrograms : ProgramStarter {
         bool Start(std::string_view) override { return false; }
     } programs;
-    testing::MemoryRegistry registry;
+    testing::TestRegistry registry;
     testing::ScriptedUi ui;
     testing::ScriptedCard card;
     testing::EventLog events;  // written by the commander's thread while the test waits

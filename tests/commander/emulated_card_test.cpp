@@ -133,7 +133,7 @@ TEST_F(EmulatedCardTest, PowerRequestsAndTheBusyPort) {
 
 TEST_F(EmulatedCardTest, TrayControllerPowersTheCardDownAndUp) {
     Insert(DefaultScenario());
-    testing::MemoryRegistry registry;
+    testing::TestRegistry registry;
     testing::EventLog events;
     testing::FakeHost host(events);
     Commander c(CommanderParts{*clock, registry, ui, *channel, *driver, *driver, host, host,
