@@ -1,0 +1,195 @@
+// The emulated card with the real driver behind the device host's port.
+#include "devices/pcmcia/sim_card_backend.h"
+
+#include <fstream>
+#include <sstream>
+
+#include "devices/pcmcia/pcmcia_host.h"
+#include "driver/port/stream_exports.h"
+#include "hardware/card/phone.h"
+#include "hardware/card/scenario.h"
+#include "hardware/pccard/phone_partner.h"
+#include "platform/clock.h"
+#include "platform/comm_types.h"
+#include "platform/dynamic_library.h"
+#include "platform/last_error.h"
+#include "platform/platform.h"
+#include "platform/registry.h"
+
+namespace qmx2::devices {
+namespace {
+
+using namespace platform;
+
+constexpr uint8_t kSocket = 0;
+// The key the device manager hands to COM_Init: the driver's key and the socket.
+constexpr char16_t kLoaderKey[] = u"Drivers\\Active\\Sim0";
+constexpr char kDriverLibrary[] = "libserqmx2.so";
+
+uint32_t SetNumber(Registry& r, WideView key, WideView name, uint32_t value) {
+    RegKey k = 0;
+    uint32_t rc = r.CreateKey(HKEY_LOCAL_MACHINE, key, &k);
+    if (rc != ERROR_SUCCESS) return rc;
+    rc = r.SetValue(k, name, REG_DWORD, &value, sizeof(value));
+    r.CloseKey(k);
+    return rc;
+}
+
+uint32_t WriteLoaderKey(Registry& r, WideView driver_key, uint16_t socket) {
+    RegKey k = 0;
+    uint32_t rc = r.CreateKey(HKEY_LOCAL_MACHINE, kLoaderKey, &k);
+    if (rc != ERROR_SUCCESS) return rc;
+    const WideString text(driver_key);
+    rc = r.SetValue(k, u"Key", REG_SZ, text.c_str(),
+                    static_cast<uint32_t>((text.size() + 1) * sizeof(WideChar)));
+    if (rc == ERROR_SUCCESS) rc = r.SetValue(k, u"Sckt", REG_BINARY, &socket, sizeof(socket));
+    r.CloseKey(k);
+    return rc;
+}
+
+class DriverEntries : public StreamDriver {
+public:
+    bool Bind(DynamicLibrary& lib) {
+        init = reinterpret_cast<driver::PfnComInit>(lib.Find("COM_Init"));
+        deinit = reinterpret_cast<driver::PfnComDeinit>(lib.Find("COM_Deinit"));
+        open = reinterpret_cast<driver::PfnComOpen>(lib.Find("COM_Open"));
+        close = reinterpret_cast<driver::PfnComClose>(lib.Find("COM_Close"));
+        read = reinterpret_cast<driver::PfnComRead>(lib.Find("COM_Read"));
+        write = reinterpret_cast<driver::PfnComWrite>(lib.Find("COM_Write"));
+        io_control = reinterpret_cast<driver::PfnComIOControl>(lib.Find("COM_IOControl"));
+        return init && deinit && open && close && read && write && io_control;
+    }
+    uintptr_t Open(uint32_t access, uint32_t share) override { return open(device, access, share); }
+    bool Close(uintptr_t context) override { return close(context) != 0; }
+    int32_t Read(uintptr_t context, void* buffer, uint32_t length) override {
+        return read(context, buffer, length);
+    }
+    int32_t Write(uintptr_t context, const void* buffer, uint32_t length) override {
+        return write(context, buffer, length);
+    }
+    bool IoControl(uintptr_t context, uint32_t code, const void* in, uint32_t in_length,
+                   void* out, uint32_t out_length, uint32_t* returned) override {
+        return io_control(context, code, static_cast<const uint8_t*>(in), in_length,
+                          static_cast<uint8_t*>(out), out_length, returned) != 0;
+    }
+
+    driver::PfnComInit init = nullptr;
+    driver::PfnComDeinit deinit = nullptr;
+    driver::PfnComOpen open = nullptr;
+    driver::PfnComClose close = nullptr;
+    driver::PfnComRead read = nullptr;
+    driver::PfnComWrite write = nullptr;
+    driver::PfnComIOControl io_control = nullptr;
+    uintptr_t device = 0;
+};
+
+class SimCardBackend : public CardBackend {
+public:
+    SimCardBackend(Platform& platform, hardware::card::CardScenario phone_scenario,
+                   hardware::PcCardScenario card_scenario,
+                   bool (*create_process)(const char16_t*, const char16_t*))
+        : platform_(platform),
+          phone_(*platform.clock, std::move(phone_scenario)),
+          partner_(phone_),
+          card_scenario_(std::move(card_scenario)),
+          create_process_(create_process) {
+        // Output the phone queues by itself (a new message arriving) must wake the socket.
+        phone_.SetOutputListener([] { pcmcia::PokeSocket(kSocket); });
+    }
+    ~SimCardBackend() override { Remove(); }
+
+    bool Insert(std::string* error) override {
+        if (inserted_) return true;
+        pcmcia::HostKernel host;
+        host.platform = &platform_;
+        host.create_process = create_process_;
+        host.get_last_error = &GetLastError;
+        host.set_last_error = &SetLastError;
+        pcmcia::SetKernel(host);
+        card_ = std::make_shared<hardware::PcCard>(card_scenario_, &partner_);
+        if (!pcmcia::InsertCard(kSocket, card_)) {
+            *error = "the PC Card socket is taken";
+            return false;
+        }
+        const CardIdentity id = Identity();
+        if (SetNumber(*platform_.registry, id.driver_key, u"DeviceArrayIndex", 1) != ERROR_SUCCESS ||
+            WriteLoaderKey(*platform_.registry, id.driver_key, id.socket) != ERROR_SUCCESS) {
+            *error = "cannot write the driver's registry keys";
+            pcmcia::RemoveCard(kSocket);
+            return false;
+        }
+        if (!library_.Load(kDriverLibrary) || !entries_.Bind(library_)) {
+            *error = std::string("cannot load the driver ") + kDriverLibrary;
+            pcmcia::RemoveCard(kSocket);
+            return false;
+        }
+        entries_.device = entries_.init(kLoaderKey);
+        if (!entries_.device) {
+            *error = "the driver refused the card (COM_Init failed)";
+            library_.Unload();
+            pcmcia::RemoveCard(kSocket);
+            return false;
+        }
+        inserted_ = true;
+        return true;
+    }
+
+    void Remove() override {
+        if (!inserted_) return;
+        inserted_ = false;
+        pcmcia::RemoveCard(kSocket);
+        entries_.deinit(entries_.device);
+        entries_.device = 0;
+        platform_.registry->DeleteKey(HKEY_LOCAL_MACHINE, kLoaderKey);
+        platform_.clock->Update([&] { gone_ = true; });
+    }
+
+    StreamDriver* Driver() override { return &entries_; }
+    CardIdentity Identity() const override { return PellionIdentity(); }
+    bool WaitGone(uint32_t timeout_ms) override {
+        return platform_.clock->WaitFor([&] { return gone_; }, timeout_ms);
+    }
+    std::string Describe() const override { return "emulated PC Card with libserqmx2.so"; }
+
+private:
+    Platform& platform_;
+    hardware::card::Phone phone_;
+    hardware::PhonePartner partner_;
+    hardware::PcCardScenario card_scenario_;
+    bool (*create_process_)(const char16_t*, const char16_t*);
+    std::shared_ptr<hardware::PcCard> card_;
+    DynamicLibrary library_;
+    DriverEntries entries_;
+    bool inserted_ = false;
+    bool gone_ = false;  // guarded by the clock's lock
+};
+
+}  // namespace
+
+std::unique_ptr<CardBackend> MakeSimCardBackend(Platform& platform, const std::string& scenario_path,
+                                                bool (*create_process)(const char16_t*,
+                                                                       const char16_t*),
+                                                std::string* error) {
+    if (!platform.clock || !platform.registry) {
+        *error = "the emulated card needs the host's clock and registry";
+        return nullptr;
+    }
+    hardware::card::CardScenario phone = hardware::card::DefaultScenario();
+    hardware::PcCardScenario card;
+    if (!scenario_path.empty()) {
+        auto loaded = hardware::card::LoadScenario(scenario_path);
+        if (!loaded.scenario) {
+            *error = loaded.error;
+            return nullptr;
+        }
+        phone = *loaded.scenario;
+        std::ifstream in(scenario_path);
+        std::stringstream text;
+        text << in.rdbuf();
+        if (!hardware::ParsePcCardScenario(text.str(), &card, error)) return nullptr;
+    }
+    return std::make_unique<SimCardBackend>(platform, std::move(phone), std::move(card),
+                                            create_process);
+}
+
+}  // namespace qmx2::devices
