@@ -29,8 +29,10 @@ struct PortServer::OpenEntry {
 struct PortServer::Connection {
     int fd = -1;
     Thread thread;
+    // Set once by the connection's thread (Open or Attach) and kept until the connection is
+    // destroyed, so that the watcher can read it once it has seen `owner`.
     std::shared_ptr<OpenEntry> entry;
-    bool owner = false;                 // this connection opened entry
+    std::atomic<bool> owner{false};     // this connection opened entry
     std::atomic<bool> busy{false};      // inside a driver call
     std::atomic<bool> done{false};
     std::atomic<bool> hung_up{false};   // the watcher saw the peer go
@@ -193,7 +195,6 @@ void PortServer::Serve(Connection* c) {
         if (!sent) break;
     }
     if (c->owner && c->entry) CloseEntry(*c->entry);
-    c->entry.reset();
     c->done = true;
     Wake();
 }
