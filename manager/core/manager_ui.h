@@ -15,7 +15,7 @@ namespace qmx2::manager {
 // Every message box of the manager carries this caption and is brought to the foreground.
 inline constexpr char16_t kCaption[] = u"Orvan Pellion 2.0";
 
-enum class Buttons { kOk, kYesNo, kRetryCancel };
+enum class Buttons { kOk, kYesNo, kRetryCancel, kOkCancel };
 enum class Answer { kOk, kYes, kNo, kRetry, kCancel };
 
 // What the "New Entry"/"Edit Entry" and "Paste contact" dialogs edit (single-byte text).

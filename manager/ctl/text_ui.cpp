@@ -36,6 +36,7 @@ Answer TextUi::ShowMessage(platform::WideView caption, platform::WideView text, 
     case Buttons::kOk: return Answer::kOk;
     case Buttons::kYesNo: return Ask("Yes?", false) ? Answer::kYes : Answer::kNo;
     case Buttons::kRetryCancel: return Ask("Retry?", false) ? Answer::kRetry : Answer::kCancel;
+    case Buttons::kOkCancel: return Ask("OK?", false) ? Answer::kOk : Answer::kCancel;
     }
     return Answer::kOk;
 }

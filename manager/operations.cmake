@@ -1,0 +1,13 @@
+# The phone manager's operations behind its user-interface boundary: sending, drafts, delete,
+# move/copy/paste of messages, and the settings pages (message centres, security, network,
+# data-call speed).
+add_library(qmx2_manager_messages STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/messages/message_text.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/messages/write_window.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/messages/send.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/messages/folders.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/messages/clipboard.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/messages/sim_write.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/messages/delete.cpp
+)
+target_link_libraries(qmx2_manager_messages PUBLIC qmx2_manager_core)
