@@ -43,6 +43,7 @@ public:
 
     // Waits for the end of the process. The process runs outside the clock, so the wait is an
     // external one (ExternalWait) and its time-out counts in real milliseconds; 0 only looks.
+    // On a virtual clock the caller must be a thread that takes part in it (see sync.h).
     WaitResult Wait(ProcessId id, uint32_t timeout_ms, int* exit_code = nullptr);
     // Asks the process to end (SIGTERM), or ends it at once with `force` (SIGKILL).
     bool Terminate(ProcessId id, bool force = false);

@@ -1,6 +1,7 @@
 // The commands of qmx2-reg.
 #include "platform/registry_tool.h"
 
+#include <filesystem>
 #include <map>
 #include <memory>
 
@@ -286,6 +287,11 @@ int RunRegistryTool(const std::vector<std::string>& args, std::ostream& out, std
     }
     if (!ResolveRoot(root_option, &root, &error)) {
         err << "ERROR: " << error << "\n";
+        return 1;
+    }
+    // Looking at a handheld that has no registry must not make one (a mistyped --root).
+    if (cmd.verb != "add" && !std::filesystem::exists(std::filesystem::path(root) / "registry.db")) {
+        err << "ERROR: The handheld folder " << root << " has no registry yet.\n";
         return 1;
     }
     auto reg = OpenRegistry(root, &error);

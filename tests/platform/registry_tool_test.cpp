@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <vector>
 
 #include "tests/platform/files_temp_root.h"
@@ -143,6 +144,16 @@ TEST_F(RegToolTest, MalformedCommandsSayWhatIsWrongAndExitWithOne) {
         EXPECT_EQ(o.out, "");
     }
     EXPECT_EQ(Run({"query", kQmx2}).err, kNotFound);  // nothing was written by the failures
+}
+
+TEST_F(RegToolTest, LookingAtAHandheldWithoutRegistryMakesNone) {
+    const Outcome o = Run({"query", kQmx2});
+    EXPECT_EQ(o.code, 1);
+    EXPECT_EQ(o.err, "ERROR: The handheld folder " + root_.path() + " has no registry yet.\n");
+    EXPECT_EQ(Run({"delete", kQmx2}).code, 1);
+    EXPECT_FALSE(std::filesystem::exists(root_ / "registry.db"));
+    EXPECT_EQ(Run({"add", kQmx2, "/v", "x", "/d", "y"}).code, 0);
+    EXPECT_EQ(Run({"query", kQmx2}).code, 0);
 }
 
 TEST_F(RegToolTest, ADamagedRegistryIsReportedNotReplaced) {
