@@ -43,6 +43,15 @@ TEST_F(RegistryStoreTest, RootFolderIsMadeWhenMissing) {
     EXPECT_TRUE(std::filesystem::exists(root_ / "new/handheld/registry.db"));
 }
 
+TEST_F(RegistryStoreTest, ARootThatCannotBeAFolderIsReported) {
+    WriteHostFile(root_ / "plain", "a file where the folder should be");
+    RegistryOptions o;
+    o.clock = clock_.get();
+    EXPECT_FALSE(OpenRegistry(root_ / "plain/handheld", &error_, o));
+    EXPECT_EQ(error_.rfind("The handheld folder " + (root_ / "plain/handheld") + " cannot be created: ", 0), 0u)
+        << error_;
+}
+
 TEST_F(RegistryStoreTest, AFileThatIsNoDatabaseIsRefusedAndLeftAsItIs) {
     const std::string junk = "pcmsg records, not a registry\n" + std::string(5000, '\x7f');
     WriteHostFile(DbPath(), junk);

@@ -136,6 +136,8 @@ TEST_F(RegToolTest, MalformedCommandsSayWhatIsWrongAndExitWithOne) {
         {{"query", kQmx2, "/x"}, "ERROR: Unknown option \"/x\".\n"},
         {{"query"}, "ERROR: Missing the key, such as HKLM\\Software\\Orvan\\QMX2.\n"},
         {{"copy", kQmx2}, "ERROR: Unknown command \"copy\"; use query, add, delete or export.\n"},
+        {{"query", kQmx2, "/v", "x", "/ve"}, "ERROR: Give either /v NAME or /ve, not both.\n"},
+        {{"delete", kQmx2, "/d", "1"}, "ERROR: The options /t and /d belong to the add command.\n"},
     };
     for (const auto& c : cases) {
         const Outcome o = Run(c.args);
