@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/hardware/card_paths.h"
+
 extern char** environ;
 
 namespace {
@@ -25,8 +27,7 @@ namespace {
 class CardSim {
 public:
     explicit CardSim(std::vector<std::string> args) {
-        const char* build = std::getenv("QMX2_BUILD_DIR");
-        const std::string exe = std::string(build ? build : ".") + "/bin/qmx2-cardsim";
+        const std::string exe = qmx2::hardware::card::BuildFolder() + "/bin/qmx2-cardsim";
         int out[2];
         if (pipe(out) != 0) return;
         posix_spawn_file_actions_t fa;
@@ -89,8 +90,7 @@ std::string Exchange(int fd, const std::string& command, const std::string& end)
 }
 
 TEST(CardSimProcess, TalksOnAPseudoTerminal) {
-    const char* src = std::getenv("QMX2_SOURCE_DIR");
-    CardSim sim({"--pty", "--scenario", std::string(src ? src : ".") + "/hardware/scenarios/fresh-sim.json",
+    CardSim sim({"--pty", "--scenario", qmx2::hardware::card::SourceFolder() + "/hardware/scenarios/fresh-sim.json",
                  "--baud", "19200"});
     const std::string path = sim.FirstLine();
     ASSERT_EQ(path.rfind("/dev/pts/", 0), 0u) << path;

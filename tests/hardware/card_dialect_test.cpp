@@ -4,18 +4,17 @@
 // dialect keeps the card's own forms.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
+#include "tests/hardware/card_paths.h"
 #include "tests/hardware/card_rig.h"
 
 namespace qmx2::hardware::card {
 namespace {
 
 std::string RealReply(const std::string& name) {
-    const char* dir = std::getenv("QMX2_SHARED_DIR");
-    std::ifstream in(std::string(dir ? dir : "/work/shared") + "/real-replies/" + name, std::ios::binary);
+    std::ifstream in(SharedFolder() + "/real-replies/" + name, std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
@@ -60,7 +59,7 @@ CardScenario Standard() {
 }
 
 TEST(CardDialect, RealCapturesAreThere) {
-    ASSERT_FALSE(RealReply("cops-test-huawei-e220.txt").empty()) << "set QMX2_SHARED_DIR";
+    ASSERT_FALSE(RealReply("cops-test-huawei-e220.txt").empty()) << SharedFolder();
 }
 
 TEST(CardDialect, StandardOperatorSearchHasTheShapeOfARealModem) {

@@ -2,17 +2,15 @@
 // of the field at fault.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include "hardware/card/scenario.h"
+#include "tests/hardware/card_paths.h"
 #include "tests/hardware/card_rig.h"
 
 namespace qmx2::hardware::card {
 namespace {
 
 CardScenario Shipped(const std::string& name) {
-    const char* dir = std::getenv("QMX2_SOURCE_DIR");
-    ScenarioResult r = LoadScenario(std::string(dir ? dir : ".") + "/hardware/scenarios/" + name);
+    ScenarioResult r = LoadScenario(SourceFolder() + "/hardware/scenarios/" + name);
     EXPECT_TRUE(r.scenario.has_value()) << r.error;
     return r.scenario ? *r.scenario : DefaultScenario();
 }
