@@ -200,6 +200,8 @@ uint32_t SqliteRegistry::QueryValue(RegKey key, WideView name, uint32_t* type, v
     Turn turn(turns_);
     int64_t id = 0;
     if (!Lookup(key, &id) || !IsValidValueName(name)) return ERROR_FILE_NOT_FOUND;
+    // The caller's sizes are read once: a transaction may run again after a lock conflict.
+    const uint32_t room = size ? *size : 0;
     return db_->Transact(false, [&]() -> uint32_t {
         if (const uint32_t alive = KeyAlive(id); alive != ERROR_SUCCESS) return alive;
         RegistryStatement s(*db_, "SELECT type, data FROM reg_values WHERE key = ? AND fold = ?");
@@ -208,7 +210,6 @@ uint32_t SqliteRegistry::QueryValue(RegKey key, WideView name, uint32_t* type, v
         const std::string_view bytes = s.Blob(1);
         const auto needed = static_cast<uint32_t>(bytes.size());
         if (type) *type = static_cast<uint32_t>(s.Int(0));
-        const uint32_t room = size ? *size : 0;
         if (size) *size = needed;
         if (!data) return ERROR_SUCCESS;
         if (room < needed) return ERROR_MORE_DATA;
@@ -262,6 +263,7 @@ uint32_t SqliteRegistry::EnumKey(RegKey key, uint32_t index, WideChar* name,
     Turn turn(turns_);
     int64_t id = 0;
     if (!Lookup(key, &id)) return ERROR_FILE_NOT_FOUND;
+    const uint32_t room = *name_chars;
     return db_->Transact(false, [&]() -> uint32_t {
         if (const uint32_t alive = KeyAlive(id); alive != ERROR_SUCCESS) return alive;
         RegistryStatement s(*db_,
@@ -270,7 +272,6 @@ uint32_t SqliteRegistry::EnumKey(RegKey key, uint32_t index, WideChar* name,
         if (!s.Bind(1, id).Bind(2, index).Step()) return ERROR_NO_MORE_ITEMS;
         const std::string_view bytes = s.Blob(0);
         const WideString units = UnitsFromBytes(bytes.data(), bytes.size());
-        const uint32_t room = *name_chars;
         *name_chars = static_cast<uint32_t>(units.size());
         if (units.size() + 1 > room) return ERROR_MORE_DATA;
         std::memcpy(name, units.data(), units.size() * sizeof(WideChar));
@@ -286,6 +287,7 @@ uint32_t SqliteRegistry::EnumValue(RegKey key, uint32_t index, WideChar* name,
     Turn turn(turns_);
     int64_t id = 0;
     if (!Lookup(key, &id)) return ERROR_FILE_NOT_FOUND;
+    const uint32_t name_room = *name_chars, data_room = size ? *size : 0;
     return db_->Transact(false, [&]() -> uint32_t {
         if (const uint32_t alive = KeyAlive(id); alive != ERROR_SUCCESS) return alive;
         RegistryStatement s(*db_,
@@ -296,7 +298,6 @@ uint32_t SqliteRegistry::EnumValue(RegKey key, uint32_t index, WideChar* name,
         const WideString units = UnitsFromBytes(name_bytes.data(), name_bytes.size());
         const std::string_view bytes = s.Blob(2);
         const auto needed = static_cast<uint32_t>(bytes.size());
-        const uint32_t name_room = *name_chars, data_room = size ? *size : 0;
         *name_chars = static_cast<uint32_t>(units.size());
         if (type) *type = static_cast<uint32_t>(s.Int(1));
         if (size) *size = needed;

@@ -139,13 +139,24 @@ int RegistryDb::OnBusy(void* p, int count) {
 }
 
 uint32_t RegistryDb::Transact(bool write, FunctionRef<uint32_t()> body) {
-    failed_ = false;
-    if (!Exec(write ? "BEGIN IMMEDIATE" : "BEGIN")) return ERROR_GEN_FAILURE;
-    uint32_t result = body();
-    if (failed_) result = ERROR_GEN_FAILURE;
-    if (result == ERROR_SUCCESS && !Exec("COMMIT")) result = ERROR_GEN_FAILURE;
-    if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-    return result;
+    const uint64_t start = clock_.TickMs();
+    for (;;) {
+        failed_ = false;
+        busy_ = false;
+        uint32_t result = ERROR_GEN_FAILURE;
+        if (Exec(write ? "BEGIN IMMEDIATE" : "BEGIN")) {
+            result = body();
+            if (failed_) result = ERROR_GEN_FAILURE;
+            if (result == ERROR_SUCCESS && !Exec("COMMIT")) result = ERROR_GEN_FAILURE;
+        }
+        if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        // SQLite answers some lock conflicts at once, without waiting: run the whole
+        // transaction again until the bound has passed.
+        const uint64_t waited = clock_.TickMs() - start;
+        if (!busy_ || waited >= busy_timeout_ms_) return result;
+        std::this_thread::yield();
+        clock_.SleepMs(static_cast<uint32_t>(std::min<uint64_t>(10, busy_timeout_ms_ - waited)));
+    }
 }
 
 bool RegistryDb::Exec(const char* sql) {
@@ -157,6 +168,7 @@ bool RegistryDb::Exec(const char* sql) {
 
 void RegistryDb::NoteFailure(int rc) {
     failed_ = true;
+    busy_ = busy_ || (rc & 0xFF) == SQLITE_BUSY || (rc & 0xFF) == SQLITE_LOCKED;
     last_failure_ = Describe(rc);
 }
 

@@ -55,6 +55,7 @@ private:
     uint32_t busy_timeout_ms_;
     uint64_t busy_since_ = 0;
     bool failed_ = false;
+    bool busy_ = false;  // a failure of this transaction was a lock conflict
     std::string last_failure_;
 };
 
