@@ -31,9 +31,18 @@ void RefreshSpeedLines(ManagerContext& ctx) {
     const auto cmd = ReadManagerValue(ctx.registry, kValueModemCmd);
     const common::DataCallSetting s =
         common::ReadDataCallSettingShort(cmd && !cmd->empty() ? cmd->c_str() : kDefaultModemCmd);
+    std::lock_guard lock(ctx.tables);
     ctx.options.bearer = s.method;
     ctx.options.speed = s.speed;
     SetSpeedLines(ctx.monitor, s.speed);
+}
+
+void RefreshSignalBars(ManagerContext& ctx) {
+    const char* reply = common::SendAtCommand(ctx.channel, "AT+CSQ", "+CSQ", 2);
+    int bars = 0;
+    if (!ParseSignalReply(reply, &bars)) return;
+    std::lock_guard lock(ctx.tables);
+    ctx.monitor.signal_level = bars;
 }
 
 void PollingPass(ManagerContext& ctx) {
@@ -46,7 +55,7 @@ void PollingPass(ManagerContext& ctx) {
     ResolveSenderNames(ctx);
     ctx.clock.SleepMs(1000);
     if (go_on()) {
-        ReadSignalStrength(ctx.channel, ctx.monitor);
+        RefreshSignalBars(ctx);
         ctx.ui.RepaintMain();
     }
     ++ctx.passes;
@@ -82,6 +91,11 @@ void LoadStep(ManagerContext& ctx, int me) {
 }
 
 }  // namespace
+
+MonitorState MonitorSnapshot(ManagerContext& ctx) {
+    std::lock_guard lock(ctx.tables);
+    return ctx.monitor;
+}
 
 bool WorkerMayContinue(ManagerContext& ctx, int state) {
     return ctx.worker_state.load() == state && !ctx.stop_worker.load();

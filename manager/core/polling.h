@@ -24,6 +24,9 @@ void SelectTextMode(ManagerContext& ctx);
 // after 30 s never has its card traffic overlap the rest of a long pass.
 bool WorkerMayContinue(ManagerContext& ctx, int state);
 
+// A copy of the monitor's values for painting; the worker changes them during its passes.
+MonitorState MonitorSnapshot(ManagerContext& ctx);
+
 // The worker's loop (run on its own platform Thread) until ctx.stop_worker is set.
 void RunPollingWorker(ManagerContext& ctx);
 

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <nlohmann/json.hpp>
 
+#include "manager/core/polling.h"
 #include "manager/messages/folder_view.h"
 #include "manager/phonebook/contact_ops.h"
 
@@ -25,9 +26,10 @@ bool ParseNumber(const std::string& s, int* n) {
 }
 
 CommandResult Status(ManagerContext& ctx, bool as_json) {
-    json j = {{"operator", Latin1ToUtf8(ctx.monitor.operator_line)},
-              {"signal_bars", ctx.monitor.signal_level},
-              {"lines", {ctx.monitor.info_line1, ctx.monitor.info_line2}},
+    const MonitorState monitor = MonitorSnapshot(ctx);
+    json j = {{"operator", Latin1ToUtf8(monitor.operator_line)},
+              {"signal_bars", monitor.signal_level},
+              {"lines", {monitor.info_line1, monitor.info_line2}},
               {"sim_message_slots", ctx.sim_message_slots},
               {"sim_book_size", ctx.books.sim.size()},
               {"card_book_size", ctx.books.card.size()},
@@ -38,8 +40,8 @@ CommandResult Status(ManagerContext& ctx, bool as_json) {
               {"inbox", BuildFolderView(ctx, Folder::kInbox, kDefaultSortKey).inbox_text}};
     if (as_json) return {0, j.dump(2) + "\n"};
     std::string t = "Operator: " + j["operator"].get<std::string>() + "\n" +
-                    "Signal: " + std::to_string(ctx.monitor.signal_level) + " of 4 bars\n" +
-                    ctx.monitor.info_line1 + "\n" + ctx.monitor.info_line2 + "\n" +
+                    "Signal: " + std::to_string(monitor.signal_level) + " of 4 bars\n" +
+                    monitor.info_line1 + "\n" + monitor.info_line2 + "\n" +
                     "SIM message slots: " + std::to_string(ctx.sim_message_slots) + "\n" +
                     "Phone books: SIM " + std::to_string(ctx.books.sim.size()) + ", Card " +
                     std::to_string(ctx.books.card.size()) + ", PDA " +

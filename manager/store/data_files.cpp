@@ -39,21 +39,23 @@ void LoadDataFiles(ManagerContext& ctx) {
     const auto cmd = ReadManagerValue(ctx.registry, kValueModemCmd);
     const common::DataCallSetting s =
         common::ReadDataCallSetting(cmd && !cmd->empty() ? cmd->c_str() : kDefaultModemCmd);
+    std::lock_guard lock(ctx.tables);
     ctx.options.bearer = s.method;
     ctx.options.speed = s.speed;
 }
 
 int SaveDataFiles(ManagerContext& ctx) {
-    const common::DataCallSetting s{ctx.options.bearer, ctx.options.speed};
-    WriteManagerValue(ctx.registry, kValueModemCmd, common::DataCallCommand(s));
     std::string messages, book, profiles, options;
+    common::DataCallSetting s;
     {
         std::lock_guard lock(ctx.tables);
+        s = {ctx.options.bearer, ctx.options.speed};
         messages = PackMessages(ctx.messages);
         book = PackBook(ctx.books.pda);
         profiles = PackProfiles(ctx.profiles);
         options = PackOptions(ctx.options);
     }
+    WriteManagerValue(ctx.registry, kValueModemCmd, common::DataCallCommand(s));
     int failures = 0;
     SaveOne(ctx, kMessageFile, messages, &failures);
     SaveOne(ctx, kBookFile, book, &failures);
