@@ -1,6 +1,7 @@
 // qmx2-device: the device manager of a handheld on this machine.
 //
-//   qmx2-device [--root DIR] --card tty:/dev/ttyUSB0 | tcp:HOST:PORT [--name COM3:]
+//   qmx2-device [--root DIR] --card sim[=SCENARIO.json] | tty:/dev/ttyUSB0 | tcp:HOST:PORT
+//               [--name COM3:]
 //
 // Registers the card's port under "Drivers\Active", serves it to the handheld's programs until
 // SIGTERM or SIGINT (or until the card's line goes away), then removes the entry and broadcasts
@@ -14,7 +15,10 @@
 #include "devices/card_backend.h"
 #include "devices/device_change.h"
 #include "devices/device_host.h"
+#include "devices/pcmcia/sim_card_backend.h"
 #include "platform/clock.h"
+#include "platform/platform.h"
+#include "platform/process.h"
 #include "platform/registry.h"
 #include "platform/root.h"
 
@@ -23,7 +27,7 @@ using namespace qmx2;
 namespace {
 
 constexpr char kUsage[] =
-    "usage: qmx2-device [--root DIR] --card tty:/dev/ttyX|tcp:HOST:PORT [--name COM3:]\n";
+    "usage: qmx2-device [--root DIR] --card sim[=FILE]|tty:/dev/ttyX|tcp:HOST:PORT [--name COM3:]\n";
 
 struct Arguments {
     std::string root, card, name = "COM3:";
@@ -41,6 +45,12 @@ bool Parse(int argc, char** argv, Arguments* a) {
     }
     // A device name is a short prefix, a digit and a colon; the programs read it into 260 bytes.
     return !a->card.empty() && a->name.size() >= 2 && a->name.size() < 64 && a->name.back() == ':';
+}
+
+// The programs the emulated card's driver starts ("Qmx2Com"), from the handheld's root.
+platform::Processes* handheld_processes = nullptr;
+bool StartProgram(const char16_t* image, const char16_t* command_line) {
+    return handheld_processes && handheld_processes->Start(image, command_line);
 }
 
 }  // namespace
@@ -69,7 +79,17 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "qmx2-device: %s\n", error.c_str());
         return 1;
     }
-    auto card = devices::MakeCardBackend(*clock, args.card, &error);
+    platform::Processes processes(*clock, root);
+    handheld_processes = &processes;
+    platform::Platform handheld;
+    handheld.clock = clock.get();
+    handheld.root = root;
+    handheld.registry = registry.get();
+    handheld.processes = &processes;
+    const bool sim = args.card == "sim" || args.card.rfind("sim=", 0) == 0;
+    auto card = sim ? devices::MakeSimCardBackend(handheld, args.card.size() > 4 ? args.card.substr(4) : "",
+                                                  &StartProgram, &error)
+                    : devices::MakeCardBackend(*clock, args.card, &error);
     if (!card) {
         std::fprintf(stderr, "qmx2-device: %s\n", error.c_str());
         return 2;

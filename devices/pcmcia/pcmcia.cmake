@@ -14,3 +14,5 @@ set_target_properties(pcmcia PROPERTIES LINK_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/l
 add_library(qmx2_sim_card_backend STATIC ${CMAKE_CURRENT_LIST_DIR}/sim_card_backend.cpp)
 target_link_libraries(qmx2_sim_card_backend PUBLIC pcmcia qmx2_pccard_phone qmx2_dynamic_library
   qmx2_device_host)
+target_link_libraries(qmx2-device PRIVATE qmx2_sim_card_backend qmx2_process)
+add_dependencies(qmx2-device serqmx2)
