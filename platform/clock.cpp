@@ -154,13 +154,15 @@ public:
         MarkParticipant(this, true);
     }
 
-    void RemoveParticipant() override {
+    bool RemoveParticipant() override {
         {
             std::lock_guard lk(mu_);
+            if (!IsParticipant(this)) return false;
             --participants_;
             MarkParticipant(this, false);
         }
         cv_.notify_all();
+        return true;
     }
 
     void Advance(uint32_t ms) override {

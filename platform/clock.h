@@ -45,7 +45,8 @@ public:
     // Threads started through Thread (platform/thread.h) tell the clock they exist, so that a
     // virtual clock only advances when all of them are blocked in WaitFor.
     virtual void AddParticipant() {}
-    virtual void RemoveParticipant() {}
+    // Returns whether the current thread was a participant (and so has now left).
+    virtual bool RemoveParticipant() { return false; }
     // Thread start: the parent counts the child before it runs, the child marks itself.
     virtual void ExpectParticipant() {}
     virtual void AdoptParticipant() {}
@@ -80,13 +81,16 @@ public:
 // (a socket read, a process wait), so that a virtual clock does not stand still for it.
 class ExternalWait {
 public:
-    explicit ExternalWait(Clock& clock) : clock_(clock) { clock_.RemoveParticipant(); }
-    ~ExternalWait() { clock_.AddParticipant(); }
+    explicit ExternalWait(Clock& clock) : clock_(clock), left_(clock_.RemoveParticipant()) {}
+    ~ExternalWait() {
+        if (left_) clock_.AddParticipant();
+    }
     ExternalWait(const ExternalWait&) = delete;
     ExternalWait& operator=(const ExternalWait&) = delete;
 
 private:
     Clock& clock_;
+    const bool left_;  // a thread outside the clock's participants leaves nothing to restore
 };
 
 // Wall-clock helpers shared by both clocks.
