@@ -7,12 +7,9 @@ qmx2_test(commander_tray_test
 qmx2_test(commander_window_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/commander_window_test.cpp ${CMAKE_CURRENT_LIST_DIR}/headless_test.cpp
   LIBS qmx2_commander_platform qmx2_registry)
-# On the emulated card once its in-process port is part of the card library.
-if(EXISTS ${CMAKE_SOURCE_DIR}/hardware/card/card_port.cpp)
-  qmx2_test(commander_emulated_card_test
-    SOURCES ${CMAKE_CURRENT_LIST_DIR}/emulated_card_test.cpp
-    LIBS qmx2_commander_platform qmx2_registry qmx2_card)
-endif()
+qmx2_test(commander_emulated_card_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/emulated_card_test.cpp
+  LIBS qmx2_commander_platform qmx2_registry qmx2_card)
 # The real Qmx2Com beside the real device host.
 if(TARGET qmx2-device AND TARGET Qmx2Com)
   qmx2_test(commander_process_test
