@@ -11,3 +11,13 @@ add_library(qmx2_manager_messages STATIC
   ${CMAKE_CURRENT_LIST_DIR}/messages/delete.cpp
 )
 target_link_libraries(qmx2_manager_messages PUBLIC qmx2_manager_core)
+
+add_library(qmx2_manager_settings STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/settings/centre_profiles.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/settings/centre_dialogs.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/settings/security.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/settings/network.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/settings/network_page.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/settings/modem_page.cpp
+)
+target_link_libraries(qmx2_manager_settings PUBLIC qmx2_manager_core)

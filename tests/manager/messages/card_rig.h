@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -20,7 +21,11 @@ namespace qmx2::manager::testing {
 class RecordingPort final : public platform::StreamDriver {
 public:
     explicit RecordingPort(platform::StreamDriver& inner) : inner_(inner) {}
-    uintptr_t Open(uint32_t access, uint32_t share) override { return inner_.Open(access, share); }
+    uintptr_t Open(uint32_t access, uint32_t share) override {
+        if (refuse_open && refuse_open()) return 0;  // another program holds the port
+        return inner_.Open(access, share);
+    }
+    std::function<bool()> refuse_open;
     bool Close(uintptr_t c) override { return inner_.Close(c); }
     int32_t Read(uintptr_t c, void* b, uint32_t n) override { return inner_.Read(c, b, n); }
     int32_t Write(uintptr_t c, const void* b, uint32_t n) override {
@@ -105,6 +110,17 @@ struct CardRig {
         });
     }
     std::vector<std::string> Shown() { return h.ui.Shown(); }
+    // A command given to the card behind the manager's back (a code entered at power-up by the
+    // commander, say); its answer is dropped.
+    void Direct(const std::string& line) {
+        port.WithPhone([&](hardware::card::Phone& p) {
+            const std::string bytes = line + "\r";
+            p.Receive(std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(bytes.data()),
+                                               bytes.size()));
+            p.DropOutput();
+            return 0;
+        });
+    }
 
     Harness h;
     hardware::card::CardPort port;
