@@ -5,7 +5,6 @@ add_library(qmx2_manager_messages STATIC
   ${CMAKE_CURRENT_LIST_DIR}/messages/message_text.cpp
   ${CMAKE_CURRENT_LIST_DIR}/messages/write_window.cpp
   ${CMAKE_CURRENT_LIST_DIR}/messages/send.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/messages/folders.cpp
   ${CMAKE_CURRENT_LIST_DIR}/messages/clipboard.cpp
   ${CMAKE_CURRENT_LIST_DIR}/messages/sim_write.cpp
   ${CMAKE_CURRENT_LIST_DIR}/messages/delete.cpp

@@ -44,7 +44,7 @@ std::optional<int> PasteOne(ManagerContext& ctx, ClipboardState& clip, Folder ta
     const MessageRecord& r = clip.buffer;
     const int own_slot = r.slot_number - 1;
     switch (target) {
-    case Folder::kOwnMessages: {
+    case Folder::kOwn: {
         if (ctx.memory_full) {
             Notice(ctx, kSimFull);
             return std::nullopt;
@@ -59,7 +59,7 @@ std::optional<int> PasteOne(ManagerContext& ctx, ClipboardState& clip, Folder ta
         return slot;
     }
     case Folder::kInbox:
-    case Folder::kSentMessages: {
+    case Folder::kSent: {
         const bool accepted = StatusHas(r, target == Folder::kInbox ? "READ" : "STO SENT");
         if (!accepted || !ctx.messages.At(own_slot)) break;
         if (StatusHas(r, "(DEL)")) return kNotStored;
@@ -67,7 +67,7 @@ std::optional<int> PasteOne(ManagerContext& ctx, ClipboardState& clip, Folder ta
         *ctx.messages.At(own_slot) = r;
         return own_slot;
     }
-    case Folder::kDeletedMessages: {
+    case Folder::kDeleted: {
         if (!StatusHas(r, "(DEL)")) break;
         const int slot = CopyToHandheld(ctx, r, nullptr);
         if (slot < 0) return std::nullopt;

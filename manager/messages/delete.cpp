@@ -35,13 +35,13 @@ int DeleteMessages(ManagerContext& ctx, Folder current, const std::vector<int>& 
         const int position = row - 1;
         if (!ctx.messages.At(position)) continue;
         ++handled;
-        if (current == Folder::kInbox || current == Folder::kOwnMessages) {
+        if (current == Folder::kInbox || current == Folder::kOwn) {
             PausePolling(ctx, kStatePaused);
             common::SendAtCommand(ctx.channel, "AT+CMGD=" + std::to_string(row), "OK", 10);
             ResumePolling(ctx);
             ctx.ui.SetMessageStatusLine(u"");
         }
-        if (current == Folder::kDeletedMessages) {
+        if (current == Folder::kDeleted) {
             std::lock_guard lock(ctx.tables);
             ClearRecord(*ctx.messages.At(position));
         } else {

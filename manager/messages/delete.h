@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "manager/core/manager_context.h"
-#include "manager/messages/folders.h"
+#include "manager/messages/folder_view.h"
 
 namespace qmx2::manager {
 

@@ -87,7 +87,7 @@ TEST(Clipboard, PasteStoppingHalfWayKeepsTheRestAtItsSource) {
     Put(rig, 41, "DRAFT", "draft");
     ClipboardState clip;
     ASSERT_TRUE(PutOnClipboard(rig.ctx(), clip, {41, 42}, false));
-    const PasteReport r = Paste(rig.ctx(), clip, Folder::kSentMessages);
+    const PasteReport r = Paste(rig.ctx(), clip, Folder::kSent);
     EXPECT_EQ(r.pasted, 1);
     EXPECT_TRUE(r.stopped);
     EXPECT_EQ(rig.Shown(), std::vector<std::string>{kCap + "Cannot paste here!"});
@@ -122,7 +122,7 @@ TEST(Clipboard, PasteIntoOwnMessagesWritesToTheSim) {
     SetField(src.name, "Anna");
     ClipboardState clip;
     ASSERT_TRUE(PutOnClipboard(rig.ctx(), clip, {41}, false));
-    EXPECT_EQ(Paste(rig.ctx(), clip, Folder::kOwnMessages).pasted, 1);
+    EXPECT_EQ(Paste(rig.ctx(), clip, Folder::kOwn).pasted, 1);
     EXPECT_EQ(rig.recorder.Count("AT+CMGW=\"+4917012\",145,\"STO UNSENT\""), 1u);
     EXPECT_EQ(rig.recorder.Count("AT+CPMS?"), 1u);
     const auto stored = rig.SimMessage(1);
@@ -135,7 +135,7 @@ TEST(Clipboard, PasteIntoOwnMessagesWritesToTheSim) {
     EXPECT_EQ(r.slot_number, 1);
     EXPECT_FALSE(rig.ctx().memory_full);
     // A copy stays in the buffer and can be pasted again.
-    EXPECT_EQ(Paste(rig.ctx(), clip, Folder::kOwnMessages).pasted, 1);
+    EXPECT_EQ(Paste(rig.ctx(), clip, Folder::kOwn).pasted, 1);
     EXPECT_TRUE(rig.SimMessage(2));
 }
 
@@ -148,7 +148,7 @@ TEST(Clipboard, OwnMessagesPasteFillingTheSimSetsMemoryFull) {
     Put(rig, 11, "PDA", "b");
     ClipboardState clip;
     ASSERT_TRUE(PutOnClipboard(rig.ctx(), clip, {11, 12}, false));
-    const PasteReport r = Paste(rig.ctx(), clip, Folder::kOwnMessages);
+    const PasteReport r = Paste(rig.ctx(), clip, Folder::kOwn);
     EXPECT_EQ(r.pasted, 1);
     EXPECT_TRUE(rig.ctx().memory_full);
     EXPECT_EQ(rig.Shown(), std::vector<std::string>{kCap + "SIM memory full, cannot paste message."});
@@ -161,7 +161,7 @@ TEST(Clipboard, OwnMessagesWhileFullSendsNothing) {
     rig.ctx().memory_full = true;
     ClipboardState clip;
     ASSERT_TRUE(PutOnClipboard(rig.ctx(), clip, {41}, false));
-    Paste(rig.ctx(), clip, Folder::kOwnMessages);
+    Paste(rig.ctx(), clip, Folder::kOwn);
     EXPECT_EQ(rig.Shown(), std::vector<std::string>{kCap + "SIM memory full, cannot paste message."});
     EXPECT_TRUE(rig.recorder.Written().empty());
 }
@@ -212,7 +212,7 @@ TEST(Delete, ReadInboxMessageGoesToDeletedThenForGood) {
     const MessageRecord& d = *rig.ctx().messages.At(30);
     EXPECT_EQ(FieldText(d.status), "REC READ(DEL)");
     EXPECT_EQ(d.slot_number, 31);
-    EXPECT_EQ(DeleteMessages(rig.ctx(), Folder::kDeletedMessages, {31}), 1);
+    EXPECT_EQ(DeleteMessages(rig.ctx(), Folder::kDeleted, {31}), 1);
     EXPECT_TRUE(FieldEmpty(rig.ctx().messages.At(30)->status));
     EXPECT_EQ(rig.recorder.Count("AT+CMGD"), 1u);
 }
