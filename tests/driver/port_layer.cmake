@@ -1,3 +1,5 @@
+# Tests of the serial driver: the port layer on a scripted hardware layer, the whole stack on
+# the emulated card, the library's entry points, the AT transaction through it, stress.
 add_library(qmx2_driver_test_support STATIC
   ${CMAKE_CURRENT_LIST_DIR}/scripted_hardware.cpp
   ${CMAKE_CURRENT_LIST_DIR}/port_harness.cpp
