@@ -97,7 +97,10 @@ bool ConfigureCard(CardUart* u) {
 }
 
 void ForgetRegisters(CardUart* u) {
-    for (auto& r : u->registers) r = {};
+    for (auto& r : u->registers) {
+        r.memory = nullptr;
+        r.io = 0;
+    }
 }
 
 void Deregister(CardUart* u) {
@@ -163,7 +166,7 @@ int CardUartPowerUp(void* ctx) {
     u->divisors = kDefaultDivisors;
     u->uart_open_count = 0;
     if (u->no_scratch_pad) {
-        u->registers[kScratch] = {0, &u->scratch_substitute};
+        u->registers[kScratch].memory = &u->scratch_substitute;
     } else if (!ScratchPadAnswers(u)) {
         Deregister(u);
         return 0;

@@ -18,20 +18,22 @@ uint16_t LookupDivisor(const DivisorEntry* table, uint32_t baud) {
 
 uint8_t In(CardUart* u, UartRegister reg) {
     const RegisterAddress& r = u->registers[reg];
-    if (r.memory) return *r.memory;
+    if (uint8_t* memory = r.memory.load()) return *memory;
+    const uintptr_t io = r.io.load();
     uint8_t value = 0;
-    if (r.io == 0 || !u->kernel || !u->kernel->read_register8(r.io, &value)) throw RegisterFault{};
+    if (io == 0 || !u->kernel || !u->kernel->read_register8(io, &value)) throw RegisterFault{};
     if (reg == kInterruptId) u->last_interrupt_id = value;
     return value;
 }
 
 void Out(CardUart* u, UartRegister reg, uint8_t value) {
     const RegisterAddress& r = u->registers[reg];
-    if (r.memory) {
-        *r.memory = value;
+    if (uint8_t* memory = r.memory.load()) {
+        *memory = value;
         return;
     }
-    if (r.io == 0 || !u->kernel || !u->kernel->write_register8(r.io, value)) throw RegisterFault{};
+    const uintptr_t io = r.io.load();
+    if (io == 0 || !u->kernel || !u->kernel->write_register8(io, value)) throw RegisterFault{};
 }
 
 uint8_t ReadLineStatus(CardUart* u) {

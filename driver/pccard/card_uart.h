@@ -24,9 +24,11 @@ enum UartRegister : uint8_t {
     kModemControl = 4, kLineStatus = 5, kModemStatus = 6, kScratch = 7,
 };
 
+// Set at power-up and cleared at power-down while other threads may be inside an operation,
+// hence atomic.
 struct RegisterAddress {
-    uintptr_t io = 0;          // on the I/O bus; 0 = not mapped
-    uint8_t* memory = nullptr;  // or plain memory (the scratch substitute)
+    std::atomic<uintptr_t> io{0};          // on the I/O bus; 0 = not mapped
+    std::atomic<uint8_t*> memory{nullptr};  // or plain memory (the scratch substitute)
 };
 
 struct DivisorEntry {

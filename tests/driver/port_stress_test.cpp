@@ -74,6 +74,13 @@ TEST(PortStress, ReaderWriterWaiterAndRequestsWhileOpensComeAndGoAndTheCardIsPul
     s.card->WithUart([](hardware::Uart16550& u) { u.SetPeerLines(false, true, false, true); });
     pcmcia::PokeSocket(0);
     s.clock->SleepMs(200);
+    // Power cycled under the callers' feet: the layer closes, the registers are forgotten.
+    PortOpen* power = s.Open(0);
+    EXPECT_TRUE(s.Control(power, IOCTL_CARD_POWER_DOWN));
+    s.clock->SleepMs(50);
+    EXPECT_TRUE(s.Control(power, IOCTL_CARD_POWER_UP));
+    EXPECT_TRUE(PortClose(power));
+    s.clock->SleepMs(100);
     s.Pull();
     s.clock->SleepMs(300);
     stop = true;
