@@ -19,6 +19,8 @@ inline constexpr char16_t kNoCurrentOperator[] = u"No current operator.";
 inline constexpr char16_t kNoCardBookSize[] = u"Fail to get card phone book size.";
 inline constexpr char16_t kNoSimMemorySize[] = u"Fail to get SIM message memory size.";
 inline constexpr char16_t kNoSimBookSize[] = u"Fail to get SIM phone book size.";
+inline constexpr char kStartupNoteTitle[] = "Important Note";
+inline constexpr char kStartupNoteCheckBox[] = "Do not show this message during start-up";
 inline constexpr char16_t kStartupNoteText[] =
     u"Remember to close the Pellion monitor program before making any data call connection.";
 

@@ -3,6 +3,9 @@
 
 #include <iostream>
 
+#include "manager/core/startup_sequence.h"
+#include "manager/phonebook/contact_ops.h"
+
 namespace qmx2::manager::ctl {
 
 std::vector<std::string> TextUi::Messages() {
@@ -43,9 +46,8 @@ Answer TextUi::ShowMessage(platform::WideView caption, platform::WideView text, 
 
 // The note is shown once per handheld, as the window would; a terminal cannot tick its box.
 bool TextUi::ShowStartupNote() {
-    std::fprintf(options_.out,
-                 "Important Note: Remember to close the Pellion monitor program before making any "
-                 "data call connection.\n");
+    std::fprintf(options_.out, "%s: %s\n", kStartupNoteTitle,
+                 platform::ToUtf8(kStartupNoteText).c_str());
     return false;
 }
 
@@ -61,9 +63,7 @@ std::optional<BookId> TextUi::ChooseBook(bool, BookId current) {
 }
 
 bool TextUi::PasteContact(const ContactFields& full, ContactFields& fields, int, int) {
-    std::fprintf(options_.out,
-                 "Paste contact: Due to SIM/Card memory limitation, contact name and number will "
-                 "be truncated.\n  %s, %s -> %s, %s\n",
+    std::fprintf(options_.out, "Paste contact: %s\n  %s, %s -> %s, %s\n", kPasteNotice,
                  full.name.c_str(), full.number.c_str(), fields.name.c_str(), fields.number.c_str());
     return Ask("Store the truncated contact?", true);
 }

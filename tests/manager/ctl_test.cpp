@@ -45,6 +45,20 @@ TEST(TextUi, MessagesCarryTheirCaptionAndAnswersComeFromOptions) {
     EXPECT_EQ(plain.ShowMessage(kCaption, u"x", Buttons::kRetryCancel, true), Answer::kCancel);
     ContactFields f;
     EXPECT_FALSE(plain.EditContact(false, f, 16, 30));  // nothing given: the dialog is cancelled
+    EXPECT_FALSE(plain.ShowStartupNote());
+    ContactFields cut{"Sixteen letter", "+49"};
+    EXPECT_TRUE(plain.PasteContact({"Sixteen letters!", "+49"}, cut, 14, 20));
+    std::rewind(sink);
+    char buffer[1024] = {};
+    const size_t n = std::fread(buffer, 1, sizeof buffer - 1, sink);
+    const std::string printed(buffer, n);
+    EXPECT_NE(printed.find("Orvan Pellion 2.0: x\n"), std::string::npos);
+    EXPECT_NE(printed.find("Important Note: Remember to close the Pellion monitor program before "
+                           "making any data call connection.\n"),
+              std::string::npos);
+    EXPECT_NE(printed.find("Paste contact: Due to SIM/Card memory limitation, contact name and "
+                           "number will be truncated.\n"),
+              std::string::npos);
     std::fclose(sink);
 }
 

@@ -185,10 +185,11 @@ TEST(MainWindow, CloseDuringAPassWaitsForThePassThenReports) {
     Harness h;
     Start(h);
     ASSERT_TRUE(h.RunUntil([&] { return Loaded(h); }));
-    h.card.reply_delay_ms = 400;  // a slow card: every pass takes seconds
+    {
+        auto lock = h.card.Lock();
+        h.card.reply_delay_ms = 400;  // a slow card: every pass takes seconds
+    }
     ASSERT_TRUE(h.RunUntil([&] { return h.card.CountCommands("AT+CPMS?") >= 2; }));
-    h.card.phone_lock = false;
-    h.card.pin_request = true;
     CloseMainWindow(*h.ctx);
     EXPECT_EQ(h.ctx->worker_state.load(), kStateClosed);
     const auto cmds = h.card.Commands();
