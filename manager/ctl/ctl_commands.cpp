@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "manager/core/polling.h"
+#include "manager/ctl/ops_commands.h"
 #include "manager/messages/folder_view.h"
 #include "manager/phonebook/contact_ops.h"
 
@@ -148,6 +149,7 @@ CommandResult Pb(ManagerContext& ctx, const std::vector<std::string>& w, bool as
 
 CommandResult RunCtlCommand(ManagerContext& ctx, const std::vector<std::string>& w, bool as_json) {
     if (w.empty()) return Bad("no command");
+    if (auto done = RunOpsCommand(ctx, w, as_json)) return *done;
     if (w[0] == "status" && w.size() == 1) return Status(ctx, as_json);
     if (w[0] == "sms" && w.size() >= 2 && w[1] == "list" && w.size() <= 3)
         return SmsList(ctx, w.size() == 3 ? w[2] : "Inbox", as_json);

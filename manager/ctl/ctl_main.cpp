@@ -7,6 +7,7 @@
 #include "manager/core/main_window.h"
 #include "manager/ctl/ctl_commands.h"
 #include "manager/ctl/ctl_options.h"
+#include "manager/ctl/ops_commands.h"
 #include "manager/ctl/window_peers.h"
 #include "manager/store/handheld_folder.h"
 #include "platform/files.h"
@@ -34,6 +35,7 @@ int main(int argc, char** argv) {
     if (!manager::ctl::ParseCtlOptions(argc, argv, &options, &error)) {
         if (error != "help") std::fprintf(stderr, "qmx2ctl: %s\n", error.c_str());
         std::fputs(manager::ctl::kCtlUsage, stderr);
+        std::fputs(manager::ctl::kOpsUsage, stderr);
         return error == "help" ? 0 : 2;
     }
     std::string root;
@@ -72,6 +74,7 @@ int main(int argc, char** argv) {
         const auto result = manager::ctl::RunCtlCommand(ctx, options.command, options.json);
         std::fputs(result.text.c_str(), result.exit_code == 2 ? stderr : stdout);
         if (result.exit_code == 2) std::fputs(manager::ctl::kCtlUsage, stderr);
+        if (result.exit_code == 2) std::fputs(manager::ctl::kOpsUsage, stderr);
         code = result.exit_code;
     }
     manager::DestroyMainWindow(ctx);

@@ -3,6 +3,7 @@
 
 #include <charconv>
 
+#include "manager/ctl/ops_commands.h"
 #include "manager/phonebook/contact_list.h"
 
 namespace qmx2::manager::ctl {
@@ -68,6 +69,8 @@ bool ParseCtlOptions(int argc, const char* const* argv, CtlOptions* o, std::stri
             return false;
         } else {
             o->command.push_back(a);
+            if (OpsCommandTakesAllWords(o->command))
+                while (i + 1 < argc) o->command.push_back(argv[++i]);
         }
     }
     if (o->command.empty()) {
