@@ -10,9 +10,11 @@ target_link_options(pcmcia PRIVATE -Wl,--version-script=${CMAKE_CURRENT_LIST_DIR
 set_target_properties(pcmcia PROPERTIES LINK_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/libpcmcia.map)
 
 # The device host's "--card sim" backend: the emulated card in socket 0, served by the real
-# driver library. Built only beside the device host's own sources.
-add_library(qmx2_sim_card_backend STATIC ${CMAKE_CURRENT_LIST_DIR}/sim_card_backend.cpp)
-target_link_libraries(qmx2_sim_card_backend PUBLIC pcmcia qmx2_pccard_phone qmx2_dynamic_library
-  qmx2_device_host)
-target_link_libraries(qmx2-device PRIVATE qmx2_sim_card_backend qmx2_process)
-add_dependencies(qmx2-device serqmx2)
+# driver library, linked into qmx2-device.
+if(TARGET qmx2_device_host AND TARGET qmx2-device)
+  add_library(qmx2_sim_card_backend STATIC ${CMAKE_CURRENT_LIST_DIR}/sim_card_backend.cpp)
+  target_link_libraries(qmx2_sim_card_backend PUBLIC pcmcia qmx2_pccard_phone qmx2_dynamic_library
+    qmx2_device_host)
+  target_link_libraries(qmx2-device PRIVATE qmx2_sim_card_backend qmx2_process)
+  add_dependencies(qmx2-device serqmx2)
+endif()
