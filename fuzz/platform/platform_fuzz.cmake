@@ -15,3 +15,10 @@ foreach(target windows_wire_fuzz serial_wire_fuzz registry_text_fuzz)
   target_compile_options(${target} PRIVATE -fsanitize=fuzzer,address,undefined)
   target_link_options(${target} PRIVATE -fsanitize=fuzzer,address,undefined)
 endforeach()
+
+# Whole qmx2-reg command lines on a root made for the run.
+add_executable(registry_tool_fuzz ${CMAKE_CURRENT_LIST_DIR}/registry_tool_fuzz.cpp
+  ${_platform_dir}/registry_tool.cpp ${_platform_dir}/registry_text.cpp)
+target_link_libraries(registry_tool_fuzz PRIVATE qmx2_registry qmx2_files)
+target_compile_options(registry_tool_fuzz PRIVATE -fsanitize=fuzzer,address,undefined)
+target_link_options(registry_tool_fuzz PRIVATE -fsanitize=fuzzer,address,undefined)
