@@ -31,6 +31,8 @@ inline constexpr uint32_t ERROR_INSUFFICIENT_BUFFER = 122;
 inline constexpr uint32_t ERROR_ALREADY_EXISTS = 183;
 inline constexpr uint32_t ERROR_MORE_DATA = 234;
 inline constexpr uint32_t ERROR_NO_MORE_ITEMS = 259;
+inline constexpr uint32_t ERROR_INVALID_WINDOW_HANDLE = 1400;
+inline constexpr uint32_t ERROR_TIMEOUT = 1460;
 inline constexpr uint32_t ERROR_DEVICE_REMOVED = 1617;
 
 inline constexpr uint32_t MAXDWORD = 0xFFFFFFFFu;

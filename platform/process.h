@@ -22,7 +22,6 @@
 namespace qmx2::platform {
 
 inline constexpr uint32_t ERROR_BAD_EXE_FORMAT = 193;
-inline constexpr uint32_t ERROR_TIMEOUT = 1460;
 
 using ProcessId = uint32_t;  // 0 is no process
 

@@ -27,6 +27,7 @@
 #include <string>
 
 #include "platform/clock.h"
+#include "platform/comm_types.h"
 #include "platform/function_ref.h"
 #include "platform/text.h"
 
@@ -46,8 +47,6 @@ inline constexpr uint32_t WM_TIMER = 0x0113;
 inline constexpr uint32_t WM_DEVICECHANGE = 0x0219;
 inline constexpr uint32_t WM_USER = 0x0400;
 
-inline constexpr uint32_t ERROR_INVALID_WINDOW_HANDLE = 1400;
-inline constexpr uint32_t ERROR_TIMEOUT = 1460;
 
 inline constexpr uint32_t DBT_DEVTYP_PORT = 3;
 
