@@ -39,13 +39,14 @@ bool ParseDword(std::string_view text, uint32_t* value) {
     return true;
 }
 
-// The text of a string value when its bytes are exactly the text and one terminator.
+// The text of a string value when its bytes are exactly the text and one terminator. A line
+// break would split the export line, so such text is written as hex.
 bool PlainText(std::string_view bytes, WideString* text) {
     if (bytes.size() < 2 || bytes.size() % 2) return false;
     *text = UnitsFromBytes(bytes.data(), bytes.size());
     if (text->back() != 0) return false;
     text->pop_back();
-    return text->find(u'\0') == WideString::npos;
+    return text->find_first_of(WideView(u"\0\r\n", 3)) == WideString::npos;
 }
 
 std::string HexList(std::string_view bytes) {

@@ -79,5 +79,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view name = text.substr(0, 8);
     const std::string line = ExportLine(name, type, text);
     Require(line.rfind(name.empty() ? "@=" : "\"", 0) == 0);
+    // Each value stays one line of the export unless its own name breaks it.
+    if (name.find_first_of("\r\n") == std::string_view::npos)
+        Require(line.find_first_of("\r\n") == std::string::npos);
     return 0;
 }

@@ -168,4 +168,13 @@ TEST_F(RegToolTest, ADamagedRegistryIsReportedNotReplaced) {
     EXPECT_EQ(ReadHostFile(root_ / "registry.db"), "not a database at all");
 }
 
+TEST_F(RegToolTest, ExportWritesTextWithLineBreaksAsHexSoEachValueStaysOneLine) {
+    ASSERT_EQ(Run({"add", kQmx2, "/v", "Two", "/d", "a\r\nb"}).code, 0);
+    ASSERT_EQ(Run({"add", kQmx2, "/v", "One", "/d", "a\nb"}).code, 0);
+    EXPECT_EQ(Run({"export", kQmx2}).out, "Windows Registry Editor Version 5.00\n"
+                                          "\n[HKEY_LOCAL_MACHINE\\Software\\Orvan\\QMX2]\n"
+                                          "\"Two\"=hex(1):61,00,0d,00,0a,00,62,00,00,00\n"
+                                          "\"One\"=hex(1):61,00,0a,00,62,00,00,00\n");
+}
+
 }  // namespace
