@@ -77,8 +77,17 @@ TEST(FolderView, InboxRowsCellsIconsAndCounter) {
     EXPECT_STREQ(cols[0].title, "To");
     EXPECT_EQ(cols[3].width, 0);
     EXPECT_STREQ(FolderColumns(Folder::kPda)[0].title, "From");
-    EXPECT_EQ(FolderDropDown().front(), "->Inbox");
-    EXPECT_EQ(FolderDropDown().back(), "->Deleted Messages");
+    EXPECT_EQ(FolderDropDown(),
+              (std::vector<std::string>{"->Inbox", "->Own Messages", "->Sent Messages", "->Draft",
+                                        "->PDA", "->Deleted Messages"}));
+    EXPECT_STREQ(FolderName(Folder::kPersonal), "Personal Folder");
+    std::vector<std::string> titles;
+    for (const Column& c : FolderColumns(Folder::kInbox)) titles.push_back(c.title);
+    EXPECT_EQ(titles, (std::vector<std::string>{"From", "Message", "Date & Time", "", "Memory"}));
+    EXPECT_EQ(FolderColumns(Folder::kInbox)[0].width, 120);
+    EXPECT_EQ(FolderColumns(Folder::kInbox)[1].width, 160);
+    EXPECT_EQ(FolderColumns(Folder::kInbox)[2].width, 100);
+    EXPECT_EQ(FolderColumns(Folder::kInbox)[4].width, 60);
 }
 
 TEST(FolderView, SortKeysAlternateAndPositionsSortAsText) {

@@ -115,6 +115,34 @@ TEST(StartupSequence, FortyOperatorQueriesEndInNoCurrentOperator) {
                                                       kCap + "Network or Pellion problem."}));
     EXPECT_GE(h.clock->TickMs() - start, 40u * 3000u);
     EXPECT_LT(h.clock->TickMs() - start, 40u * 3000u + 10000u);
+    EXPECT_EQ(h.ctx->monitor.info_line1, "Searching network, please wait...");
+    EXPECT_EQ(h.ctx->monitor.signal_level, 0);
+}
+
+TEST(StartupSequence, SizeQueriesThatNeverSucceedAreBounded) {
+    {
+        Harness h;
+        h.RegisterCard();
+        h.card.error_commands = {"AT+CPMS="};
+        EXPECT_EQ(StartManager(*h.ctx, h.worker), StartOutcome::kEnded);
+        EXPECT_EQ(h.card.CountCommands("AT+CPMS="), 40u);
+        EXPECT_EQ(h.ui.Shown(), (std::vector<std::string>{kCap + "Fail to get SIM message memory size.",
+                                                          kCap + "Network or Pellion problem."}));
+    }
+    {
+        Harness h;
+        h.RegisterCard();
+        h.card.error_commands = {"AT+CPBR=?"};
+        EXPECT_EQ(StartManager(*h.ctx, h.worker), StartOutcome::kEnded);
+        EXPECT_EQ(h.card.CountCommands("AT+CPBS=\"SM\""), 40u);
+        EXPECT_EQ(h.ui.Shown(), (std::vector<std::string>{kCap + "Fail to get SIM phone book size.",
+                                                          kCap + "Network or Pellion problem."}));
+    }
+}
+
+TEST(StartupMessages, TextsThatNoTestCanProvoke) {
+    // Thread creation only fails when the system is out of threads.
+    EXPECT_EQ(platform::ToUtf8(kNoThread), "Unable to create thread!");
 }
 
 TEST(StartupSequence, OperatorZeroesCountAsNoOperatorUntilARealOneComes) {
