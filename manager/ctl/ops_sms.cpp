@@ -38,7 +38,7 @@ CommandResult Send(ManagerContext& ctx, const OpsWords& o) {
     w.text = EditText(Joined(o.plain));
     const SendReport r = SendMessage(ctx, w);
     std::string t;
-    for (const std::string& f : r.failures) t += Latin1ToUtf8(f) + "\n";
+    for (const std::string& f : r.failures) t += f + "\n";  // already UTF-8
     return OpsDone(!r.cancelled && r.sent == static_cast<int>(w.recipients.size()), t);
 }
 

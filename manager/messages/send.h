@@ -27,8 +27,8 @@ inline constexpr int kTextTimeoutS = 50;
 struct SendReport {
     bool cancelled = false;  // the length question was answered Cancel, or nothing to send to
     int sent = 0;
-    // "<entry> - send message failure." for each recipient whose text was not taken; entries the
-    // card gave no prompt for are listed as well, with the same note.
+    // "<entry> - send message failure." (UTF-8) for each recipient whose text was not taken;
+    // entries the card gave no prompt for are listed as well, with the same note.
     std::vector<std::string> failures;
     std::vector<int> sent_copies;  // table positions of the sent copies
 };
