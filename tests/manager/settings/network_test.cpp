@@ -100,6 +100,26 @@ TEST(NetworkPage, ChoosingAutomaticSendsCopsZero) {
     EXPECT_FALSE(page.list_enabled || page.search_enabled);
 }
 
+TEST(NetworkPage, SearchAndAutomaticFailuresAreTold) {
+    auto s = Manual();
+    s.faults.error_commands = {"AT+COPS=?", "AT+COPS=0"};
+    CardRig rig(s);
+    NetworkPage page = OpenNetworkPage(rig.ctx());
+    page.one_time = false;
+    NetworkPageCommand(rig.ctx(), page, NetworkCommand::kSearch);
+    EXPECT_TRUE(page.list.empty());
+    NetworkPageCommand(rig.ctx(), page, NetworkCommand::kAutomatic);
+    EXPECT_TRUE(page.list_enabled);  // still manual
+    int opens = 0;
+    rig.recorder.refuse_open = [&] { return ++opens > 1; };  // only the pause gets the port
+    page.automatic = false;
+    NetworkPageCommand(rig.ctx(), page, NetworkCommand::kSearch);
+    EXPECT_EQ(rig.Shown(), (std::vector<std::string>{kCap + "Comm failure - Request time out.",
+                                                     kCap + "Network error",
+                                                     kCap + "Error in searching operator!",
+                                                     kCap + "Comm port busy!"}));
+}
+
 TEST(NetworkSearch, KeepsTheFirstFiftyAndStopsAtMissingSeparators) {
     CardRig rig;
     std::string reply = "\r\n+COPS: ";

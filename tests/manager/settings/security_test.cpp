@@ -122,6 +122,15 @@ TEST(AccessCodes, MismatchAndWrongOldCode) {
                                kCap + "Cannot change code! Please check your old code."}));
 }
 
+TEST(AccessCodes, PortFailureDuringTheChangeSaysBusy) {
+    CardRig rig;
+    int opens = 0;
+    rig.recorder.refuse_open = [&] { return ++opens > 1; };
+    EXPECT_FALSE(AccessCodesOk(rig.ctx(), {AccessCode::kSecurity, u"0000", u"1", u"1"}));
+    EXPECT_EQ(rig.Shown(), std::vector<std::string>{kCap + "Comm port busy!"});
+    EXPECT_EQ(Code(rig, LockKind::kPhoneSim), "0000");
+}
+
 // A code holding a quote, ';', CR, LF, Ctrl-Z or ESC is never sent: it could close the quoted
 // argument and run a command of its own.
 TEST(AccessCodes, HostileCodesAreRefusedBeforeAnythingIsSent) {
