@@ -14,6 +14,8 @@ platform::WideString PathOf(std::string_view name) {
 }  // namespace
 
 bool HandheldFolder::EnsureExists() {
+    // A fresh handheld has no "\Program Files" yet.
+    files_.CreateHandheldFolders();
     return files_.CreateFolder(platform::FromUtf8(kDataFolderPath)) ||
            files_.FolderExists(platform::FromUtf8(kDataFolderPath));
 }
