@@ -5,9 +5,11 @@
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 
+#include <atomic>
 #include <ctime>
 #include <string>
 
+#include "hardware/card/card_port.h"
 #include "manager/core/main_window.h"
 #include "tests/manager/manager_harness.h"
 
@@ -61,6 +63,66 @@ void BM_FullStartUp(benchmark::State& state) {
     state.counters["process_cpu_s"] = cpu_s;
 }
 BENCHMARK(BM_FullStartUp)->Unit(benchmark::kMillisecond)->Iterations(3)->MeasureProcessCPUTime()->UseRealTime();
+
+// Counts the bytes that cross the emulated card's port in each direction.
+class CountingPort : public qmx2::platform::StreamDriver {
+public:
+    explicit CountingPort(qmx2::platform::StreamDriver& inner) : inner_(inner) {}
+    uintptr_t Open(uint32_t a, uint32_t s) override { return inner_.Open(a, s); }
+    bool Close(uintptr_t c) override { return inner_.Close(c); }
+    int32_t Read(uintptr_t c, void* b, uint32_t n) override {
+        const int32_t r = inner_.Read(c, b, n);
+        if (r > 0) bytes += static_cast<uint64_t>(r);
+        return r;
+    }
+    int32_t Write(uintptr_t c, const void* b, uint32_t n) override {
+        const int32_t r = inner_.Write(c, b, n);
+        if (r > 0) bytes += static_cast<uint64_t>(r);
+        return r;
+    }
+    bool IoControl(uintptr_t c, uint32_t code, const void* in, uint32_t il, void* out, uint32_t ol,
+                   uint32_t* ret) override {
+        return inner_.IoControl(c, code, in, il, out, ol, ret);
+    }
+    std::atomic<uint64_t> bytes{0};
+
+private:
+    qmx2::platform::StreamDriver& inner_;
+};
+
+// The same start-up on the emulated card with its "full SIM" scenario.
+void BM_FullStartUpEmulatedCard(benchmark::State& state) {
+    using namespace qmx2::hardware::card;
+    const ScenarioResult loaded =
+        LoadScenario(std::string(QMX2_BENCH_SOURCE_DIR) + "/hardware/scenarios/full-sim.json");
+    if (!loaded.scenario) {
+        state.SkipWithError(loaded.error.c_str());
+        return;
+    }
+    double ratio = 0, virtual_ms = 0, bound_ms = 0, cpu_s = 0;
+    for (auto _ : state) {
+        Harness h;
+        CardPort card(*h.clock, *loaded.scenario);
+        CountingPort port(card);
+        h.devices.Unregister(u"COM3:");
+        h.devices.Register(u"COM3:", &port);
+        h.RegisterCard();
+        const std::clock_t cpu0 = std::clock();
+        const uint64_t t0 = h.clock->TickMs();
+        StartManager(*h.ctx, h.worker);
+        h.clock->WaitFor([&] { return AllLoaded(h); }, 3600000);
+        virtual_ms = static_cast<double>(h.clock->TickMs() - t0);
+        cpu_s = static_cast<double>(std::clock() - cpu0) / CLOCKS_PER_SEC;
+        bound_ms = static_cast<double>(port.bytes.load()) * 10.0 * 1000.0 / 19200.0 + kPrescribedWaitMs;
+        ratio = virtual_ms / bound_ms;
+        h.StopWorker();
+    }
+    state.counters["virtual_ms"] = virtual_ms;
+    state.counters["lower_bound_ms"] = bound_ms;
+    state.counters["ratio"] = ratio;
+    state.counters["process_cpu_s"] = cpu_s;
+}
+BENCHMARK(BM_FullStartUpEmulatedCard)->Unit(benchmark::kMillisecond)->Iterations(3)->MeasureProcessCPUTime()->UseRealTime();
 
 void BM_ThousandPollingPasses(benchmark::State& state) {
     double growth = 0, per_pass_cpu_ms = 0;
