@@ -18,6 +18,7 @@
 #include "platform/registry.h"
 #include "platform/root.h"
 #include "platform/serial_remote.h"
+#include "platform/terminal.h"
 
 using namespace qmx2;
 
@@ -71,7 +72,9 @@ int main(int argc, char** argv) {
     platform::RemoteDeviceResolver resolver(*clock, root + "/run/device.sock");
     devices.SetResolver(&resolver);
 
-    commander::TextUi ui(options.ask ? &std::cin : nullptr, std::cerr, options.codes);
+    // Started by the driver there is no command line; a person at the terminal is asked instead.
+    const bool ask = options.ask || platform::StandardInputIsTerminal();
+    commander::TextUi ui(ask ? &std::cin : nullptr, std::cerr, options.codes);
     commander::NotificationBoard notifications;
     notifications.SetListener([&ui](const commander::UserNotification& n) {
         ui.Log("notification for " + n.program + (n.sound.empty() ? " (light)" : " (light and " + n.sound + ")"));

@@ -45,6 +45,8 @@ std::optional<std::string> TextUi::Ask(std::string_view prompt, std::optional<st
     Log(std::string(prompt));
     std::string line;
     if (!std::getline(*in_, line)) return std::nullopt;
+    // A terminal in raw mode, or a file written elsewhere, ends the line with CR LF.
+    if (!line.empty() && line.back() == '\r') line.pop_back();
     return line;
 }
 

@@ -21,22 +21,22 @@ DeviceHost::~DeviceHost() { Stop(); }
 bool DeviceHost::Start(std::string* error) {
     if (started_) return true;
     mkdir((options_.root + "/run").c_str(), 0700);
-    if (!card_.Insert(error)) return false;
-    devices_.Register(options_.name, card_.Driver());
-    if (!server_.Start(DeviceSocketPath(options_.root), error)) {
-        devices_.Unregister(options_.name);
-        card_.Remove();
-        return false;
-    }
+    if (!server_.Start(DeviceSocketPath(options_.root), error)) return false;
+    // The entry goes in before the card: the emulated card's driver starts the commander from
+    // COM_Init, and the commander looks for the port under "Drivers\Active" as soon as it runs.
     const uint32_t rc = WriteActiveEntry(registry_, options_.name, card_.Identity(), &active_key_);
     if (rc != ERROR_SUCCESS) {
         *error = "cannot write the card's entry under Drivers\\Active (error " +
                  std::to_string(rc) + ")";
         server_.Stop();
-        devices_.Unregister(options_.name);
-        card_.Remove();
         return false;
     }
+    if (!card_.Insert(error)) {
+        RemoveActiveEntry(registry_, active_key_);
+        server_.Stop();
+        return false;
+    }
+    devices_.Register(options_.name, card_.Driver());
     started_ = true;
     if (sink_) sink_(DBT_DEVICEARRIVAL, options_.name);
     return true;

@@ -11,6 +11,9 @@
 #include <cstring>
 #include <ctime>
 #include <string>
+#include <unistd.h>
+#include <utility>
+#include <vector>
 
 #include "devices/card_backend.h"
 #include "devices/device_change.h"
@@ -47,6 +50,27 @@ bool Parse(int argc, char** argv, Arguments* a) {
     return !a->card.empty() && a->name.size() >= 2 && a->name.size() < 64 && a->name.back() == ':';
 }
 
+// The handheld's installed programs are the ones built beside this host: links to them go into
+// the root's "\Windows" folder, where the driver and the commander start them by name.
+void InstallHandheldPrograms(const std::string& root) {
+    char self[4096];
+    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (n <= 0) return;
+    self[n] = 0;
+    std::string dir(self);
+    dir.erase(dir.rfind('/'));
+    std::vector<std::pair<std::string, std::string>> programs;
+    const std::pair<const char*, const char*> known[] = {
+        {"Qmx2Com", "Qmx2Com"}, {"Qmx2PPC.exe", "Qmx2PPC"}, {"qmx2hpc.exe", "qmx2hpc"}};
+    for (const auto& [name, file] : known) {
+        const std::string target = dir + "/" + file;
+        if (access(target.c_str(), X_OK) == 0) programs.emplace_back(name, target);
+    }
+    std::string error;
+    if (!programs.empty() && !platform::InstallProgramLinks(root, programs, &error))
+        std::fprintf(stderr, "qmx2-device: %s\n", error.c_str());
+}
+
 // The programs the emulated card's driver starts ("Qmx2Com"), from the handheld's root.
 platform::Processes* handheld_processes = nullptr;
 bool StartProgram(const char16_t* image, const char16_t* command_line) {
@@ -73,6 +97,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "qmx2-device: %s\n", error.c_str());
         return 1;
     }
+    InstallHandheldPrograms(root);
     auto clock = platform::MakeRealClock();
     auto registry = platform::OpenRegistry(root, &error);
     if (!registry) {

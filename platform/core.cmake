@@ -5,5 +5,6 @@ add_library(qmx2_platform STATIC
   ${CMAKE_CURRENT_LIST_DIR}/last_error.cpp
   ${CMAKE_CURRENT_LIST_DIR}/text.cpp
   ${CMAKE_CURRENT_LIST_DIR}/devices.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/terminal.cpp
 )
 target_link_libraries(qmx2_platform PUBLIC Threads::Threads)

@@ -79,5 +79,15 @@ TEST(TextUiTest, TerminalAnswers) {
     EXPECT_FALSE(ui.RunCodeDialog(CodeDialogTextFor(CodeKind::kSimPin), &typed));  // end of input
 }
 
+TEST(TextUiTest, ATerminalLineEndingInCrLfGivesTheCodeAlone) {
+    // A raw terminal sends CR LF; the CR would make the code unsendable.
+    std::istringstream in("1234\r\n");
+    std::ostringstream log;
+    TextUi ui(&in, log, {});
+    platform::WideString typed;
+    EXPECT_TRUE(ui.RunCodeDialog(CodeDialogTextFor(CodeKind::kSimPin), &typed));
+    EXPECT_EQ(typed, W("1234"));
+}
+
 }  // namespace
 }  // namespace qmx2::commander
