@@ -137,6 +137,10 @@ inline void LeaveUse(PortOpen* open) {
 }
 inline int32_t CallersInside(const PortOpen* open) { return open->use_count.load() & ~kOpenClosed; }
 
+// The entry checks that reads and writes share: a live context with the access the call needs
+// and a buffer when there is anything to move. False with the last error set.
+bool CheckDataCall(const PortOpen* open, uint32_t access, const void* buffer, uint32_t length);
+
 // Lifecycle (port_lifecycle.cpp).
 PortDevice* PortInit(const DriverEnv& env, const platform::WideChar* active_key);
 bool PortDeinit(PortDevice* device);

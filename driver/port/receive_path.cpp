@@ -190,20 +190,26 @@ bool ChooseWait(const platform::COMMTIMEOUTS& t, uint32_t total, uint32_t elapse
 
 }  // namespace
 
-int32_t PortRead(PortOpen* open, uint8_t* buffer, uint32_t length) {
-    PortDevice* device = open ? open->device : nullptr;
+bool CheckDataCall(const PortOpen* open, uint32_t access, const void* buffer, uint32_t length) {
+    const PortDevice* device = open ? open->device : nullptr;
     if (!device || !device->IsOpen() || open->closing) {
         platform::SetLastError(platform::ERROR_INVALID_HANDLE);
-        return -1;
+        return false;
     }
-    if (!(open->access & platform::GENERIC_READ)) {
+    if (!(open->access & access)) {
         platform::SetLastError(platform::ERROR_INVALID_ACCESS);
-        return -1;
+        return false;
     }
     if (length != 0 && !buffer) {
         platform::SetLastError(platform::ERROR_INVALID_PARAMETER);
-        return -1;
+        return false;
     }
+    return true;
+}
+
+int32_t PortRead(PortOpen* open, uint8_t* buffer, uint32_t length) {
+    if (!CheckDataCall(open, platform::GENERIC_READ, buffer, length)) return -1;
+    PortDevice* device = open->device;
     EnterUse(open);
     platform::Clock& clock = *device->env.clock;
     uint32_t copied = 0;

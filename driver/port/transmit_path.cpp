@@ -12,19 +12,8 @@ constexpr uint32_t kHeldRetryMs = 10;
 }
 
 int32_t PortWrite(PortOpen* open, const uint8_t* buffer, uint32_t length) {
-    PortDevice* device = open ? open->device : nullptr;
-    if (!device || !device->IsOpen() || open->closing) {
-        platform::SetLastError(platform::ERROR_INVALID_HANDLE);
-        return -1;
-    }
-    if (!(open->access & platform::GENERIC_WRITE)) {
-        platform::SetLastError(platform::ERROR_INVALID_ACCESS);
-        return -1;
-    }
-    if (length != 0 && !buffer) {
-        platform::SetLastError(platform::ERROR_INVALID_PARAMETER);
-        return -1;
-    }
+    if (!CheckDataCall(open, platform::GENERIC_WRITE, buffer, length)) return -1;
+    PortDevice* device = open->device;
     EnterUse(open);
     device->ClearFlags(kWriteAborted);
     device->transmit_event->Wait(0);
