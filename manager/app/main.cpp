@@ -1,0 +1,107 @@
+// Qmx2PPC, the phone manager, started by the commander's "Open Monitor". It finds the card, runs
+// the start-up, keeps polling the card until its main window (class "QMXManager") is destroyed
+// and then saves its data and ends. This build has no windows yet: the window is a handheld
+// window without a face, what it would show goes to standard error, and a person at the terminal
+// drives it with "status", "power-down", "close", "open" and "quit".
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "manager/app/headless_ui.h"
+#include "manager/app/manager_window.h"
+#include "manager/core/main_window.h"
+#include "manager/store/handheld_folder.h"
+#include "platform/files.h"
+#include "platform/registry.h"
+#include "platform/root.h"
+#include "platform/serial_remote.h"
+#include "platform/serial_wire.h"
+#include "platform/terminal.h"
+
+using namespace qmx2;
+
+namespace {
+
+constexpr char kUsage[] =
+    "usage: Qmx2PPC [--root DIR]\n"
+    "At a terminal it takes the commands status, power-down, close, open and quit.\n";
+
+int Fail(const std::string& why) {
+    std::fprintf(stderr, "Qmx2PPC: %s\n", why.c_str());
+    return 1;
+}
+
+// Lines from the terminal become messages to the manager's own window, so that every action
+// runs on the window's thread as a menu command would. The reader owns its share of the
+// window system: it may still be waiting for a line when the program ends.
+void ReadTerminalCommands(std::shared_ptr<platform::Clock> clock,
+                          std::shared_ptr<platform::WindowSystem> windows, platform::HWND window) {
+    std::thread([clock, windows, window] {
+        std::string line;
+        while (std::getline(std::cin, line)) {
+            const auto command = manager::app::ParseConsoleCommand(line);
+            if (!command) {
+                std::fputs("Qmx2PPC: commands: status, power-down, close, open, quit\n", stderr);
+                continue;
+            }
+            if (!windows->PostMessage(window, command->message, command->wparam, 0)) return;
+        }
+    }).detach();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string root_option;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--root") == 0 && i + 1 < argc) {
+            root_option = argv[++i];
+        } else if (std::strncmp(argv[i], "--root=", 7) == 0) {
+            root_option = argv[i] + 7;
+        } else {
+            std::fputs(kUsage, stderr);
+            return std::strcmp(argv[i], "--help") == 0 ? 0 : 2;
+        }
+    }
+    std::string root, error;
+    if (!platform::ResolveRoot(root_option, &root, &error)) return Fail(error);
+    const std::shared_ptr<platform::Clock> clock = platform::MakeRealClock();
+    const auto registry = platform::OpenRegistry(root, &error);
+    if (!registry) return Fail(error);
+    platform::Files files(root);
+    manager::HandheldFolder folder(files);
+    const std::shared_ptr<platform::WindowSystem> windows = platform::OpenWindowSystem(*clock, root);
+    if (!windows) return Fail("the handheld's window messages cannot be used under " + root);
+    platform::RemoteDeviceResolver resolver(*clock, platform::DeviceSocketPath(root));
+    platform::Devices devices;
+    devices.SetResolver(&resolver);
+
+    manager::app::HeadlessUi ui(manager::ctl::TextUiOptions{});
+    manager::app::AppPeers peers(*windows);
+    manager::ManagerContext ctx(manager::ManagerServices{*clock, devices, *registry, folder, ui, peers});
+    ui.Attach(&ctx);
+    manager::app::ManagerWindow window(*windows, ctx, [&ui](const std::string& line) { ui.Log(line); });
+    bool created = false;
+    ui.OnFirstShow([&] {
+        created = window.Create();
+        if (!created) ui.Log("cannot create the window \"QMXManager\"");
+    });
+
+    platform::Thread worker;
+    const manager::StartOutcome outcome = manager::StartManager(ctx, worker);
+    if (outcome != manager::StartOutcome::kRunning || !created) {
+        ctx.stop_worker = true;
+        worker.Join();
+        if (created) windows->DestroyWindow(window.hwnd());
+        return outcome == manager::StartOutcome::kAlreadyRunning ? 0 : 1;
+    }
+    ui.Log("running");
+    if (platform::StandardInputIsTerminal()) ReadTerminalCommands(clock, windows, window.hwnd());
+    const int code = windows->RunMessageLoop();
+    worker.Join();
+    ui.Log("ended");
+    return code;
+}
