@@ -1,0 +1,123 @@
+// The real Qmx2PPC beside the real device host and commander on a fresh handheld root with the
+// emulated card: the manager starts, hides and comes back on a second start, and its "Power
+// Down" goes to the commander, which destroys the manager's window while the manager is still
+// inside its send; the manager saves its data and ends, and the card ends up powered down.
+// Real clock and real processes; the test never sleeps, it waits for the lines the programs
+// print, each wait bounded.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "platform/clock.h"
+#include "platform/comm_types.h"
+#include "platform/device_file.h"
+#include "platform/devices.h"
+#include "platform/registry.h"
+#include "platform/serial_remote.h"
+#include "platform/serial_wire.h"
+#include "platform/windows.h"
+#include "tests/commander/temp_root.h"
+#include "tests/manager/app/program.h"
+
+namespace {
+
+using namespace qmx2::platform;
+using qmx2::commander::testing::TempRoot;
+using qmx2::manager::app::testing::Bin;
+using qmx2::manager::app::testing::kLineWaitMs;
+using qmx2::manager::app::testing::Program;
+using qmx2::manager::app::testing::SourceFile;
+
+constexpr uint32_t kPowerDownCommand = 40149;
+
+bool SetAutoPowerUp(const std::string& root) {
+    std::string error;
+    auto registry = OpenRegistry(root, &error);
+    if (!registry) return false;
+    RegKey key{};
+    if (registry->CreateKey(HKEY_LOCAL_MACHINE, u"Software\\Orvan\\SERQMX2", &key) != ERROR_SUCCESS)
+        return false;
+    const uint32_t on = 1;
+    const bool ok = registry->SetValue(key, u"autopowerup", REG_DWORD, &on, sizeof on) == ERROR_SUCCESS;
+    registry->CloseKey(key);
+    return ok;
+}
+
+// The driver's answer to the power-state request, through a query-only open of the port.
+int CardPowered(const std::string& root) {
+    auto clock = MakeRealClock();
+    RemoteDeviceResolver resolver(*clock, DeviceSocketPath(root));
+    Devices devices;
+    devices.SetResolver(&resolver);
+    DeviceFile port;
+    if (!port.Open(devices, u"COM3:", 0, 0)) return -1;
+    const uint8_t in = 1;
+    uint32_t out = 0, returned = 0;
+    if (!port.IoControl(IOCTL_CARD_IS_POWERED, &in, 1, &out, sizeof out, &returned)) return 255;
+    return static_cast<int>(out);
+}
+
+TEST(ManagerProcessTest, PowerDownEndsTheManagerAndPowersTheCardDown) {
+    TempRoot root;
+    ASSERT_FALSE(root.path().empty());
+    ASSERT_TRUE(SetAutoPowerUp(root.path()));
+    // The driver starts the commander, whose log shares the device host's standard error.
+    Program device({Bin("qmx2-device"), "--root", root.path(), "--card",
+                    "sim=" + SourceFile("tests/manager/app/ready-sim.json")});
+    ASSERT_TRUE(device.WaitFor("serves COM3:")) << device.seen();
+    ASSERT_TRUE(device.WaitFor("the card is ready")) << device.seen();
+    auto clock = MakeRealClock();
+    auto windows = OpenWindowSystem(*clock, root.path());
+    ASSERT_TRUE(windows);
+    ASSERT_NE(windows->FindWindow(u"Qmx2Com", u"QMX2 commander"), 0u);
+    ASSERT_EQ(CardPowered(root.path()), 1);
+
+    Program manager({Bin("Qmx2PPC"), "--root", root.path()});
+    ASSERT_TRUE(manager.WaitFor("Qmx2PPC: running")) << manager.seen();
+    const HWND window = windows->FindWindow(u"QMXManager", u"QMX2 monitor");
+    ASSERT_NE(window, 0u);
+    EXPECT_NE(manager.seen().find("Qmx2PPC: main window shown"), std::string::npos) << manager.seen();
+    EXPECT_NE(manager.seen().find("Qmx2PPC: notification icon added"), std::string::npos);
+    // The operator of the scenario, by name, on the monitor once the start-up found it.
+    EXPECT_NE(manager.seen().find("Qmx2PPC: monitor: RADIOLINJA | "), std::string::npos) << manager.seen();
+
+    // Closing hides the window and hands the card back; a second start brings it forward.
+    LRESULT result = -1;
+    ASSERT_TRUE(windows->SendMessageTimeout(window, WM_CLOSE, 0, 0, kLineWaitMs, &result));
+    ASSERT_TRUE(manager.WaitFor("Qmx2PPC: main window hidden")) << manager.seen();
+    {
+        Program second({Bin("Qmx2PPC"), "--root", root.path()});
+        EXPECT_FALSE(second.WaitFor("Qmx2PPC: running")) << second.seen();
+        EXPECT_EQ(second.Wait(), 0);
+    }
+    ASSERT_TRUE(manager.WaitFor("Qmx2PPC: main window shown")) << manager.seen();
+
+    // "Power Down": the whole round trip runs inside this one send.
+    EXPECT_TRUE(windows->SendMessageTimeout(window, WM_COMMAND, kPowerDownCommand, 0, kLineWaitMs, &result));
+    ASSERT_TRUE(manager.WaitFor("Qmx2PPC: ended")) << manager.seen();
+    EXPECT_EQ(manager.Wait(), 0) << manager.seen();
+    EXPECT_FALSE(windows->IsWindow(window));
+    EXPECT_EQ(windows->FindWindow(u"QMXManager"), 0u);
+
+    const std::filesystem::path data = std::filesystem::path(root.path()) / "Program Files" / "QMX2";
+    for (const char* file : {"pcmsg.txt", "phonebk.txt", "msggrp.txt", "misc.txt"})
+        EXPECT_TRUE(std::filesystem::is_regular_file(data / file)) << file;
+    EXPECT_EQ(CardPowered(root.path()), 0);
+    // The commander stays up to power the card again.
+    EXPECT_NE(windows->FindWindow(u"Qmx2Com", u"QMX2 commander"), 0u);
+
+    device.Signal(SIGTERM);
+    device.Wait();
+}
+
+TEST(ManagerProcessTest, WithoutACardTheManagerSaysSoAndEnds) {
+    TempRoot root;
+    ASSERT_FALSE(root.path().empty());
+    Program manager({Bin("Qmx2PPC"), "--root", root.path()});
+    ASSERT_TRUE(manager.WaitFor("Orvan Pellion 2.0: No Pellion inserted!")) << manager.seen();
+    EXPECT_FALSE(manager.WaitFor("Qmx2PPC: running"));
+    EXPECT_EQ(manager.Wait(), 1);
+}
+
+}  // namespace
