@@ -136,9 +136,11 @@ int main(int argc, char** argv) {
         const int sig = sigtimedwait(&stop_signals, nullptr, &slice);
         if (sig == SIGTERM || sig == SIGINT) break;
         if (card->WaitGone(0)) {
-            std::fprintf(stderr, "qmx2-device: the line of %s went away\n",
+            // The emulated card goes only when it is pulled, which is a normal end.
+            std::fprintf(stderr, sim ? "qmx2-device: %s was pulled\n"
+                                     : "qmx2-device: the line of %s went away\n",
                          card->Describe().c_str());
-            status = 1;
+            status = sim ? 0 : 1;
             break;
         }
     }

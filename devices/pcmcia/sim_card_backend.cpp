@@ -2,10 +2,13 @@
 #include "devices/pcmcia/sim_card_backend.h"
 
 #include <fstream>
+#include <mutex>
 #include <sstream>
 
 #include "devices/pcmcia/pcmcia_host.h"
 #include "driver/port/stream_exports.h"
+#include "hardware/card/control.h"
+#include "hardware/card/control_server.h"
 #include "hardware/card/phone.h"
 #include "hardware/card/scenario.h"
 #include "hardware/pccard/phone_partner.h"
@@ -83,7 +86,10 @@ public:
     uintptr_t device = 0;
 };
 
-class SimCardBackend : public CardBackend {
+// The live control's socket, beside the host's own: "<root>/run/cardsim.ctl".
+std::string ControlPath(const std::string& root) { return root + "/run/cardsim.ctl"; }
+
+class SimCardBackend : public CardBackend, public hardware::card::ControlTarget {
 public:
     SimCardBackend(Platform& platform, hardware::card::CardScenario phone_scenario,
                    hardware::PcCardScenario card_scenario,
@@ -99,7 +105,7 @@ public:
     ~SimCardBackend() override { Remove(); }
 
     bool Insert(std::string* error) override {
-        if (inserted_) return true;
+        if (inserted()) return true;
         pcmcia::HostKernel host;
         host.platform = &platform_;
         host.create_process = create_process_;
@@ -130,18 +136,69 @@ public:
             pcmcia::RemoveCard(kSocket);
             return false;
         }
-        inserted_ = true;
+        {
+            std::lock_guard lk(mu_);
+            inserted_ = true;
+            pulled_ = false;
+        }
+        platform_.clock->Update([&] { gone_ = false; });
+        control_ = hardware::card::ControlServer::Start(*this, ControlPath(platform_.root), error);
+        if (!control_) {
+            Remove();
+            return false;
+        }
         return true;
     }
 
+    // The host's end: after a pull the socket has already told the driver, so only COM_Deinit
+    // and the loader key are left.
     void Remove() override {
-        if (!inserted_) return;
-        inserted_ = false;
-        pcmcia::RemoveCard(kSocket);
+        control_.reset();
+        bool pulled = false;
+        {
+            std::lock_guard lk(mu_);
+            if (!inserted_) return;
+            inserted_ = false;
+            pulled = std::exchange(pulled_, true);
+        }
+        if (!pulled) pcmcia::RemoveCard(kSocket);
         entries_.deinit(entries_.device);
         entries_.device = 0;
         platform_.registry->DeleteKey(HKEY_LOCAL_MACHINE, kLoaderKey);
         platform_.clock->Update([&] { gone_ = true; });
+    }
+
+    // Live control. The phone sits behind the card's UART, so the card's lock guards it; the
+    // socket looks at the line again afterwards in case the phone queued output.
+    void Locked(const std::function<void(hardware::card::Phone&)>& fn) override {
+        card_->WithUart([&](auto&) { fn(phone_); });
+        pcmcia::PokeSocket(kSocket);
+    }
+    void SetPowered(bool on) override {
+        Locked([on](hardware::card::Phone& p) { p.SetPowered(on); });
+    }
+    bool powered() override {
+        bool on = false;
+        Locked([&](hardware::card::Phone& p) { on = p.powered(); });
+        return on;
+    }
+    // A pull as the platform sees one: the socket reports the removal to the driver (whose
+    // register guard then ends every access quietly) and the host's loop finds the card gone.
+    void Pull() override {
+        {
+            std::lock_guard lk(mu_);
+            if (!inserted_ || pulled_) return;
+            pulled_ = true;
+        }
+        pcmcia::RemoveCard(kSocket);
+        platform_.clock->Update([&] { gone_ = true; });
+    }
+    // The host ends once its card is pulled, so a pulled card does not come back: inserted()
+    // stays false and the control answers with an error.
+    void Insert() override {}
+    bool inserted() override {
+        std::lock_guard lk(mu_);
+        return inserted_ && !pulled_;
     }
 
     StreamDriver* Driver() override { return &entries_; }
@@ -160,8 +217,12 @@ private:
     std::shared_ptr<hardware::PcCard> card_;
     DynamicLibrary library_;
     DriverEntries entries_;
-    bool inserted_ = false;
-    bool gone_ = false;  // guarded by the clock's lock
+    std::mutex mu_;
+    bool inserted_ = false;  // guarded by mu_
+    bool pulled_ = false;    // guarded by mu_
+    bool gone_ = false;      // guarded by the clock's lock
+    // Last, so that it stops before anything it reaches goes away.
+    std::unique_ptr<hardware::card::ControlServer> control_;
 };
 
 }  // namespace

@@ -2,6 +2,10 @@
 // card goes into socket 0 of the PC Card services, the driver's keys are written, libserqmx2.so
 // is loaded and initialised with COM_Init, and the programs' opens are served through its COM_
 // entry points. Removal pulls the card and calls COM_Deinit.
+//
+// While the card is in, its live control (hardware/card/control.h) listens on
+// "<root>/run/cardsim.ctl". `pull` there takes the card out of the socket; the host then finds it
+// gone (WaitGone), and its Stop() removes the port. A pulled card is not put back: the host ends.
 #pragma once
 
 #include <memory>

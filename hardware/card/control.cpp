@@ -122,7 +122,11 @@ std::string RunControlCommand(ControlTarget& card, std::string_view line) {
     if (cmd == "fill-memory" && rest.empty())
         return "OK " + std::to_string(WithPhone(card, [](Phone& p) { return p.FillMemory(); }));
     if (cmd == "pull" && rest.empty()) return card.Pull(), "OK";
-    if (cmd == "insert" && rest.empty()) return card.Insert(), "OK";
+    if (cmd == "insert" && rest.empty()) {
+        card.Insert();
+        // A card whose host ended with the pull has nowhere to go back into.
+        return card.inserted() ? "OK" : "ERROR the card cannot be inserted again";
+    }
     if (cmd == "power" && (rest == "on" || rest == "off")) {
         if (!card.inserted()) return "ERROR card pulled";
         card.SetPowered(rest == "on");

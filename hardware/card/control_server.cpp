@@ -74,7 +74,10 @@ private:
             if (send(c.fd, answer.data(), answer.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(answer.size()))
                 return Drop(c);
         }
-        return c.pending.size() <= kMaxLine || Drop(c);
+        if (c.pending.size() <= kMaxLine) return true;
+        static constexpr char kTooLong[] = "ERROR line too long\n";
+        send(c.fd, kTooLong, sizeof kTooLong - 1, MSG_NOSIGNAL);
+        return Drop(c);
     }
 
     bool Drop(Client& c) {
