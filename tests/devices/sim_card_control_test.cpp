@@ -138,6 +138,29 @@ TEST_F(SimCardControlTest, DeliveredMessageIsListedThenPullEndsTheHost) {
     EXPECT_EQ(out, "");
 }
 
+TEST_F(SimCardControlTest, PullWithThePortOpenEndsItsCallsAndTheHostCleanly) {
+    auto clock = MakeRealClock();
+    Devices devices;
+    RemoteDeviceResolver remote(*clock, DeviceSocketPath(root));
+    devices.SetResolver(&remote);
+    DeviceFile power;
+    ASSERT_TRUE(power.Open(devices, u"COM3:", 0, 0));
+    uint32_t n = 0;
+    ASSERT_TRUE(power.IoControl(IOCTL_CARD_POWER_UP, nullptr, 0, nullptr, 0, &n));
+    power.Close();
+    DeviceFile port;
+    ASSERT_TRUE(port.Open(devices, u"COM3:", GENERIC_READ | GENERIC_WRITE, 0));
+    std::string out;
+    EXPECT_EQ(CardCtl({"pull"}, &out), 0);
+    EXPECT_EQ(out, "OK\n");
+    EXPECT_EQ(host->Wait(), 0);
+    // The handle outlived its card: its calls fail instead of hanging.
+    char buffer[8];
+    EXPECT_FALSE(port.Write("AT\r", 3, &n) && n == 3);
+    EXPECT_FALSE(port.Read(buffer, sizeof buffer, &n) && n > 0);
+    EXPECT_EQ(RegisteredPort(), u"");
+}
+
 TEST_F(SimCardControlTest, GarbageAndOverlongLinesGetErrorsAndTheServerGoesOn) {
     EXPECT_EQ(AskControl(root, "frobnicate the card\n", 1), "ERROR unknown command\n");
     EXPECT_EQ(AskControl(root, "deliver 12ab \"x\"\nsignal 40\n", 2),
