@@ -116,7 +116,7 @@ TEST_F(ManagerWindowTest, PowerDownIsDestroyedInsideItsSendAndEndsTheLoop) {
     CommanderDouble commander(*windows, *h.clock);
     ASSERT_EQ(StartManager(ctx, worker), StartOutcome::kRunning);
     ASSERT_NE(windows->FindWindow(u"QMXManager", u"QMX2 monitor"), 0u);
-    h.RunUntil([&] { return ctx.messages_loaded.load(); });
+    ASSERT_TRUE(h.RunUntil([&] { return ctx.messages_loaded.load(); }));
 
     const auto command = ParseConsoleCommand("power-down");
     ASSERT_TRUE(command);
