@@ -172,6 +172,15 @@ int CardUartPowerUp(void* ctx) {
         return 0;
     }
     u->powered_up = 1;
+    // A port opened while the card was down (a handle for this very power request) got no
+    // UART set-up and no interrupt; without them the next access open would find a dead line
+    // and its first write would wait for a transmit interrupt that never comes.
+    if (u->layer_open_count > 0) {
+        u->uart_open_count = 1;
+        OpenUartRegisters(u);
+        u->services.CardRequestIRQ(u->client, u->socket, &ServiceEventsCallback,
+                                   reinterpret_cast<uintptr_t>(u->port));
+    }
     return 1;
 }
 

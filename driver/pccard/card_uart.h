@@ -111,5 +111,7 @@ void CardUartDestroy(void* ctx);
 int CardUartPowerUp(void* ctx);
 int CardUartPowerDown(void* ctx);
 int CardUartClose(void* ctx);
+// The UART's open sequence (interrupt enable, modem and line control, FIFOs), guarded.
+void OpenUartRegisters(CardUart* u);
 
 }  // namespace qmx2::driver

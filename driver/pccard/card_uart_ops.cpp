@@ -45,6 +45,12 @@ void UartOpen(CardUart* u) {
     }
 }
 
+}  // namespace
+
+void OpenUartRegisters(CardUart* u) { Guarded([&] { UartOpen(u); }); }
+
+namespace {
+
 int Open(void* ctx) {
     CardUart* u = U(ctx);
     u->use_fifo = 1;

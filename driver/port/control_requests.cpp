@@ -198,7 +198,13 @@ bool Dispatch(const Request& r) {
             return true;
         case IOCTL_SERIAL_ENABLE_IR: return ops.EnableInfrared(ctx, d->LineSettings().BaudRate) != 0;
         case IOCTL_SERIAL_DISABLE_IR: ops.DisableInfrared(ctx); return true;
-        case IOCTL_CARD_POWER_UP: return ops.CardPowerUp(ctx) != 0;
+        case IOCTL_CARD_POWER_UP: {
+            if (ops.CardPowerUp(ctx) == 0) return false;
+            // The port may already be open (this request's own handle): a card that came up
+            // under it starts with its modem lines off, as at a first open.
+            ApplyModemLines(d);
+            return true;
+        }
         case IOCTL_CARD_POWER_DOWN: return ops.CardPowerDown(ctx) != 0;
         case IOCTL_CARD_IS_POWERED: {
             if (!r.HasOut(4)) return InvalidParameter();

@@ -46,12 +46,29 @@ TEST(CardPower, WithoutAutoPowerUpAccessWaitsForThePowerRequest) {
     EXPECT_FALSE(s.Control(control, IOCTL_CARD_POWER_UP));  // a second one changes nothing
     EXPECT_TRUE(s.Control(control, IOCTL_CARD_IS_POWERED, nullptr, 0, &powered, 4));
     EXPECT_EQ(powered, 1u);
-    // The layer opened with the card down stays unusable until the last close.
     EXPECT_TRUE(PortClose(control));
     PortOpen* port = s.OpenReadWrite();
     ASSERT_NE(port, nullptr);
     EXPECT_EQ(s.Write(port, "AT\r"), 3);
     EXPECT_EQ(s.Read(port, 3), "AT\r");
+}
+
+TEST(CardPower, AnAccessOpenBesideThePowerHandleWorksOnTheCardThatCameUp) {
+    // The power request's own handle is the port's first open, made while the card was down:
+    // the card that comes up under it must get its UART, interrupt and modem lines, or the
+    // access open beside it writes into a dead line and waits for ever.
+    CardStackOptions o;
+    o.autopowerup = false;
+    CardStack s(o);
+    ASSERT_NE(s.device, nullptr);
+    PortOpen* control = s.Open(0);
+    ASSERT_TRUE(s.Control(control, IOCTL_CARD_POWER_UP));
+    PortOpen* port = s.OpenReadWrite();
+    ASSERT_NE(port, nullptr);
+    EXPECT_EQ(s.Write(port, "AT\r"), 3);
+    EXPECT_EQ(s.Read(port, 3), "AT\r");
+    EXPECT_TRUE(PortClose(port));
+    EXPECT_TRUE(PortClose(control));
 }
 
 TEST(CardPower, FirstUsableEntryWinsAndShortRangesNeverCount) {
