@@ -1,5 +1,5 @@
 // The software serial port's device-control requests: the serial class codes with their buffer
-// checks, and the card power and version codes answered as an always-powered card.
+// checks, and the card power and version codes (the power ones answered by the line).
 #include <algorithm>
 #include <cstring>
 
@@ -52,6 +52,7 @@ bool SoftwareSerialPort::ApplyLineSettings(const DCB& d, bool with_lines) {
 
 void SoftwareSerialPort::Purge(uint32_t flags) {
     LinePurge(flags);
+    if (flags & PURGE_TXABORT) LineAbortTransmit();
     clock_.Update([&] {
         if (flags & PURGE_RXCLEAR) {
             read_ = write_;
@@ -70,7 +71,7 @@ void SoftwareSerialPort::FillStatus(SERIAL_DEV_STATUS* s) {
     });
 }
 
-void SoftwareSerialPort::FillProperties(COMMPROP* p) {
+void SoftwareSerialPort::LineProperties(COMMPROP* p) {
     std::memset(p, 0, sizeof(*p));
     p->wPacketLength = 0xFFFF;
     p->wPacketVersion = 0xFFFF;
@@ -143,9 +144,12 @@ bool SoftwareSerialPort::Dispatch(Context& c, const std::shared_ptr<Context>& re
             if (!has_in(4)) return bad();
             uint32_t mask;
             std::memcpy(&mask, in, 4);
+            // Events fired under the old mask are forgotten: a wait after a mask change waits
+            // for new ones.
             clock_.Update([&] {
                 ++c.mask_generation;
                 c.mask = mask;
+                c.fired = 0;
             });
             return true;
         }
@@ -159,6 +163,7 @@ bool SoftwareSerialPort::Dispatch(Context& c, const std::shared_ptr<Context>& re
         }
         case IOCTL_SERIAL_GET_COMMSTATUS: {
             if (!has_out(sizeof(SERIAL_DEV_STATUS))) return bad();
+            LinePoll();
             SERIAL_DEV_STATUS s;
             FillStatus(&s);
             return give(&s, sizeof(s));
@@ -171,7 +176,7 @@ bool SoftwareSerialPort::Dispatch(Context& c, const std::shared_ptr<Context>& re
         case IOCTL_SERIAL_GET_PROPERTIES: {
             if (!has_out(sizeof(COMMPROP))) return bad();
             COMMPROP p;
-            FillProperties(&p);
+            LineProperties(&p);
             return give(&p, sizeof(p));
         }
         case IOCTL_SERIAL_SET_TIMEOUTS: {
@@ -191,13 +196,14 @@ bool SoftwareSerialPort::Dispatch(Context& c, const std::shared_ptr<Context>& re
             if (!has_in(4)) return bad();
             uint32_t flags;
             std::memcpy(&flags, in, 4);
+            if (flags & PURGE_RXCLEAR) LinePoll();  // what has arrived by now goes too
             Purge(flags);
             return true;
         }
         case IOCTL_SERIAL_SET_QUEUE_SIZE: return has_in(8) ? true : bad();
         case IOCTL_SERIAL_IMMEDIATE_CHAR: {
             if (!has_in(1)) return bad();
-            return LineTransmit(static_cast<const uint8_t*>(in), 1, kInfinite) == 1;
+            return LineSendImmediate(*static_cast<const uint8_t*>(in));
         }
         case IOCTL_SERIAL_GET_DCB:
             if (!has_out(sizeof(DCB))) return bad();
@@ -215,10 +221,10 @@ bool SoftwareSerialPort::Dispatch(Context& c, const std::shared_ptr<Context>& re
         case IOCTL_SERIAL_ENABLE_IR: return false;
         case IOCTL_SERIAL_DISABLE_IR: return true;
         case IOCTL_CARD_POWER_UP:
-        case IOCTL_CARD_POWER_DOWN: return true;
+        case IOCTL_CARD_POWER_DOWN: return LinePower(code == IOCTL_CARD_POWER_UP);
         case IOCTL_CARD_IS_POWERED: {
             if (!has_out(4)) return bad();
-            const uint32_t powered = 1;
+            const uint32_t powered = LinePowered() ? 1 : 0;
             return give(&powered, 4);
         }
         case IOCTL_DRIVER_VERSION: {

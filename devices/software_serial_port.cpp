@@ -66,9 +66,10 @@ uintptr_t SoftwareSerialPort::Open(uint32_t access, uint32_t share) {
     uint32_t error = 0;
     bool first = false;
     uintptr_t handle = 0;
+    const bool powered = (access & kAccessBits) == 0 || LinePowered();
     clock_.Update([&] {
-        if (line_lost_) error = ERROR_OPEN_FAILED;
-        else if ((access & kAccessBits) && holder_) error = ERROR_INVALID_ACCESS;
+        if (line_lost_) error = lost_open_error_;
+        else if ((access & kAccessBits) && (holder_ || !powered)) error = ERROR_INVALID_ACCESS;
         if (error) return;
         if (access & kAccessBits) holder_ = c.get();
         first = contexts_.empty();
@@ -103,13 +104,14 @@ uintptr_t SoftwareSerialPort::Open(uint32_t access, uint32_t share) {
 }
 
 bool SoftwareSerialPort::Close(uintptr_t handle) {
-    bool found = false, last = false;
+    bool found = false, last = false, writing = false;
     clock_.Update([&] {
         auto it = contexts_.find(handle);
         if (it == contexts_.end()) return;
         found = true;
         Context* c = it->second.get();
         c->closed = true;
+        writing = writer_ == c;
         if (holder_ == c) holder_ = nullptr;
         contexts_.erase(it);
         last = contexts_.empty();
@@ -118,6 +120,7 @@ bool SoftwareSerialPort::Close(uintptr_t handle) {
         SetLastError(ERROR_INVALID_HANDLE);
         return false;
     }
+    if (writing) LineAbortTransmit();
     if (last) LineClose();
     return true;
 }
@@ -194,11 +197,33 @@ void SoftwareSerialPort::DeliverReceived(const uint8_t* data, size_t length) {
     Notify(EV_RXCHAR);
 }
 
-void SoftwareSerialPort::LineLost(uint32_t error) {
+void SoftwareSerialPort::LineLost(uint32_t error, uint32_t open_error) {
     clock_.Update([&] {
         line_lost_ = true;
         lost_error_ = error;
+        lost_open_error_ = open_error;
     });
+}
+
+void SoftwareSerialPort::LineBack() {
+    bool had_contexts = false;
+    clock_.Update([&] {
+        line_lost_ = false;
+        for (auto& [h, c] : contexts_) c->closed = true;
+        had_contexts = !contexts_.empty();
+        contexts_.clear();
+        holder_ = nullptr;
+        read_ = write_;
+    });
+    if (had_contexts) LineClose();
+}
+
+void SoftwareSerialPort::LineChanged() {
+    clock_.Update([&] { line_generation_.fetch_add(1); });
+}
+
+void SoftwareSerialPort::DropReceived() {
+    clock_.Update([&] { read_ = write_; });
 }
 
 bool SoftwareSerialPort::IsLineLost() {
@@ -237,6 +262,7 @@ int32_t SoftwareSerialPort::Read(uintptr_t handle, void* buffer, uint32_t length
     while (K < length) {
         bool closed = false, lost = false;
         uint32_t got = 0;
+        LinePoll();
         clock_.Update([&] {
             got = TakeBytes(dst + K, length - K);
             closed = c->closed;
@@ -268,20 +294,10 @@ int32_t SoftwareSerialPort::Read(uintptr_t handle, void* buffer, uint32_t length
             reader_waiting_ = true;
         });
         const uint64_t start = clock_.TickMs();
-        const bool woke = clock_.WaitFor(
-            [&] {
-                return read_ != write_ || c->closed || line_lost_ ||
-                       rx_abort_generation_ != abort_generation;
-            },
-            W);
+        const WaitEnd end = WaitForBytes(*c, W, abort_generation);
         E += clock_.TickMs() - start;
-        bool aborted = false;
-        clock_.Update([&] {
-            aborted = rx_abort_generation_ != abort_generation;
-            reader_waiting_ = false;
-        });
-        if (!woke) break;
-        if (aborted) break;
+        clock_.Update([&] { reader_waiting_ = false; });
+        if (end != WaitEnd::kReady) break;
     }
     clock_.Update([&] { reading_ = false; });
     if (error == ERROR_INVALID_HANDLE || (error && K == 0)) {
@@ -289,6 +305,36 @@ int32_t SoftwareSerialPort::Read(uintptr_t handle, void* buffer, uint32_t length
         return error == ERROR_INVALID_HANDLE ? static_cast<int32_t>(K) : -1;
     }
     return static_cast<int32_t>(K);
+}
+
+// Waits for bytes, the end of the handle or the line, an abort, or the time-out; bytes of a
+// polled line are fetched as they become due.
+SoftwareSerialPort::WaitEnd SoftwareSerialPort::WaitForBytes(const Context& c, uint32_t timeout_ms,
+                                                             uint64_t abort_generation) {
+    const uint64_t start = clock_.TickMs();
+    const uint64_t deadline = timeout_ms == kInfinite ? UINT64_MAX : start + timeout_ms;
+    auto ready = [&] { return read_ != write_ || c.closed || line_lost_; };
+    for (;;) {
+        LinePoll();
+        bool is_ready = false, aborted = false;
+        uint64_t generation = 0;
+        clock_.Update([&] {
+            is_ready = ready();
+            aborted = rx_abort_generation_ != abort_generation;
+            generation = line_generation_.load();
+        });
+        if (aborted) return WaitEnd::kAborted;
+        if (is_ready) return WaitEnd::kReady;
+        const uint64_t now = clock_.TickMs();
+        if (now >= deadline) return WaitEnd::kTimedOut;
+        const uint64_t until = std::min(deadline, LineNextArrivalMs());
+        clock_.WaitFor(
+            [&] {
+                return ready() || rx_abort_generation_ != abort_generation ||
+                       line_generation_.load() != generation;
+            },
+            until == UINT64_MAX ? kInfinite : Saturate(until > now ? until - now : 0));
+    }
 }
 
 int32_t SoftwareSerialPort::Write(uintptr_t handle, const void* buffer, uint32_t length) {
@@ -307,6 +353,7 @@ int32_t SoftwareSerialPort::Write(uintptr_t handle, const void* buffer, uint32_t
     bool lost = false;
     uint32_t lost_error = 0;
     clock_.Update([&] {
+        writer_ = c.get();
         t = timeouts_;
         lost = line_lost_;
         lost_error = lost_error_;
@@ -321,7 +368,10 @@ int32_t SoftwareSerialPort::Write(uintptr_t handle, const void* buffer, uint32_t
         n = LineTransmit(static_cast<const uint8_t*>(buffer), length,
                          total == 0 ? kInfinite : Saturate(total));
     }
-    clock_.Update([&] { writing_ = false; });
+    clock_.Update([&] {
+        writing_ = false;
+        writer_ = nullptr;
+    });
     Notify(EV_TXEMPTY);
     return n;
 }
@@ -344,18 +394,41 @@ bool SoftwareSerialPort::WaitEvents(const std::shared_ptr<Context>& c, uint32_t*
         SetLastError(ERROR_INVALID_PARAMETER);
         return false;
     }
-    clock_.WaitFor(
-        [&] { return (c->fired & c->mask) || c->mask_generation != generation || c->closed; },
-        kInfinite);
-    bool port_open = false;
+    auto done = [&] {
+        return (c->fired & c->mask) || c->mask_generation != generation || c->closed ||
+               line_lost_;
+    };
+    for (;;) {
+        LinePoll();
+        bool is_done = false;
+        uint64_t line_generation = 0;
+        clock_.Update([&] {
+            is_done = done();
+            line_generation = line_generation_.load();
+        });
+        if (is_done) break;
+        const uint64_t now = clock_.TickMs();
+        const uint64_t arrival = LineNextArrivalMs();
+        clock_.WaitFor([&] { return done() || line_generation_.load() != line_generation; },
+                       arrival == kNoArrival ? kInfinite
+                                             : Saturate(arrival > now ? arrival - now : 0));
+    }
+    bool port_open = false, lost = false;
+    uint32_t lost_error = 0;
     clock_.Update([&] {
         *events = 0;
-        if (c->mask_generation == generation && !c->closed) {
+        if (c->mask_generation == generation && !c->closed && !line_lost_) {
             *events = c->fired & c->mask;
             c->fired = 0;
         }
         port_open = !contexts_.empty();
+        lost = line_lost_;
+        lost_error = lost_error_;
     });
+    if (lost) {
+        SetLastError(lost_error);
+        return false;
+    }
     if (!port_open) {
         SetLastError(ERROR_INVALID_HANDLE);
         return false;

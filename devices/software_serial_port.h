@@ -1,14 +1,16 @@
 // A serial port served in software: the port semantics that every port without a driver
 // library behind it shares (a kernel tty, a TCP modem, test doubles). It keeps the open
 // contexts with the one-access-holder rule, the line settings, the time-outs and their read
-// rules, the event masks and their waits, purge, status and properties, and answers the card
-// power requests as a card that is always powered. A backend below it only moves bytes and sets
-// lines, through the Line* hooks; it hands received bytes up with DeliverReceived.
+// rules, the event masks and their waits, purge, status and properties, and the card power
+// requests (by default as a card that is always powered). A backend below it only moves bytes,
+// sets lines and powers the line, through the Line* hooks; it hands received bytes up with
+// DeliverReceived, either as they come (a tty) or when polled (a line paced on the clock).
 //
 // All state lives under the clock's lock (Update/WaitFor), so every wait is visible to a
 // virtual clock.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -43,7 +45,8 @@ public:
     void DeliverReceived(const uint8_t* data, size_t length);
     // The line is gone (hang-up, I/O error, peer closed). Buffered bytes can still be read;
     // after them reads fail with `error`, and new opens fail with ERROR_OPEN_FAILED.
-    void LineLost(uint32_t error);
+    // Event waits end with `error` too.
+    void LineLost(uint32_t error, uint32_t open_error = platform::ERROR_OPEN_FAILED);
     bool IsLineLost();
     // Waits up to timeout_ms for the line to be lost; true if it was.
     bool WaitLineLost(uint32_t timeout_ms);
@@ -73,6 +76,32 @@ protected:
         return platform::MS_CTS_ON | platform::MS_DSR_ON | platform::MS_RLSD_ON;
     }
     virtual void LinePurge(uint32_t /*flags*/) {}
+    // A line whose bytes arrive on the clock: LinePoll hands up (DeliverReceived) what has
+    // arrived by now; LineNextArrivalMs is the tick by which the next byte will have arrived
+    // (kNoArrival: none is on its way), so that waits end there.
+    static constexpr uint64_t kNoArrival = UINT64_MAX;
+    virtual void LinePoll() {}
+    virtual uint64_t LineNextArrivalMs() { return kNoArrival; }
+    // The power model. While the line is powered down an open asking for access fails with
+    // ERROR_INVALID_ACCESS. LinePower answers the power requests: false with the last error set.
+    virtual bool LinePowered() { return true; }
+    virtual bool LinePower(bool /*on*/) { return true; }
+    virtual bool LineSendImmediate(uint8_t byte) {
+        return LineTransmit(&byte, 1, platform::kInfinite) == 1;
+    }
+    // The transmit in progress is to stop now (a transmit-abort purge, or its handle closed).
+    virtual void LineAbortTransmit() {}
+    virtual void LineProperties(platform::COMMPROP* p);
+
+    // For the backend, any thread, without the clock's lock.
+    // Something a waiter looks at changed on the line side (new bytes on their way, power).
+    void LineChanged();
+    uint64_t LineGeneration() const { return line_generation_.load(); }
+    // Drops every received byte still buffered.
+    void DropReceived();
+    // The line is back after LineLost (a card inserted again): new opens work again, and every
+    // handle of the lost line stays ended.
+    void LineBack();
 
 private:
     // One open. Guarded by the clock's lock; shared with the calls running on it, so that a
@@ -92,7 +121,8 @@ private:
     bool WaitEvents(const std::shared_ptr<Context>& c, uint32_t* events);
     void Purge(uint32_t flags);
     void FillStatus(platform::SERIAL_DEV_STATUS* s);
-    void FillProperties(platform::COMMPROP* p);
+    enum class WaitEnd { kReady, kTimedOut, kAborted };
+    WaitEnd WaitForBytes(const Context& c, uint32_t timeout_ms, uint64_t abort_generation);
     bool Dispatch(Context& c, const std::shared_ptr<Context>& ref, uint32_t code, const void* in,
                   uint32_t in_length, void* out, uint32_t out_length, uint32_t* returned);
     uint32_t Available() const;
@@ -114,9 +144,12 @@ private:
     uint32_t errors_ = 0;  // CE_ bits since the last status request
     uint64_t rx_abort_generation_ = 0;
     bool reading_ = false, writing_ = false;
+    Context* writer_ = nullptr;  // the context whose write is on the line
     bool reader_waiting_ = false;  // a read is blocked waiting for bytes
     bool line_lost_ = false;
     uint32_t lost_error_ = 0;
+    uint32_t lost_open_error_ = 0;
+    std::atomic<uint64_t> line_generation_{0};
 };
 
 }  // namespace qmx2::devices

@@ -1,5 +1,5 @@
 # The emulated GSM card: the AT engine and SIM model, scenarios, the in-process card port and
-# its live control.
+# its live control. The card port is a line below the software serial port.
 add_library(qmx2_card STATIC
   ${CMAKE_CURRENT_LIST_DIR}/at_syntax.cpp
   ${CMAKE_CURRENT_LIST_DIR}/dialect.cpp
@@ -20,4 +20,5 @@ add_library(qmx2_card STATIC
   ${CMAKE_CURRENT_LIST_DIR}/control_server.cpp
   ${CMAKE_CURRENT_LIST_DIR}/sim_card.cpp
 )
-target_link_libraries(qmx2_card PUBLIC qmx2_platform PRIVATE nlohmann_json::nlohmann_json)
+target_link_libraries(qmx2_card PUBLIC qmx2_platform qmx2_software_port
+  PRIVATE nlohmann_json::nlohmann_json)

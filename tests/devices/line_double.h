@@ -2,6 +2,7 @@
 // delivers is what the line received. Records the line settings and modem-line changes.
 #pragma once
 
+#include <atomic>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@ namespace qmx2::devices::testing {
 class MemoryLinePort final : public SoftwareSerialPort {
 public:
     using SoftwareSerialPort::SoftwareSerialPort;
+    using SoftwareSerialPort::LineBack;
 
     std::string Sent() {
         std::lock_guard lk(mu_);
@@ -23,6 +25,8 @@ public:
     }
 
     bool refuse_settings = false;
+    std::atomic<bool> powered{true};
+    std::vector<bool> power_requests;
     bool refuse_open = false;
     std::vector<platform::DCB> applied;
     std::vector<std::string> line_changes;
@@ -46,6 +50,12 @@ protected:
     }
     void LineSetDtr(bool on) override { line_changes.push_back(on ? "DTR on" : "DTR off"); }
     void LineSetRts(bool on) override { line_changes.push_back(on ? "RTS on" : "RTS off"); }
+    bool LinePowered() override { return powered; }
+    bool LinePower(bool on) override {
+        power_requests.push_back(on);
+        powered = on;
+        return true;
+    }
 
 private:
     std::mutex mu_;

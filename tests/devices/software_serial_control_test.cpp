@@ -41,6 +41,23 @@ TEST_F(SoftwareControlTest, CardPowerCodesAnswerAnAlwaysPoweredCardOnAQueryHandl
     EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
 }
 
+TEST_F(SoftwareControlTest, ALineWithPowerRefusesAccessWhileDownAndAnswersThePowerCodes) {
+    ASSERT_TRUE(access.Close());
+    uint8_t in = 1, out2[2];
+    uint32_t powered = 7, returned = 0;
+    ASSERT_TRUE(query.IoControl(IOCTL_CARD_POWER_DOWN, &in, 1, out2, 2, &returned));
+    ASSERT_TRUE(query.IoControl(IOCTL_CARD_IS_POWERED, &in, 1, &powered, 4, &returned));
+    EXPECT_EQ(powered, 0u);
+    DeviceFile f;
+    EXPECT_FALSE(f.Open(devices, u"COM3:", GENERIC_READ, 0));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_ACCESS);
+    EXPECT_TRUE(f.Open(devices, u"COM3:", 0, 0));
+    ASSERT_TRUE(query.IoControl(IOCTL_CARD_POWER_UP, &in, 1, out2, 2, &returned));
+    EXPECT_EQ(port.power_requests, (std::vector<bool>{false, true}));
+    DeviceFile g;
+    EXPECT_TRUE(g.Open(devices, u"COM3:", GENERIC_READ | GENERIC_WRITE, 0));
+}
+
 TEST_F(SoftwareControlTest, VersionTextNeedsRoomForItsTerminator) {
     char text[5];
     std::memset(text, 'x', sizeof(text));

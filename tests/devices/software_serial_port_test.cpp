@@ -314,6 +314,30 @@ TEST_F(SoftwarePortTest, ALostLineStillGivesItsBufferedBytesThenFails) {
     EXPECT_EQ(GetLastError(), ERROR_OPEN_FAILED);
 }
 
+TEST_F(SoftwarePortTest, ALostLineEndsAnEventWaitAndALineBackEndsEveryOldHandle) {
+    DeviceFile f, later;
+    ASSERT_TRUE(OpenRw(f));
+    ASSERT_TRUE(f.SetCommMask(EV_RXCHAR));
+    Thread loser(*clock, [&] {
+        clock->SleepMs(300);
+        port.LineLost(ERROR_DEVICE_REMOVED, ERROR_DEVICE_REMOVED);
+    });
+    uint32_t events = 99;
+    EXPECT_FALSE(f.WaitCommEvent(&events));
+    EXPECT_EQ(GetLastError(), ERROR_DEVICE_REMOVED);
+    EXPECT_EQ(events, 0u);
+    EXPECT_EQ(clock->TickMs(), 300u);
+    ASSERT_TRUE(loser.Join(1000));
+    EXPECT_FALSE(later.Open(devices, u"COM3:", 0, 0));
+    EXPECT_EQ(GetLastError(), ERROR_DEVICE_REMOVED);
+    port.LineBack();
+    char b;
+    uint32_t n = 0;
+    EXPECT_FALSE(f.Read(&b, 1, &n));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+    EXPECT_TRUE(OpenRw(later));
+}
+
 TEST_F(SoftwarePortTest, ALineThatCannotOpenFailsTheOpenAndLeavesNoHolder) {
     port.refuse_open = true;
     DeviceFile f;

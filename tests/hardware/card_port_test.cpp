@@ -232,6 +232,30 @@ TEST_F(CardPortTest, PullingTheCardEndsEveryHandle) {
     EXPECT_TRUE(g.Open(devices, u"COM3:", 0, 0));
 }
 
+TEST_F(CardPortTest, ATransmitAbortEndsAPacedWriteAndPowerDownSilencesTheLine) {
+    DeviceFile f;
+    ASSERT_TRUE(f.Open(devices, u"COM3:", kReadWrite, 0));
+    Thread aborter(*clock, [&] {
+        clock->SleepMs(100);
+        EXPECT_TRUE(f.PurgeComm(PURGE_TXABORT));
+    });
+    // 1000 bytes take 1042 ms at 9600 bit/s; the abort stops them after about 96.
+    const std::string line(1000, 'A');
+    uint32_t n = 0;
+    ASSERT_TRUE(f.Write(line.data(), static_cast<uint32_t>(line.size()), &n));
+    EXPECT_GE(n, 90u);
+    EXPECT_LE(n, 100u);
+    EXPECT_EQ(clock->TickMs(), 100u);
+    ASSERT_TRUE(aborter.Join(1000));
+
+    uint32_t lines = 0;
+    ASSERT_TRUE(f.GetCommModemStatus(&lines));
+    EXPECT_EQ(lines, MS_CTS_ON | MS_DSR_ON | MS_RLSD_ON);
+    port.SetPowered(false);
+    ASSERT_TRUE(f.GetCommModemStatus(&lines));
+    EXPECT_EQ(lines, 0u);
+}
+
 TEST_F(CardPortTest, UnpacedPortMovesBytesAtOnce) {
     CardPort fast(*clock, DefaultScenario(), {.paced = false});
     devices.Register(u"COM4:", &fast);
