@@ -108,7 +108,7 @@ TEST(ManagerProcessTest, PowerDownEndsTheManagerAndPowersTheCardDown) {
     EXPECT_NE(windows->FindWindow(u"Qmx2Com", u"QMX2 commander"), 0u);
 
     device.Signal(SIGTERM);
-    device.Wait();
+    EXPECT_EQ(device.Wait(), 0) << device.seen();
 }
 
 TEST(ManagerProcessTest, WithoutACardTheManagerSaysSoAndEnds) {

@@ -6,6 +6,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -68,10 +69,25 @@ public:
     void Signal(int sig) {
         if (pid_ > 0) ::kill(pid_, sig);
     }
-    // Call once the program has said it ends (its output closed or its last line seen).
+    // Call once the program has said it ends (its output closed or its last line seen). A
+    // program still running after kLineWaitMs is killed and reported as -2, so that a program
+    // that fails to end fails the test instead of hanging it.
     int Wait() {
+        if (pid_ <= 0) return -1;
+        const int pidfd = static_cast<int>(::syscall(SYS_pidfd_open, pid_, 0));
+        if (pidfd >= 0) {
+            pollfd p{pidfd, POLLIN, 0};
+            const int ready = ::poll(&p, 1, kLineWaitMs);
+            ::close(pidfd);
+            if (ready <= 0) {
+                ::kill(pid_, SIGKILL);
+                ::waitpid(pid_, nullptr, 0);
+                pid_ = -1;
+                return -2;
+            }
+        }
         int status = 0;
-        if (pid_ > 0 && ::waitpid(pid_, &status, 0) == pid_) pid_ = -1;
+        if (::waitpid(pid_, &status, 0) == pid_) pid_ = -1;
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
     const std::string& seen() const { return seen_; }
