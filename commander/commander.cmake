@@ -15,17 +15,16 @@ add_library(qmx2_commander STATIC
 target_link_libraries(qmx2_commander PUBLIC qmx2_platform qmx2_data_call qmx2_operator_names
   qmx2_commander_operators)
 
-# The commander on the handheld's platform: its window, host, notification stand-in and the
-# headless user interface.
+# The commander on the handheld's platform: its window, host and the headless user interface.
 add_library(qmx2_commander_platform STATIC
   ${CMAKE_CURRENT_LIST_DIR}/commander_window.cpp
   ${CMAKE_CURRENT_LIST_DIR}/platform_host.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/notification_board.cpp
   ${CMAKE_CURRENT_LIST_DIR}/text_ui.cpp
   ${CMAKE_CURRENT_LIST_DIR}/program_starter.cpp
   ${CMAKE_CURRENT_LIST_DIR}/program_options.cpp
 )
-target_link_libraries(qmx2_commander_platform PUBLIC qmx2_commander qmx2_common qmx2_windows qmx2_process)
+target_link_libraries(qmx2_commander_platform PUBLIC qmx2_commander qmx2_common qmx2_windows qmx2_process
+  qmx2_desktop_services)
 
 add_executable(Qmx2Com ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
 target_link_libraries(Qmx2Com PRIVATE qmx2_commander_platform qmx2_registry qmx2_serial_remote)

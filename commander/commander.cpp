@@ -107,27 +107,25 @@ bool Commander::HandleMessage(uint32_t message, uint64_t wparam, int64_t lparam)
         case kMsgPowerDown: PowerDownCard(); break;
         case kMsgMemoryFull:
             if (icons_.memory_full) {
-                Notify(false);
+                Notify(false, kMemoryFullCaption, kMemoryFullText);
             } else {
                 icons_.memory_full = true;
                 parts_.ui.TrayChanged();
-                Notify(true);
+                Notify(true, kMemoryFullCaption, kMemoryFullText);
             }
             break;
         case kMsgMemoryFree:
             icons_.memory_full = false;
             parts_.ui.TrayChanged();
             break;
-        case kMsgNotify: Notify(true); break;
+        case kMsgNotify: Notify(true, kNewMessageCaption, kNewMessageText); break;
         case kMsgClearNotifications: parts_.notifications.MarkHandled(ManagerProgram()); break;
         case kMsgCommand: HandleCommand(static_cast<uint32_t>(wparam & 0xFFFF)); break;
         case kMsgTrayIcon:
             if (static_cast<uint32_t>(lparam) != kLeftButtonDown) break;
             if (wparam == kCardIcon) parts_.ui.PopupTrayMenu();
             if (wparam == kMemoryFullIcon)
-                parts_.ui.ShowMessage({"Please remove some short messages from SIM, otherwise any "
-                                       "new short message can not be received.",
-                                       "SMS memory full!", MessageOwner::kNone, true});
+                parts_.ui.ShowMessage({kMemoryFullText, kMemoryFullCaption, MessageOwner::kNone, true});
             break;
         case kMsgDeviceChange:
             if (wparam == kDeviceRemoveComplete && !FindCardPort(parts_.registry))
@@ -139,13 +137,15 @@ bool Commander::HandleMessage(uint32_t message, uint64_t wparam, int64_t lparam)
     return true;
 }
 
-void Commander::Notify(bool sound) {
+void Commander::Notify(bool sound, std::string_view title, std::string_view text) {
     const std::string program = ManagerProgram();
     parts_.notifications.MarkHandled(program);
     parts_.clock.SleepMs(10);
     platform::WallTime due = parts_.clock.LocalTime();
     due.year -= 1;  // due at once
-    if (!parts_.notifications.Raise(program, due, sound ? "\\Windows\\Alarm1.wav" : ""))
+    platform::UserNotification n{program, due, sound ? "\\Windows\\Alarm1.wav" : "", std::string(title),
+                                 std::string(text)};
+    if (!parts_.notifications.Raise(n))
         parts_.ui.ShowMessage({"CeSetUserNotification failed!", kCommanderTitle, MessageOwner::kNone});
 }
 

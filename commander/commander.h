@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "commander/card_driver.h"
 #include "commander/card_init.h"
@@ -27,6 +28,13 @@ inline constexpr uint32_t kMsgMemoryFull = 4025;
 inline constexpr uint32_t kMsgMemoryFree = 4026;
 inline constexpr uint32_t kMsgNotify = 4027;
 inline constexpr uint32_t kMsgClearNotifications = 4028;
+
+inline constexpr std::string_view kMemoryFullCaption = "SMS memory full!";
+inline constexpr std::string_view kMemoryFullText =
+    "Please remove some short messages from SIM, otherwise any new short message can not be received.";
+// What the desktop shows for 4027, which the phone manager raises for a new short message.
+inline constexpr std::string_view kNewMessageCaption = "QMX2";
+inline constexpr std::string_view kNewMessageText = "A new short message has arrived.";
 inline constexpr uint32_t kMsgFirstSpeed = 5025;
 inline constexpr uint32_t kMsgLastSpeed = 5039;
 inline constexpr uint32_t kMsgOperatorAutomatic = 6025;
@@ -101,7 +109,7 @@ private:
     void SetCardImage(bool powered);
     void TogglePower();
     void PowerDownCard();
-    void Notify(bool sound);
+    void Notify(bool sound, std::string_view title, std::string_view text);
     void SetPinRequest();
     void SetPhoneLock(uint32_t command);
     void SelectAutomaticOperator();

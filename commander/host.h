@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "platform/clock.h"
+#include "platform/notifications.h"
 
 namespace qmx2::commander {
 
@@ -28,16 +29,7 @@ public:
     virtual void RunAtDeviceChange(std::string_view path) = 0;
 };
 
-// The user-notification service: a notification belongs to a program (its path).
-class UserNotifications {
-public:
-    virtual ~UserNotifications() = default;
-    // Marks every earlier notification of `program` handled.
-    virtual void MarkHandled(std::string_view program) = 0;
-    // A notification of `program` due at `due`: it flashes the light, and plays `sound` (a
-    // wave file, at most 512 characters) unless that is empty. false when the service refuses.
-    virtual bool Raise(std::string_view program, const platform::WallTime& due,
-                       std::string_view sound) = 0;
-};
+// The user-notification service is the platform's, shared with the phone manager.
+using UserNotifications = platform::Notifications;
 
 }  // namespace qmx2::commander

@@ -8,15 +8,16 @@
 
 #include "commander/card_driver.h"
 #include "commander/commander_window.h"
-#include "commander/notification_board.h"
 #include "commander/platform_host.h"
 #include "commander/program_options.h"
 #include "commander/settings.h"
 #include "commander/text_ui.h"
 #include "platform/clock.h"
 #include "platform/devices.h"
+#include "platform/notifications.h"
 #include "platform/registry.h"
 #include "platform/root.h"
+#include "platform/run_at_event.h"
 #include "platform/serial_remote.h"
 #include "platform/terminal.h"
 
@@ -75,12 +76,14 @@ int main(int argc, char** argv) {
     // Started by the driver there is no command line; a person at the terminal is asked instead.
     const bool ask = options.ask || platform::StandardInputIsTerminal();
     commander::TextUi ui(ask ? &std::cin : nullptr, std::cerr, options.codes);
-    commander::NotificationBoard notifications;
-    notifications.SetListener([&ui](const commander::UserNotification& n) {
+    platform::NotificationBoard notifications;
+    notifications.SetListener([&ui](const platform::UserNotification& n) {
         ui.Log("notification for " + n.program + (n.sound.empty() ? " (light)" : " (light and " + n.sound + ")"));
     });
     const std::unique_ptr<commander::ProgramStarter> programs = commander::MakeProgramStarter(*clock, root);
+    platform::RunAtEvents run_at_events(root);
     commander::PlatformHost host(*windows, *programs);
+    host.SetRunAtEvents(&run_at_events);
     host.SetLog([&ui](const std::string& line) { ui.Log(line); });
     commander::CardDriver driver(devices, *port);
     commander::TransactionChannel channel(devices, *clock, *port);

@@ -1,8 +1,6 @@
 // The commander's host on the platform's windows and process start.
 #include "commander/platform_host.h"
 
-#include <algorithm>
-
 namespace qmx2::commander {
 
 bool PlatformHost::ManagerWindowExists() { return windows_.FindWindow(kManagerClass) != 0; }
@@ -21,21 +19,14 @@ bool PlatformHost::StartProgram(std::string_view path) {
 }
 
 void PlatformHost::ClearRunAtEvent(std::string_view path) {
-    std::lock_guard lock(mu_);
-    std::erase(run_at_event_, std::string(path));
+    if (run_at_events_) run_at_events_->Register(path, platform::NOTIFICATION_EVENT_NONE);
 }
 
 void PlatformHost::RunAtDeviceChange(std::string_view path) {
-    {
-        std::lock_guard lock(mu_);
-        run_at_event_.emplace_back(path);
-    }
-    if (log_) log_("started at the device-change event: " + std::string(path));
-}
-
-std::vector<std::string> PlatformHost::RunAtEventPrograms() const {
-    std::lock_guard lock(mu_);
-    return run_at_event_;
+    const bool kept = run_at_events_ && run_at_events_->Register(path, platform::NOTIFICATION_EVENT_DEVICE_CHANGE);
+    if (log_)
+        log_((kept ? "started at the device-change event: " : "cannot register for the device-change event: ") +
+             std::string(path));
 }
 
 }  // namespace qmx2::commander

@@ -1,15 +1,13 @@
 // The commander's host on the handheld's platform: windows through the WindowSystem, programs
-// through the process start, and the run-at-event registrations kept as a list a shell or log
-// can show.
+// through the process start, run-at-event registrations through the platform's list in the root.
 #pragma once
 
 #include <functional>
-#include <mutex>
 #include <string>
-#include <vector>
 
 #include "commander/host.h"
 #include "commander/program_starter.h"
+#include "platform/run_at_event.h"
 #include "platform/windows.h"
 
 namespace qmx2::commander {
@@ -24,6 +22,8 @@ public:
         : windows_(windows), programs_(programs) {}
 
     void SetOwnWindow(platform::HWND hwnd) { own_ = hwnd; }
+    // Where registrations go; without one they are only logged.
+    void SetRunAtEvents(platform::RunAtEvents* events) { run_at_events_ = events; }
     // Where a line about a registration goes (a log); may be empty.
     void SetLog(std::function<void(const std::string&)> log) { log_ = std::move(log); }
 
@@ -34,15 +34,12 @@ public:
     void ClearRunAtEvent(std::string_view path) override;
     void RunAtDeviceChange(std::string_view path) override;
 
-    std::vector<std::string> RunAtEventPrograms() const;
-
 private:
     platform::WindowSystem& windows_;
     ProgramStarter& programs_;
     platform::HWND own_ = 0;
+    platform::RunAtEvents* run_at_events_ = nullptr;
     std::function<void(const std::string&)> log_;
-    mutable std::mutex mu_;
-    std::vector<std::string> run_at_event_;
 };
 
 }  // namespace qmx2::commander

@@ -21,4 +21,5 @@ add_executable(qmx2-device
   ${CMAKE_CURRENT_LIST_DIR}/device_host_main.cpp
   ${CMAKE_CURRENT_LIST_DIR}/device_change_windows.cpp
 )
-target_link_libraries(qmx2-device PRIVATE qmx2_device_host qmx2_registry qmx2_files qmx2_windows)
+target_link_libraries(qmx2-device PRIVATE qmx2_device_host qmx2_registry qmx2_files qmx2_windows
+  qmx2_desktop_services)

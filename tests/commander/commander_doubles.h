@@ -61,9 +61,9 @@ public:
     void ClearRunAtEvent(std::string_view path) override { log_.push_back("clear run-at-event " + std::string(path)); }
     void RunAtDeviceChange(std::string_view path) override { log_.push_back("run-at-event " + std::string(path)); }
     void MarkHandled(std::string_view program) override { log_.push_back("handled " + std::string(program)); }
-    bool Raise(std::string_view program, const platform::WallTime& due, std::string_view sound) override {
-        log_.push_back("notify " + std::string(program) + " sound=" + std::string(sound));
-        last_due = due;
+    bool Raise(const platform::UserNotification& n) override {
+        log_.push_back("notify " + n.program + " sound=" + n.sound);
+        last_due = n.due;
         return notifications_work;
     }
 

@@ -7,8 +7,8 @@
 
 #include <atomic>
 
-#include "commander/notification_board.h"
 #include "commander/platform_host.h"
+#include "platform/notifications.h"
 #include "platform/sync.h"
 #include "tests/commander/commander_doubles.h"
 
@@ -33,7 +33,7 @@ protected:
     testing::EventLog events;  // written by the commander's thread while the test waits
     testing::FakePower power{events};
     PlatformHost host{*windows, programs};
-    NotificationBoard board;
+    platform::NotificationBoard board;
     std::unique_ptr<Commander> commander;
     platform::Thread commander_thread;
     std::atomic<bool> started{false};
@@ -116,7 +116,7 @@ TEST_F(CommanderWindowTest, MemoryFullReachesTheNotificationBoard) {
     const HWND com = CommanderHwnd();
     windows->SendMessage(com, 4025, 0, 0);
     windows->SendMessage(com, 4025, 0, 0);
-    const std::vector<UserNotification> all = board.All();
+    const std::vector<platform::UserNotification> all = board.All();
     ASSERT_EQ(all.size(), 2u);
     EXPECT_EQ(all[0].program, "\\Windows\\Qmx2PPC.exe");
     EXPECT_EQ(all[0].sound, "\\Windows\\Alarm1.wav");

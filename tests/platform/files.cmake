@@ -8,3 +8,7 @@ qmx2_test(platform_files_test
           ${CMAKE_CURRENT_LIST_DIR}/process_test.cpp
   LIBS qmx2_process)
 add_dependencies(platform_files_test qmx2_platform_test_helper)
+
+qmx2_test(platform_desktop_services_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/desktop_services_test.cpp
+  LIBS qmx2_desktop_services)
