@@ -8,6 +8,7 @@
 #include "manager/core/polling.h"
 #include "manager/messages/message_slots.h"
 #include "manager/messages/sim_write.h"
+#include "manager/store/data_files.h"
 
 namespace qmx2::manager {
 namespace {
@@ -136,10 +137,20 @@ PasteReport Paste(ManagerContext& ctx, ClipboardState& clip, Folder target) {
             report.stopped = true;
             break;
         }
+        const bool removes = clip.move && !FieldEmpty(clip.buffer.status) && *placed != source &&
+                             *placed != kNotStored;
+        if (removes && ctx.messages.IsSimSlot(source) && !ctx.messages.IsSimSlot(*placed) &&
+            !SaveMessageFile(ctx)) {
+            // The handheld copy is not on the disk: keep the message on the SIM only.
+            std::lock_guard lock(ctx.tables);
+            ClearRecord(*ctx.messages.At(*placed));
+            report.stopped = true;
+            break;
+        }
         ++report.pasted;
         if (clip.move && !FieldEmpty(clip.buffer.status)) {
             // A message moved into the folder it came from is already back in its own slot.
-            if (*placed != source && *placed != kNotStored) RemoveSource(ctx, source);
+            if (removes) RemoveSource(ctx, source);
             ClearRecord(clip.buffer);
         }
     }

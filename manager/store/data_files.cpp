@@ -64,4 +64,15 @@ int SaveDataFiles(ManagerContext& ctx) {
     return failures;
 }
 
+bool SaveMessageFile(ManagerContext& ctx) {
+    std::string messages;
+    {
+        std::lock_guard lock(ctx.tables);
+        messages = PackMessages(ctx.messages);
+    }
+    int failures = 0;
+    SaveOne(ctx, kMessageFile, messages, &failures);
+    return failures == 0;
+}
+
 }  // namespace qmx2::manager

@@ -21,4 +21,9 @@ void LoadDataFiles(ManagerContext& ctx);
 // " - save error!". Returns the number of files that could not be written.
 int SaveDataFiles(ManagerContext& ctx);
 
+// Writes "pcmsg.txt" from the handheld slots now: a message moved off the SIM must be on the
+// handheld's disk before its SIM copy is deleted, or a crash in between loses it. On failure the
+// user sees the path followed by " - save error!" and false comes back.
+bool SaveMessageFile(ManagerContext& ctx);
+
 }  // namespace qmx2::manager

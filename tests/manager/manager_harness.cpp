@@ -77,7 +77,9 @@ std::optional<std::string> MemoryFolder::Read(std::string_view name) {
 
 bool MemoryFolder::WriteWhole(std::string_view name, std::string_view bytes) {
     if (failing.count(std::string(name))) return false;
+    if (around_write) around_write();
     files[std::string(name)] = std::string(bytes);
+    if (around_write) around_write();
     return true;
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -86,6 +87,7 @@ class MemoryFolder : public DataFolder {
 public:
     std::map<std::string, std::string> files;
     std::set<std::string> failing;  // writes to these fail and leave the file as it was
+    std::function<void()> around_write;  // runs just before and just after every write
     bool EnsureExists() override { return true; }
     std::optional<std::string> Read(std::string_view name) override;
     bool WriteWhole(std::string_view name, std::string_view bytes) override;

@@ -2,8 +2,11 @@
 // where records end up, and that a paste never loses the clipboard or a message.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "manager/messages/clipboard.h"
 #include "manager/messages/delete.h"
+#include "manager/store/data_pack.h"
 #include "tests/manager/messages/card_rig.h"
 
 namespace qmx2::manager {
@@ -64,6 +67,67 @@ TEST(Clipboard, MoveTwoFromInboxToPdaDeletesBothOnTheSim) {
     // The move emptied the buffer: a second paste does nothing.
     EXPECT_EQ(Paste(rig.ctx(), clip, Folder::kPda).pasted, 0);
     EXPECT_TRUE(FieldEmpty(rig.ctx().messages.At(32)->status));
+}
+
+// A kill at any point of a move to "PDA" leaves each message on the SIM or in "pcmsg.txt", never
+// neither. What survives a kill (the card's SIM store, the data files) is taken after every
+// command the manager writes and around every file it writes, and read as the next start would.
+TEST(Clipboard, MoveToPdaKeepsEveryMessageOnTheSimOrOnDiskAtEveryStep) {
+    CardRig rig;
+    PutInbox(rig, 2, "+4911", "one");
+    PutInbox(rig, 5, "+4922", "two");
+    struct Left {
+        std::vector<std::string> sim, disk;
+    };
+    std::vector<Left> kills;
+    auto take = [&] {
+        Left l;
+        for (int i = 1; i <= rig.SimSlots(); ++i)
+            if (auto m = rig.SimMessage(i)) l.sim.push_back(m->text);
+        MessageTable next;
+        next.Allocate(rig.SimSlots());
+        auto it = rig.h.folder.files.find("pcmsg.txt");
+        if (it != rig.h.folder.files.end()) UnpackMessages(it->second, next);
+        for (int p = next.sim_slots; p < next.size(); ++p)
+            if (!FieldEmpty(next.At(p)->status)) l.disk.emplace_back(FieldText(next.At(p)->text));
+        kills.push_back(l);
+    };
+    rig.recorder.on_write = [&](const std::string&) { take(); };
+    rig.h.folder.around_write = take;
+    take();
+    ClipboardState clip;
+    ASSERT_TRUE(PutOnClipboard(rig.ctx(), clip, {2, 5}, true));
+    EXPECT_EQ(Paste(rig.ctx(), clip, Folder::kPda).pasted, 2);
+    take();
+    EXPECT_GE(kills.size(), 8u);
+    for (std::size_t k = 0; k < kills.size(); ++k) {
+        for (const std::string text : {"one", "two"}) {
+            const auto has = [&](const std::vector<std::string>& v) {
+                return std::find(v.begin(), v.end(), text) != v.end();
+            };
+            EXPECT_TRUE(has(kills[k].sim) || has(kills[k].disk)) << text << " lost at step " << k;
+        }
+    }
+    EXPECT_TRUE(kills.back().sim.empty());
+    EXPECT_EQ(kills.back().disk, (std::vector<std::string>{"one", "two"}));
+}
+
+// Without the handheld copy on the disk the SIM copy stays, and the move stops with the notice.
+TEST(Clipboard, MoveToPdaWhoseFileCannotBeWrittenKeepsTheSimCopy) {
+    CardRig rig;
+    PutInbox(rig, 2, "+4911", "one");
+    rig.h.folder.failing.insert("pcmsg.txt");
+    ClipboardState clip;
+    ASSERT_TRUE(PutOnClipboard(rig.ctx(), clip, {2}, true));
+    const PasteReport r = Paste(rig.ctx(), clip, Folder::kPda);
+    EXPECT_TRUE(r.stopped);
+    EXPECT_EQ(r.pasted, 0);
+    EXPECT_EQ(rig.recorder.Count("AT+CMGD="), 0u);
+    ASSERT_TRUE(rig.SimMessage(2));
+    EXPECT_EQ(FieldText(rig.ctx().messages.At(1)->text), "one");
+    EXPECT_TRUE(FieldEmpty(rig.ctx().messages.At(rig.SimSlots())->status));
+    EXPECT_EQ(rig.Shown(),
+              std::vector<std::string>{kCap + "\\Program Files\\QMX2\\pcmsg.txt - save error!"});
 }
 
 TEST(Clipboard, PasteIntoDraftIsRefusedAndTheFileStays) {
