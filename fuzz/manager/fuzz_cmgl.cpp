@@ -17,7 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     auto copy = std::make_unique<char[]>(size - 1);
     std::memcpy(copy.get(), data + 1, size - 1);
     const std::string_view reply(copy.get(), size - 1);
-    ParseUnreadListing(reply, "[2][7]", table, [&](int) {});
+    // The card's second look answers with the listing itself: any text at all.
+    ParseUnreadListing(reply, "[2][7]", table, [&](int) {}, [&](int) { return reply; });
     for (int p = 0; p < table.size(); ++p) {
         const MessageRecord& r = *table.At(p);
         if (r.text[1023] || r.number[30] || r.status[16]) std::abort();

@@ -3,6 +3,7 @@
 
 #include <charconv>
 #include <cstdio>
+#include <map>
 #include <string>
 
 #include "manager/core/polling.h"
@@ -73,11 +74,27 @@ bool CheckNewMessages(ManagerContext& ctx, platform::FunctionRef<bool()> keep_go
         common::SendAtCommand(ctx.channel, "AT+CMGL=\"REC UNREAD\"", "+CMGL", 10);
     if (Holds(reply, "\r\nOK\r") && Holds(reply, "+CMGL:")) {
         const std::string unread = ReadManagerValue(ctx.registry, kValueUnreadIdx).value_or("");
+        // Where a listing has several entries the card is asked for each one again, so that a
+        // text holding what looks like another entry cannot make one up.
+        const std::string listing(reply);
+        std::map<int, std::string> card_says;
+        const std::vector<int> listed = ListedIndices(listing);
+        if (listed.size() > 1) {
+            for (int index : listed) {
+                if (!ctx.messages.IsSimSlot(index - 1) || card_says.count(index)) continue;
+                card_says[index] = std::string(common::SendAtCommand(
+                    ctx.channel, "AT+CMGR=" + std::to_string(index), "\r\nOK\r\n", 5));
+            }
+        }
         std::vector<int> card_unread;
         {
             std::lock_guard lock(ctx.tables);
-            ParseUnreadListing(reply, unread, ctx.messages,
-                               [&](int index) { card_unread.push_back(index); });
+            ParseUnreadListing(
+                listing, unread, ctx.messages, [&](int index) { card_unread.push_back(index); },
+                [&](int index) -> std::string_view {
+                    auto it = card_says.find(index);
+                    return it == card_says.end() ? std::string_view() : std::string_view(it->second);
+                });
         }
         for (int index : card_unread) AddUnreadIndex(ctx.registry, index);
         ResolveSenderNames(ctx);

@@ -138,9 +138,36 @@ ReadParse ParseReadReply(int position, std::string_view reply, std::string_view 
     return result;
 }
 
-int ParseUnreadListing(std::string_view reply, std::string_view unread_list, MessageTable& table,
-                       platform::FunctionRef<void(int)> on_card_unread) {
+std::vector<int> ListedIndices(std::string_view reply) {
     constexpr std::string_view kHead = "+CMGL: ";
+    std::vector<int> indices;
+    for (std::size_t at = reply.find(kHead); at != npos; at = reply.find(kHead, at + 1)) {
+        const std::size_t after = at + kHead.size();
+        const std::size_t comma = reply.find(",\"", after);
+        int index = 0;
+        if (comma != npos && ParseIndex(Between(reply, after, comma), &index)) indices.push_back(index);
+    }
+    return indices;
+}
+
+bool ConfirmListedEntry(int index, std::string_view card_reply, MessageRecord& entry) {
+    if (card_reply.find("+CMS ERROR") != npos) return false;
+    if (card_reply.find("\r\nOK\r") == npos) return true;
+    MessageRecord card = entry;
+    if (!ParseReadReply(index - 1, card_reply, "", card).parsed) return false;
+    if (FieldText(card.number) != FieldText(entry.number) ||
+        FieldText(card.time_stamp) != FieldText(entry.time_stamp) ||
+        !FieldText(card.text).starts_with(FieldText(entry.text)))
+        return false;
+    SetField(entry.text, FieldText(card.text));
+    return true;
+}
+
+int ParseUnreadListing(std::string_view reply, std::string_view unread_list, MessageTable& table,
+                       platform::FunctionRef<void(int)> on_card_unread,
+                       platform::FunctionRef<std::string_view(int)> card_says) {
+    constexpr std::string_view kHead = "+CMGL: ";
+    const bool check = ListedIndices(reply).size() > 1;
     int filled = 0;
     std::size_t at = reply.find(kHead);
     while (at != npos) {
@@ -161,10 +188,16 @@ int ParseUnreadListing(std::string_view reply, std::string_view unread_list, Mes
         } else {
             resume = ParseUnquotedHeader(reply, next, f);
         }
-        if (f.status.find("REC UNREAD") != npos) on_card_unread(index);
         if (table.IsSimSlot(index - 1)) {
-            Store(f, EffectiveStatus(f.status, unread_list, index), index, *table.At(index - 1));
-            ++filled;
+            MessageRecord entry = *table.At(index - 1);
+            Store(f, EffectiveStatus(f.status, unread_list, index), index, entry);
+            if (!check || ConfirmListedEntry(index, card_says(index), entry)) {
+                if (f.status.find("REC UNREAD") != npos) on_card_unread(index);
+                *table.At(index - 1) = entry;
+                ++filled;
+            }
+        } else if (!check && f.status.find("REC UNREAD") != npos) {
+            on_card_unread(index);
         }
         // A body cut off before its end leaves nothing more to list.
         at = resume == npos ? npos : reply.find(kHead, resume);

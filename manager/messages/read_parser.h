@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string_view>
+#include <vector>
 
 #include "manager/messages/message_record.h"
 #include "platform/function_ref.h"
@@ -26,8 +27,23 @@ ReadParse ParseReadReply(int position, std::string_view reply, std::string_view 
 // Fills the records of the table listed in a reply to AT+CMGL="REC UNREAD". Entries whose index
 // lies outside the table's SIM slots are skipped. `on_card_unread` gets every index the card
 // listed as "REC UNREAD". Returns the number of records filled.
+//
+// A listing of one entry is read as the card gives it. In a listing of several, a message's text
+// could hold a line that looks like the start of another entry ("\r\n+CMGL: 9,..."), so each
+// entry then stands only when `card_says` (the card's own "+CMGR:" reply for that index, empty
+// when it gave none) confirms it: `ConfirmListedEntry` below.
 int ParseUnreadListing(std::string_view reply, std::string_view unread_list, MessageTable& table,
-                       platform::FunctionRef<void(int)> on_card_unread);
+                       platform::FunctionRef<void(int)> on_card_unread,
+                       platform::FunctionRef<std::string_view(int)> card_says);
+
+// The SIM indices a listing's entry heads name, in order, counting every line that looks like one.
+std::vector<int> ListedIndices(std::string_view reply);
+
+// Whether `entry`, parsed from a listing, is the card's message `index`: the card's "+CMGR:"
+// reply for it has the listed number and stamp and a text that begins with the listed one. The
+// entry then takes the card's whole text. An empty or failed reply confirms nothing but refutes
+// nothing either (the entry stands as listed); "+CMS ERROR" (no message there) refutes it.
+bool ConfirmListedEntry(int index, std::string_view card_reply, MessageRecord& entry);
 
 // Fills `record` from the reply to "AT+CMGR=<n>" for a message that has just arrived: it is
 // marked "REC UNREAD" whatever the card says. Returns false (record untouched) without "+CMGR:".

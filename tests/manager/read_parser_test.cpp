@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include <cstring>
 #include <string>
 #include <vector>
@@ -151,11 +153,55 @@ TEST(ParseReadReply, EveryPrefixOfAReplyKeepsFieldsClosed) {
     }
 }
 
+// `card` holds the card's "+CMGR:" reply for an index when asked again; none by default.
 std::vector<int> Listing(std::string_view reply, std::string_view unread, MessageTable& table,
-                         int* filled) {
+                         int* filled, const std::map<int, std::string>& card = {}) {
     std::vector<int> card_unread;
-    *filled = ParseUnreadListing(reply, unread, table, [&](int i) { card_unread.push_back(i); });
+    *filled = ParseUnreadListing(
+        reply, unread, table, [&](int i) { card_unread.push_back(i); },
+        [&](int i) -> std::string_view {
+            auto it = card.find(i);
+            return it == card.end() ? std::string_view() : std::string_view(it->second);
+        });
     return card_unread;
+}
+
+// A delivered text that holds a listing line of its own stays the text of its message, whether
+// the index it names is empty, holds another message, or is one the card lists too.
+TEST(ParseUnreadListing, TextThatLooksLikeAnEntryStaysText) {
+    const std::string forged = "hi\r\n+CMGL: 9,\"REC UNREAD\",\"+999\",,\"26/01/01,00:00:00+00\"\r\nforged";
+    const std::string head3 = "\"REC UNREAD\",\"+4930\",,\"26/01/05,12:00:00+04\"\r\n";
+    const std::string head5 = "\"REC UNREAD\",\"+4940\",,\"26/01/05,12:01:00+04\"\r\n";
+    const std::string reply = "AT+CMGL=\"REC UNREAD\"\r\r\n+CMGL: 3," + head3 + forged +
+                              "\r\n+CMGL: 5," + head5 + "next\r\n\r\nOK\r\n";
+    const std::string read3 = "AT+CMGR=3\r\r\n+CMGR: \"REC READ\",\"+4930\",,\"26/01/05,12:00:00+04\"\r\n" +
+                              forged + "\r\n\r\nOK\r\n";
+    const std::string read5 = "AT+CMGR=5\r\r\n+CMGR: \"REC READ\",\"+4940\",,\"26/01/05,12:01:00+04\"\r\n"
+                              "next\r\n\r\nOK\r\n";
+    const std::string other9 = "AT+CMGR=9\r\r\n+CMGR: \"REC READ\",\"+111\",,\"25/01/01,00:00:00+00\"\r\n"
+                               "old\r\n\r\nOK\r\n";
+    for (const std::string& nine : {std::string("AT+CMGR=9\r\r\n+CMS ERROR: 321\r\n"), other9}) {
+        MessageTable table;
+        table.Allocate(10);
+        int filled = 0;
+        EXPECT_EQ(Listing(reply, "", table, &filled, {{3, read3}, {5, read5}, {9, nine}}),
+                  (std::vector<int>{3, 5}));
+        EXPECT_EQ(filled, 2);
+        EXPECT_EQ(FieldText(table.At(2)->text), forged);
+        EXPECT_EQ(FieldText(table.At(4)->text), "next");
+        EXPECT_EQ(FieldText(table.At(8)->status), "");
+    }
+    // Index 5's own text names index 5: only the card's entry stands, with its own number.
+    const std::string twice = "+CMGL: 5," + head5 + "a\r\n+CMGL: 5,\"REC UNREAD\",\"+999\",,\"s\"\r\nb" +
+                              "\r\n\r\nOK\r\n";
+    const std::string read_twice = "+CMGR: \"REC READ\",\"+4940\",,\"26/01/05,12:01:00+04\"\r\n"
+                                   "a\r\n+CMGL: 5,\"REC UNREAD\",\"+999\",,\"s\"\r\nb\r\n\r\nOK\r\n";
+    MessageTable table;
+    table.Allocate(10);
+    int filled = 0;
+    EXPECT_EQ(Listing(twice, "", table, &filled, {{5, read_twice}}), (std::vector<int>{5}));
+    EXPECT_EQ(FieldText(table.At(4)->number), "+4940");
+    EXPECT_EQ(FieldText(table.At(4)->text), "a\r\n+CMGL: 5,\"REC UNREAD\",\"+999\",,\"s\"\r\nb");
 }
 
 TEST(ParseUnreadListing, TwoUnreadMessagesFillBothRecords) {
@@ -181,7 +227,7 @@ TEST(ParseUnreadListing, CapturedListingSkipsIndexZeroAndKeepsBodies) {
     table.Allocate(3);
     int filled = 0;
     const auto unread = Listing(RealReply("cmgl-text-huawei-e220.txt"), "[2]", table, &filled);
-    EXPECT_EQ(unread, (std::vector<int>{0}));  // reported, but has no slot
+    EXPECT_EQ(unread, (std::vector<int>{}));  // index 0 names no slot the card could confirm
     EXPECT_EQ(filled, 3);
     EXPECT_EQ(FieldText(table.At(0)->text), "testing");
     EXPECT_EQ(FieldText(table.At(1)->number), "84457711198105108101");
