@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "common/operator_replies.h"
+
 namespace qmx2::commander {
 namespace {
 
@@ -30,6 +32,13 @@ std::vector<NetworkEntry> ParseOperatorSearch(std::string_view reply, common::Op
                            static_cast<int>(common::OperatorCodeFromText(code.c_str()))});
         at = comma;
     }
+    if (!entries.empty()) return entries;
+    // Modems of today list "(stat,"long","short","code",AcT)" groups and name the networks.
+    for (const common::ListedOperator& o : common::ParseStandardOperatorList(reply, kMaxEntries)) {
+        const std::string& own = !o.long_name.empty() ? o.long_name : o.short_name;
+        entries.push_back({!own.empty() ? own : common::LookUpOperatorName(names, o.code.c_str()),
+                           static_cast<int>(common::OperatorCodeFromText(o.code.c_str()))});
+    }
     return entries;
 }
 
@@ -50,7 +59,9 @@ bool RunNetworkSelection(CardSession& s, common::OperatorLookup& names) {
                 selected = -1;
                 select_enabled = false;
                 s.ui.SetWaitCursor(true);
-                list = ParseOperatorSearch(s.at.Send("AT+COPS=?", "(0,1),(2)", 50), names);
+                // The card's list ends "(0,1),(2)"; the standard one ends with other mode
+                // lists, so the final OK after the echo ends the search for both.
+                list = ParseOperatorSearch(s.at.Send("AT+COPS=?", "+COPS", 50), names);
                 s.ui.SetWaitCursor(false);
                 selected = list.empty() ? -1 : 0;
                 select_enabled = selected >= 0;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "common/data_call.h"
+#include "common/operator_replies.h"
 #include "common/text_utils.h"
 #include "manager/phonebook/cpbr_parser.h"
 #include "manager/settings/operator_table.h"
@@ -71,11 +72,10 @@ bool SizeCardBook(ManagerContext& ctx, BookSize* size) {
 
 bool WaitForOperator(ManagerContext& ctx) {
     for (int i = 0; i < kOperatorTries; ++i) {
-        const std::string code =
-            ParseOperatorCode(common::SendAtCommand(ctx.channel, "AT+COPS?", "+COPS", 10));
-        if (!code.empty()) {
-            ctx.operators.table = kOperatorTable;
-            ctx.monitor.operator_line = common::LookUpOperatorName(ctx.operators, code.c_str());
+        const std::string name =
+            OperatorNameFromReply(ctx, common::SendAtCommand(ctx.channel, "AT+COPS?", "+COPS", 10));
+        if (!name.empty()) {
+            ctx.monitor.operator_line = name;
             ctx.operator_name_copy = ctx.monitor.operator_line;
             ReadSignalStrength(ctx.channel, ctx.monitor);
             return true;
@@ -120,9 +120,23 @@ std::string ParseOperatorCode(std::string_view reply) {
     std::size_t end = reply.find('\r', at + 3);
     if (end == npos) end = reply.size();
     std::string code;
-    for (char c : reply.substr(at + 3, end - (at + 3)))
+    for (char c : reply.substr(at + 3, end - (at + 3))) {
+        if (c == ',') break;  // standard modems add the access technology: "310260",7
         if (c != '"' && code.size() < 16) code.push_back(c);
+    }
     return code;
+}
+
+std::string OperatorNameFromReply(ManagerContext& ctx, std::string_view reply) {
+    const std::string code = ParseOperatorCode(reply);
+    if (!code.empty()) {
+        ctx.operators.table = kOperatorTable;
+        return common::LookUpOperatorName(ctx.operators, code.c_str());
+    }
+    const std::optional<common::CurrentOperatorReply> named =
+        common::ParseCurrentOperatorReply(reply);
+    if (!named || (named->format != 0 && named->format != 1)) return {};
+    return named->oper;
 }
 
 void ReadStartupSettings(ManagerContext& ctx) {

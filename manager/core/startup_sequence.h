@@ -40,7 +40,13 @@ void ReportCardSettings(ManagerContext& ctx);
 int ParseMessageSlots(std::string_view reply);
 
 // The numeric operator of an "AT+COPS?" reply: the text after ",2," up to the CR, without
-// quotes; empty when there is no operator (no ",2,", or "00000").
+// quotes; empty when there is no operator (no ",2,", or "00000"). An access technology after
+// the code (",7") is not part of it.
 std::string ParseOperatorCode(std::string_view reply);
+
+// The operator's name from an "AT+COPS?" reply: the numeric code looked up in the manager's
+// table or, from a modem that answers in the long or short name format (as standard modems do
+// from power-up), the name it gives. Empty when the card reports no operator.
+std::string OperatorNameFromReply(ManagerContext& ctx, std::string_view reply);
 
 }  // namespace qmx2::manager

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "common/operator_replies.h"
 #include "manager/core/startup_sequence.h"
 #include "manager/settings/operator_table.h"
 
@@ -36,15 +37,30 @@ const char* LookUp(ManagerContext& ctx, const std::string& code) {
     return common::LookUpOperatorName(ctx.operators, code.c_str());
 }
 
+// Modems of today list "(stat,"long","short","code",AcT)" groups, which the card's parse stops
+// at. They name each network themselves; the table (of the card's time) names those they do not.
+int TakeStandardList(ManagerContext& ctx, std::string_view reply, FoundOperatorList& found) {
+    const auto listed = common::ParseStandardOperatorList(reply, found.size());
+    int n = 0;
+    for (const common::ListedOperator& o : listed) {
+        FoundOperator& f = found[static_cast<std::size_t>(n++)];
+        f.status = o.status;
+        SetField(f.code, o.code);
+        const std::string& own = !o.long_name.empty() ? o.long_name : o.short_name;
+        SetField(f.name, !own.empty() ? std::string_view(own) : LookUp(ctx, o.code));
+    }
+    return n;
+}
+
 }  // namespace
 
 bool ReadCurrentOperator(ManagerContext& ctx) {
     for (int i = 0; i < kCurrentOperatorTries; ++i) {
         if (i > 0) ctx.clock.SleepMs(kCurrentOperatorRetryMs);
-        const std::string code =
-            ParseOperatorCode(common::SendAtCommand(ctx.channel, "AT+COPS?", "+COPS", 10));
-        if (code.empty()) continue;
-        ctx.monitor.operator_line = LookUp(ctx, code);
+        const std::string name =
+            OperatorNameFromReply(ctx, common::SendAtCommand(ctx.channel, "AT+COPS?", "+COPS", 10));
+        if (name.empty()) continue;
+        ctx.monitor.operator_line = name;
         ctx.operator_name_copy = ctx.monitor.operator_line;
         ReadSignalStrength(ctx.channel, ctx.monitor);
         return true;
@@ -78,7 +94,7 @@ int ParseOperatorSearch(ManagerContext& ctx, std::string_view reply, FoundOperat
         SetField(f.name, LookUp(ctx, std::string(FieldText(f.code))));
         p = c3 + 1;
     }
-    return n;
+    return n > 0 ? n : TakeStandardList(ctx, reply, found);
 }
 
 int SearchOperators(ManagerContext& ctx, FoundOperatorList& found) {

@@ -33,8 +33,9 @@ using FoundOperatorList = std::array<FoundOperator, kFoundOperators>;
 // and the page's copy, and the signal strength is read. After the third miss: the notice.
 bool ReadCurrentOperator(ManagerContext& ctx);
 
-// Fills `found` from an "AT+COPS=?" reply (the card's flat form: status,,,code,...). Returns the
-// number of records filled; every record is cleared first.
+// Fills `found` from an "AT+COPS=?" reply (the card's flat form: status,,,code,...; or the
+// standard groups of modems, named as the modem names them). Returns the number of records
+// filled; every record is cleared first.
 int ParseOperatorSearch(ManagerContext& ctx, std::string_view reply, FoundOperatorList& found);
 
 // 1 success, -1 the port was not available, 0 any other failure (after the notice).

@@ -216,8 +216,14 @@ TEST(OperatorSearchTest, NearMisses) {
     common::OperatorLookup names{kOperatorTable, {}};
     EXPECT_TRUE(ParseOperatorSearch("", names).empty());
     EXPECT_TRUE(ParseOperatorSearch("Comm failure(timeout)", names).empty());
-    // The long form names its operators: no ",,," in it, so nothing is listed.
-    EXPECT_TRUE(ParseOperatorSearch("+COPS: (2,\"RADIOLINJA\",\"RL\",\"24405\")", names).empty());
+    // The standard form names its operators; the table names those the modem leaves unnamed.
+    const auto standard = ParseOperatorSearch(
+        "+COPS: (2,\"RADIOLINJA\",\"RL\",\"24405\",0),(1,\"\",\"\",\"24491\",2),,(0,1,2,3,4),(0,1,2)",
+        names);
+    ASSERT_EQ(standard.size(), 2u);
+    EXPECT_EQ(standard[0].name, "RADIOLINJA");
+    EXPECT_EQ(standard[0].code, 24405);
+    EXPECT_EQ(standard[1].name, "sonera/TELE");
     // An entry without a following comma ends the list.
     const auto cut = ParseOperatorSearch("+COPS: (2,,,24405,),(1,,,24491", names);
     ASSERT_EQ(cut.size(), 1u);
@@ -260,7 +266,8 @@ TEST_F(NetworkCommandTest, CancelLeavesTheMark) {
     ui.network_actions = {{NetworkDialogAction::kSearch}, {NetworkDialogAction::kPick, 7},
                           {NetworkDialogAction::kCancel}};
     c.HandleCommand(40039);
-    EXPECT_EQ(card.expectations.back(), "(0,1),(2)/50");
+    // The final OK after the echo ends the search, whichever mode lists close the reply.
+    EXPECT_EQ(card.expectations.back(), "+COPS/50");
     EXPECT_EQ(ui.select_enabled_seen, (std::vector<bool>{false, true, false}));
     EXPECT_FALSE(c.menu().IsChecked(40039));
 }

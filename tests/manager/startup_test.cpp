@@ -152,6 +152,7 @@ TEST(StartupSequence, OperatorZeroesCountAsNoOperatorUntilARealOneComes) {
     EXPECT_EQ(ParseOperatorCode("AT+COPS?\r\r\n+COPS: 0,2,00000\r\n\r\nOK\r\n"), "");
     EXPECT_EQ(ParseOperatorCode("AT+COPS?\r\r\n+COPS: 0,2,\"24405\"\r\n\r\nOK\r\n"), "24405");
     EXPECT_EQ(ParseOperatorCode("AT+COPS?\r\r\n+COPS: 0\r\n\r\nOK\r\n"), "");
+    EXPECT_EQ(ParseOperatorCode("AT+COPS?\r\r\n+COPS: 0,2,\"310260\",7\r\n\r\nOK\r\n"), "310260");
     EXPECT_EQ(StartManager(*h.ctx, h.worker), StartOutcome::kEnded);
     EXPECT_EQ(h.card.CountCommands("AT+COPS?"), 40u);
 }

@@ -38,6 +38,24 @@ TEST(Network, NoOperatorThreeTimesSaysSo) {
     EXPECT_EQ(rig.Shown(), std::vector<std::string>{kCap + "No current operator."});
 }
 
+TEST(Network, StandardModemNamesItsOperatorAndListsNamedGroups) {
+    auto scenario = hardware::card::DefaultScenario();
+    scenario.dialect = hardware::card::Dialect::kStandard;  // "+COPS: 0,0,"long",0"
+    scenario.network.in_reach[0].long_name = "Elisa FI";
+    scenario.network.in_reach[1].long_name = "Sonera, Finland";
+    CardRig rig(scenario);
+    ASSERT_TRUE(ReadCurrentOperator(rig.ctx()));
+    EXPECT_EQ(rig.ctx().monitor.operator_line, "Elisa FI");
+    FoundOperatorList found{};
+    ASSERT_EQ(SearchOperators(rig.ctx(), found), 1);
+    EXPECT_EQ(found[0].status, kOperatorCurrent);
+    EXPECT_STREQ(found[0].code, "24405");
+    EXPECT_STREQ(found[1].name, "Sonera, Finland");
+    EXPECT_STREQ(found[2].code, "24403");
+    EXPECT_EQ(found[3].status, 0);
+    EXPECT_STREQ(found[3].code, "");
+}
+
 TEST(NetworkPage, AutomaticCardGraysTheListAndButtons) {
     CardRig rig;
     const NetworkPage page = OpenNetworkPage(rig.ctx());
@@ -132,7 +150,9 @@ TEST(NetworkSearch, KeepsTheFirstFiftyAndStopsAtMissingSeparators) {
     EXPECT_EQ(ParseOperatorSearch(rig.ctx(), "+COPS: 2,,,310160,1,,,9", found), 1);
     EXPECT_EQ(FieldText(found[0].code), "310160");  // a three-digit network code kept whole
     EXPECT_EQ(FieldText(found[0].name), "Unknown Operator (310160)");
-    EXPECT_EQ(ParseOperatorSearch(rig.ctx(), "+COPS: (2,\"A\",\"B\",\"24405\")", found), 0);
+    // The standard groups, named by the modem.
+    EXPECT_EQ(ParseOperatorSearch(rig.ctx(), "+COPS: (2,\"A\",\"B\",\"24405\")", found), 1);
+    EXPECT_EQ(FieldText(found[0].name), "A");
 }
 
 TEST(NetworkSearch, SameNameTwiceRequestsTheFirstListed) {
