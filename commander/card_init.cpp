@@ -2,6 +2,7 @@
 #include "commander/card_init.h"
 
 #include "commander/card_state.h"
+#include "commander/character_set.h"
 #include "platform/clock.h"
 
 namespace qmx2::commander {
@@ -53,6 +54,14 @@ CodeKind KindFor(CardState state) {
     }
 }
 
+// A modem that refuses "8859-1" (most of today's do not offer it) gets the closest set it lists
+// in its answer to "AT+CSCS=?". The card accepts "8859-1" and never gets here.
+bool SelectOfferedCharacterSet(CardSession& s) {
+    const std::optional<std::string> set =
+        PickCharacterSet(ParseCharacterSets(s.at.Send("AT+CSCS=?", "+CSCS", 5)));
+    return set && Holds(s.at.Send("AT+CSCS=\"" + *set + "\"", "+CSCS", 5), kOk);
+}
+
 std::optional<CardMarks> Configure(CardSession& s) {
     struct Step {
         std::string_view command, expected, failure;
@@ -62,8 +71,11 @@ std::optional<CardMarks> Configure(CardSession& s) {
         {"AT+CMGF=1", "+CMGF", "Set text mode failed."},
         {"AT+CNMI=0,0,0,0,0", "+CNMI", "Route in message."},
     };
-    for (const Step& step : kSteps)
-        if (!Holds(s.at.Send(step.command, step.expected, 5), kOk)) return Fail(s, step.failure);
+    for (const Step& step : kSteps) {
+        if (Holds(s.at.Send(step.command, step.expected, 5), kOk)) continue;
+        if (step.command.starts_with("AT+CSCS") && SelectOfferedCharacterSet(s)) continue;
+        return Fail(s, step.failure);
+    }
 
     CardMarks marks;
     marks.phone_lock = Holds(s.at.Send("AT+CLCK=\"PS\",2", kOk, 10), "+CLCK: 1");

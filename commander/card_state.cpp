@@ -2,6 +2,7 @@
 #include "commander/card_state.h"
 
 #include <array>
+#include <optional>
 
 #include "commander/card_channel.h"
 
@@ -43,17 +44,29 @@ bool HoldsWord(std::string_view text, std::string_view word) {
     return false;
 }
 
+// The state named on the "+CPIN:" line; with `whole_line`, only when CR or LF ends that line.
+std::optional<CardState> StateOnLine(std::string_view reply, bool whole_line) {
+    const size_t info = reply.find("+CPIN:");
+    if (info == std::string_view::npos) return std::nullopt;
+    const std::string_view rest = reply.substr(info + 6);
+    const size_t end = rest.find_first_of("\r\n");
+    if (end == std::string_view::npos && whole_line) return std::nullopt;
+    for (const StateName& s : kStates)
+        if (HoldsWord(rest.substr(0, end), s.name)) return s.state;
+    return std::nullopt;
+}
+
 }  // namespace
 
 CardState ParseCardState(std::string_view reply) {
-    if (Holds(reply, kCommFailure)) return CardState::kUnexpected;
-    const size_t info = reply.find("+CPIN:");
-    if (info != std::string_view::npos) {
-        std::string_view line = reply.substr(info + 6);
-        line = line.substr(0, line.find_first_of("\r\n"));
-        for (const StateName& s : kStates)
-            if (HoldsWord(line, s.name)) return s.state;
+    if (Holds(reply, kCommFailure)) {
+        // Wavecom modems answer "+CPIN: READY" without a final OK: the transaction runs into
+        // its time-out with the whole state line received.
+        const std::string_view before = reply.substr(0, reply.find(kCommFailure));
+        const std::optional<CardState> named = StateOnLine(before, true);
+        return named ? *named : CardState::kUnexpected;
     }
+    if (const std::optional<CardState> named = StateOnLine(reply, false)) return *named;
     if (Holds(reply, "ERROR")) return CardState::kError;
     return CardState::kUnexpected;
 }

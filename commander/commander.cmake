@@ -4,6 +4,7 @@ add_library(qmx2_commander STATIC
   ${CMAKE_CURRENT_LIST_DIR}/access_code.cpp
   ${CMAKE_CURRENT_LIST_DIR}/card_state.cpp
   ${CMAKE_CURRENT_LIST_DIR}/card_init.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/character_set.cpp
   ${CMAKE_CURRENT_LIST_DIR}/change_code.cpp
   ${CMAKE_CURRENT_LIST_DIR}/card_driver.cpp
   ${CMAKE_CURRENT_LIST_DIR}/settings.cpp

@@ -47,7 +47,12 @@ TEST(CardStateTest, ErrorsAndFailures) {
     EXPECT_EQ(ParseCardState("AT+CPIN?\r\r\n+CME ERROR: SIM PIN required\r\n"), CardState::kError);
     EXPECT_EQ(ParseCardState("AT+CPIN?\r\r\n+CME ERROR: 10\r\n"), CardState::kError);
     EXPECT_EQ(ParseCardState("Comm failure(opencomm)"), CardState::kUnexpected);
+    // Wavecom: the state line without a final OK; a state line cut off counts for nothing.
     EXPECT_EQ(ParseCardState("AT+CPIN?\r\r\n+CPIN: READY\r\nComm failure(timeout)"),
+              CardState::kReady);
+    EXPECT_EQ(ParseCardState("AT+CPIN?\r\r\n+CPIN: SIM PIN\r\nComm failure(timeout)"),
+              CardState::kSimPin);
+    EXPECT_EQ(ParseCardState("AT+CPIN?\r\r\n+CPIN: READYComm failure(timeout)"),
               CardState::kUnexpected);
     EXPECT_EQ(ParseCardState(""), CardState::kUnexpected);
     EXPECT_EQ(ParseCardState("AT+CPIN?\r\r\nOK\r\n"), CardState::kUnexpected);

@@ -47,6 +47,37 @@ TEST_F(CardInitTest, ReadyCardIsConfiguredAndItsSettingsRead) {
     EXPECT_TRUE(ui.messages.empty());
 }
 
+TEST_F(CardInitTest, ModemWithoutLatin1GetsTheClosestSetItOffers) {
+    struct Row {
+        const char* offered;
+        const char* chosen;  // nullptr: none fits
+    };
+    const Row rows[] = {
+        {"+CSCS: (\"IRA\",\"GSM\",\"UCS2\")", "AT+CSCS=\"IRA\""},
+        {"+CSCS: (\"GSM\",\"UCS2\",\"UTF-8\")", "AT+CSCS=\"UTF-8\""},
+        {"+CSCS: \"GSM\"", "AT+CSCS=\"GSM\""},
+        {"+CSCS: (\"UCS2\",\"HEX\")", nullptr},
+    };
+    for (const Row& row : rows) {
+        ScriptedCard c;
+        ScriptedUi u;
+        CardSession s{*clock, u, c};
+        c.On(kCpin, {State("READY")});
+        c.On("AT+CSCS=\"8859-1\"", {CardReply("AT+CSCS=\"8859-1\"", "", "+CME ERROR: 4")});
+        c.On("AT+CSCS=?", {CardReply("AT+CSCS=?", row.offered)});
+        EXPECT_EQ(InitialiseCard(s).has_value(), row.chosen != nullptr) << row.offered;
+        ASSERT_GE(c.sent.size(), 5u);
+        EXPECT_EQ(c.sent[4], "AT+CSCS=?");
+        if (row.chosen) {
+            EXPECT_EQ(c.sent[5], row.chosen);
+            EXPECT_EQ(c.sent[6], "AT+CMGF=1");
+            EXPECT_TRUE(u.messages.empty());
+        } else {
+            EXPECT_EQ(u.messages, std::vector<std::string>{"Set character set failed."});
+        }
+    }
+}
+
 TEST_F(CardInitTest, FailedReadBacksGiveTheSecondChoiceSilently) {
     card.On(kCpin, {State("READY")});
     card.On("AT+CLCK=\"PS\",2", {"Comm failure(opencomm)"});
@@ -165,7 +196,7 @@ TEST_F(CardInitTest, ErrorsCountOverTheWholeInitialisation) {
 
 TEST_F(CardInitTest, UnrecognisedOrFailedStateReplyEndsIt) {
     for (const std::string& reply : {CardReply(kCpin, "+CPIN: SIM LOCKED"), std::string("Comm failure(opencomm)"),
-                                    State("READY") + "Comm failure(timeout)"}) {
+                                    std::string("AT+CPIN?\r\r\n+CPIN: REA") + "Comm failure(timeout)"}) {
         ScriptedCard c;
         ScriptedUi u;
         CardSession s{*clock, u, c};
