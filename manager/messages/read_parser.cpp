@@ -35,13 +35,40 @@ std::size_t ParseStatus(std::string_view s, std::size_t from, Fields& f) {
     return close + 2;
 }
 
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// "07/07/05,09:56:03+08" and Motorola's "2009/8/18,19:11:45": digits, a "/", and a ":".
+bool LooksLikeStamp(std::string_view field) {
+    return !field.empty() && IsDigit(field.front()) && field.find('/') != npos &&
+           field.find(':') != npos;
+}
+
+// Older phones write ", " between the fields, and Motorola leaves the alphanumeric field out
+// ("REC READ", "+41...", "2009/8/18,19:11:45"): the stamp is the first of the next two quoted
+// fields of the header line that looks like one. Returns its offset, or npos.
+std::size_t SpacedStampAfterNumber(std::string_view s, std::size_t close, std::size_t line_end) {
+    std::size_t at = close + 1;
+    for (int field = 0; field < 2 && at < line_end; ++field) {
+        if (s[at] != ',') return npos;
+        ++at;
+        while (at < line_end && s[at] == ' ') ++at;
+        if (at >= line_end) return npos;
+        if (s[at] != '"') continue;  // an empty unquoted field
+        const std::size_t end = s.find('"', at + 1);
+        if (end == npos || end >= line_end) return npos;
+        if (LooksLikeStamp(Between(s, at + 1, end))) return at + 1;
+        at = end + 1;
+    }
+    return npos;
+}
+
 // The empty alphanumeric field between number and stamp: ",," on this card. Modems of today
 // also send it quoted and empty (,"",), which is the same field.
 std::size_t StampAfterNumber(std::string_view s, std::size_t close, std::size_t line_end) {
     const std::string_view rest = Between(s, close + 1, line_end);
     if (rest.starts_with(",,\"")) return close + 4;
     if (rest.starts_with(",\"\",\"")) return close + 6;
-    return npos;
+    return SpacedStampAfterNumber(s, close, line_end);
 }
 
 // Quoted number, optional stamp within the header line, and the body that starts after the
@@ -89,6 +116,13 @@ std::size_t ParseUnquotedHeader(std::string_view s, std::size_t next, Fields& f)
     return stamp_end + 1;
 }
 
+// Motorola phones put the final OK right under the text, without the blank line.
+std::size_t FinalOkWithoutBlankLine(std::string_view s, std::size_t start) {
+    constexpr std::string_view kFinal = "\r\nOK\r\n";
+    if (s.size() < start + kFinal.size() || !s.ends_with(kFinal)) return npos;
+    return s.size() - kFinal.size();
+}
+
 void Store(const Fields& f, std::string_view status, int slot, MessageRecord& r) {
     r.slot_number = slot;
     SetField(r.status, status);
@@ -120,14 +154,17 @@ bool UnreadListHolds(std::string_view unread_list, int index) {
 ReadParse ParseReadReply(int position, std::string_view reply, std::string_view unread_list,
                          MessageRecord& record) {
     ReadParse result;
-    const std::size_t head = reply.find("+CMGR: ");
+    // Some modems write no space after the colon ("+CMGR:\"REC READ\",...").
+    const std::size_t head = reply.find("+CMGR:");
     if (head == npos) return result;
     Fields f;
-    const std::size_t next = ParseStatus(reply, head + 7, f);
+    std::size_t next = ParseStatus(reply, head + 6, f);
     if (next == npos) return result;
+    while (next < reply.size() && reply[next] == ' ') ++next;  // ", " between fields
     if (next < reply.size() && reply[next] == '"') {
         ParseQuotedHeader(reply, next, f, [&](std::size_t start) {
-            return reply.find("\r\n\r\nOK", start);
+            const std::size_t end = reply.find("\r\n\r\nOK", start);
+            return end != npos ? end : FinalOkWithoutBlankLine(reply, start);
         });
     } else {
         ParseUnquotedHeader(reply, next, f);

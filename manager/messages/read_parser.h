@@ -13,7 +13,7 @@
 namespace qmx2::manager {
 
 struct ReadParse {
-    bool parsed = false;       // a "+CMGR: " header with a quoted status was found
+    bool parsed = false;       // a "+CMGR:" header with a quoted status was found
     bool card_unread = false;  // the card reported "REC UNREAD" (add it to the unread index)
 };
 

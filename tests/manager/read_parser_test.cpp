@@ -68,10 +68,14 @@ TEST(ParseReadReply, LineFeedOnlyCaptureKeepsTextButTakesHeader) {
 TEST(ParseReadReply, EmptyFieldMarkerIsLookedForInTheHeaderLineOnly) {
     MessageRecord r = Filled("old");
     const std::string reply =
-        "+CMGR: \"REC READ\",\"+4930\",\"Bob\",\"01/02/03,04:05:06+04\"\r\nx,,\"y\" z\r\n\r\nOK\r\n";
+        "+CMGR: \"REC READ\",\"+4930\"\r\nx,,\"01/02/03,04:05:06+04\" z\r\n\r\nOK\r\n";
     ParseReadReply(0, reply, "", r);
     EXPECT_EQ(FieldText(r.time_stamp), "old stamp");
-    EXPECT_EQ(FieldText(r.text), "x,,\"y\" z");
+    EXPECT_EQ(FieldText(r.text), "x,,\"01/02/03,04:05:06+04\" z");
+    // A named sender fills the field between number and stamp; the stamp still counts.
+    ParseReadReply(0, "+CMGR: \"REC READ\",\"+4930\",\"Bob\",\"01/02/03,04:05:06+04\"\r\nx\r\n\r\nOK\r\n",
+                   "", r);
+    EXPECT_EQ(FieldText(r.time_stamp), "01/02/03,04:05:06+04");
 }
 
 TEST(ParseReadReply, QuotedEmptyNameFieldStillGivesTheStamp) {
@@ -108,7 +112,7 @@ TEST(ParseReadReply, UnreadListKeepsAReadMessageUnreadByWholeEntry) {
 TEST(ParseReadReply, RepliesWithoutAHeaderChangeNothing) {
     const MessageRecord before = Filled("old");
     for (const char* reply :
-         {"", "+CMS ERROR:", "Comm failure(timeout)", "+CMGR:\"REC READ\",\"1\"\r\n\r\nOK",
+         {"", "+CMS ERROR:", "Comm failure(timeout)", "+CMGS: \"REC READ\",\"1\"\r\n\r\nOK",
           "+CMGR: REC READ,1,2\r\n\r\nOK", "+CMGR: \"REC READ", "+CMGR: \"REC READ\""}) {
         MessageRecord r = before;
         const ReadParse p = ParseReadReply(0, reply, "[1]", r);
