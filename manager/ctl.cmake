@@ -1,6 +1,7 @@
 # qmx2ctl: the phone manager without windows, for terminals and scripts.
 add_library(qmx2_manager_ctl STATIC
   ${CMAKE_CURRENT_LIST_DIR}/ctl/text_ui.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ctl/terminal_text.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ctl/window_peers.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ctl/ctl_options.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ctl/ctl_commands.cpp

@@ -44,7 +44,10 @@ start_device() {
 sim_listing() {
     local out
     for _ in $(seq 50); do
-        if out=$("$bin/qmx2-at" 'AT+CMGF=1' 'AT+CMGL="ALL"' 2>/dev/null) && [[ $out == *OK* ]]; then
+        # The listing counts only when it ended with the card's final OK: a port still held
+        # answers "Comm failure(...)", and that must not read as a lost message.
+        if out=$("$bin/qmx2-at" 'AT+CMGF=1' 'AT+CMGL="ALL"' 2>/dev/null) &&
+            [[ $out != *"Comm failure"* && $(tr -d '\r' <<<"$out" | grep -v '^$' | tail -1) == OK ]]; then
             printf '%s' "$out"
             return 0
         fi

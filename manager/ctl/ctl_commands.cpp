@@ -6,6 +6,7 @@
 
 #include "manager/core/polling.h"
 #include "manager/ctl/ops_commands.h"
+#include "manager/ctl/terminal_text.h"
 #include "manager/messages/folder_view.h"
 #include "manager/phonebook/contact_ops.h"
 
@@ -13,11 +14,6 @@ namespace qmx2::manager::ctl {
 namespace {
 
 using nlohmann::json;
-
-// Card and record texts are ISO 8859-1: each byte becomes the character of the same value.
-std::string Latin1ToUtf8(std::string_view s) {
-    return platform::ToUtf8(platform::WideString(s.begin(), s.end()));
-}
 
 CommandResult Bad(const std::string& why) { return {2, why + "\n"}; }
 
@@ -40,7 +36,7 @@ CommandResult Status(ManagerContext& ctx, bool as_json) {
               {"memory_full", ctx.memory_full.load()},
               {"inbox", BuildFolderView(ctx, Folder::kInbox, kDefaultSortKey).inbox_text}};
     if (as_json) return {0, j.dump(2) + "\n"};
-    std::string t = "Operator: " + j["operator"].get<std::string>() + "\n" +
+    std::string t = "Operator: " + TerminalLatin1(monitor.operator_line) + "\n" +
                     "Signal: " + std::to_string(monitor.signal_level) + " of 4 bars\n" +
                     monitor.info_line1 + "\n" + monitor.info_line2 + "\n" +
                     "SIM message slots: " + std::to_string(ctx.sim_message_slots) + "\n" +
@@ -62,11 +58,11 @@ CommandResult SmsList(ManagerContext& ctx, const std::string& name, bool as_json
         rows.push_back({{"position", r.position + 1},
                         {columns[0].title, Latin1ToUtf8(r.cells[0])},
                         {"message", Latin1ToUtf8(r.cells[1])},
-                        {"date", r.cells[2]},
+                        {"date", Latin1ToUtf8(r.cells[2])},
                         {"memory", r.cells[4]},
                         {"unread", r.icon == kIconUnread}});
-        t += r.cells[3] + "\t" + (r.icon == kIconUnread ? "*" : " ") + "\t" + Latin1ToUtf8(r.cells[0]) +
-             "\t" + r.cells[2] + "\t" + r.cells[4] + "\t" + Latin1ToUtf8(r.cells[1]) + "\n";
+        t += r.cells[3] + "\t" + (r.icon == kIconUnread ? "*" : " ") + "\t" + TerminalLatin1(r.cells[0]) +
+             "\t" + TerminalLatin1(r.cells[2]) + "\t" + r.cells[4] + "\t" + TerminalLatin1(r.cells[1]) + "\n";
     }
     if (as_json) return {0, json{{"folder", FolderName(folder)}, {"rows", rows}}.dump(2) + "\n"};
     return {0, std::string(FolderName(folder)) + ": " + std::to_string(view.rows.size()) +
@@ -78,25 +74,26 @@ CommandResult SmsRead(ManagerContext& ctx, const std::string& pos, bool as_json)
     const auto r = position < 0 ? std::nullopt : OpenMessage(ctx, position);
     if (!r) return {1, "no message at position " + pos + "\n"};
     json j = {{"position", position + 1},
-              {"status", std::string(FieldText(r->status))},
+              {"status", Latin1ToUtf8(FieldText(r->status))},
               {"number", Latin1ToUtf8(FieldText(r->number))},
               {"name", Latin1ToUtf8(FieldText(r->name))},
-              {"time_stamp", std::string(FieldText(r->time_stamp))},
+              {"time_stamp", Latin1ToUtf8(FieldText(r->time_stamp))},
               {"memory", ctx.messages.IsSimSlot(position) ? "SIM" : "PDA"},
               {"text", Latin1ToUtf8(FieldText(r->text))}};
     if (as_json) return {0, j.dump(2) + "\n"};
-    return {0, "From/To: " + j["number"].get<std::string>() +
-                   (FieldEmpty(r->name) ? "" : " (" + j["name"].get<std::string>() + ")") + "\n" +
-                   "Date: " + j["time_stamp"].get<std::string>() + "\nStatus: " +
-                   j["status"].get<std::string>() + "\n\n" + j["text"].get<std::string>() + "\n"};
+    return {0, "From/To: " + TerminalLatin1(FieldText(r->number)) +
+                   (FieldEmpty(r->name) ? "" : " (" + TerminalLatin1(FieldText(r->name)) + ")") + "\n" +
+                   "Date: " + TerminalLatin1(FieldText(r->time_stamp)) + "\nStatus: " +
+                   TerminalLatin1(FieldText(r->status)) + "\n\n" + TerminalLatin1(FieldText(r->text), true) +
+                   "\n"};
 }
 
 CommandResult PbList(ManagerContext& ctx, ContactList& list, bool as_json) {
     json rows = json::array();
     std::string t;
     for (const ContactRow& r : list.rows) {
-        rows.push_back({{"index", r.entry + 1}, {"name", Latin1ToUtf8(r.name)}, {"number", r.number}});
-        t += std::to_string(r.entry + 1) + "\t" + Latin1ToUtf8(r.name) + "\t" + r.number + "\n";
+        rows.push_back({{"index", r.entry + 1}, {"name", Latin1ToUtf8(r.name)}, {"number", Latin1ToUtf8(r.number)}});
+        t += std::to_string(r.entry + 1) + "\t" + TerminalLatin1(r.name) + "\t" + TerminalLatin1(r.number) + "\n";
     }
     (void)ctx;
     if (as_json) return {0, json{{"book", std::string(BookName(list.book))}, {"rows", rows}}.dump(2) + "\n"};

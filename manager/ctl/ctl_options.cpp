@@ -4,6 +4,7 @@
 #include <charconv>
 
 #include "manager/ctl/ops_commands.h"
+#include "manager/ctl/terminal_text.h"
 #include "manager/phonebook/contact_list.h"
 
 namespace qmx2::manager::ctl {
@@ -52,7 +53,7 @@ bool ParseCtlOptions(int argc, const char* const* argv, CtlOptions* o, std::stri
         } else if (a == "--name" || a == "--number") {
             if (!value(i, &text)) return false;
             if (!o->ui.contact) o->ui.contact = ContactFields{};
-            (a == "--name" ? o->ui.contact->name : o->ui.contact->number) = text;
+            (a == "--name" ? o->ui.contact->name : o->ui.contact->number) = Utf8ToLatin1(text);
         } else if (a == "--to") {
             if (!value(i, &text)) return false;
             BookId book;

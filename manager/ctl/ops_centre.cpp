@@ -25,10 +25,10 @@ CommandResult List(ManagerContext& ctx, bool as_json) {
     std::string t = std::string("Use SIM default: ") + (page.use_sim_default ? "on" : "off") + "\n";
     int n = 0;
     for (const ProfileRow& r : page.rows) {
-        rows.push_back({{"row", ++n}, {"name", Latin1ToUtf8(r.name)}, {"number", r.number},
+        rows.push_back({{"row", ++n}, {"name", Latin1ToUtf8(r.name)}, {"number", Latin1ToUtf8(r.number)},
                         {"validity", r.validity}, {"sent_as", r.sent_as}, {"current", r.current}});
-        t += std::to_string(n) + (r.current ? "\t*\t" : "\t \t") + Latin1ToUtf8(r.name) + "\t" +
-             r.number + "\t" + r.validity + "\t" + r.sent_as + "\n";
+        t += std::to_string(n) + (r.current ? "\t*\t" : "\t \t") + TerminalLatin1(r.name) + "\t" +
+             TerminalLatin1(r.number) + "\t" + r.validity + "\t" + r.sent_as + "\n";
     }
     if (as_json)
         return {0, nlohmann::json{{"use_sim_default", page.use_sim_default}, {"rows", rows}}.dump(2) + "\n"};
@@ -38,8 +38,8 @@ CommandResult List(ManagerContext& ctx, bool as_json) {
 // "New..." or "Edit" through "Edit Setting Group"; the page then closes and applies.
 CommandResult Edit(ManagerContext& ctx, MessagesPage& page, int index, const OpsWords& o) {
     SettingGroupFields f = FieldsOf(ctx.profiles[index]);
-    if (o.Has("--name")) f.name = o.Named("--name");
-    if (o.Has("--number")) f.number = o.Named("--number");
+    if (o.Has("--name")) f.name = Utf8ToLatin1(o.Named("--name"));
+    if (o.Has("--number")) f.number = Utf8ToLatin1(o.Named("--number"));
     if (o.Has("--validity") && !ValidityFrom(o.Named("--validity"), &f.validity))
         return OpsBad("validity is one of \"1 hour\", \"6 hours\", \"24 hours\", \"72 hours\", "
                       "\"1 week\", \"Maximum time\"");

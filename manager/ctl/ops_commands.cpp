@@ -29,10 +29,6 @@ const char kOpsUsage[] =
     "  monitor\n"
     "  (options of these commands come after the command; the others before it)\n";
 
-std::string Latin1ToUtf8(std::string_view s) {
-    return platform::ToUtf8(platform::WideString(s.begin(), s.end()));
-}
-
 bool ParseInt(const std::string& s, int* n) {
     const auto r = std::from_chars(s.data(), s.data() + s.size(), *n);
     return r.ec == std::errc() && r.ptr == s.data() + s.size();

@@ -55,7 +55,7 @@ CommandResult Net(ManagerContext& ctx, const std::vector<std::string>& w, bool a
     if (op == "status" && w.size() == 2)
         return Show(as_json, {{"operator", Latin1ToUtf8(page.current_network)},
                               {"automatic", page.automatic}},
-                    "Current network: " + Latin1ToUtf8(page.current_network) + "\nSelection: " +
+                    "Current network: " + TerminalLatin1(page.current_network) + "\nSelection: " +
                         (page.automatic ? "Automatic" : "Select from list") + "\n");
     if (op == "auto" && w.size() == 2) {
         NetworkPageCommand(ctx, page, NetworkCommand::kAutomatic);
@@ -70,10 +70,10 @@ CommandResult Net(ManagerContext& ctx, const std::vector<std::string>& w, bool a
             std::string t;
             for (const FoundOperator& f : page.found) {
                 if (FieldEmpty(f.code)) continue;
-                rows.push_back({{"code", std::string(FieldText(f.code))},
+                rows.push_back({{"code", Latin1ToUtf8(FieldText(f.code))},
                                 {"name", Latin1ToUtf8(FieldText(f.name))}, {"status", f.status}});
-                t += std::string(FieldText(f.code)) + "\t" + std::to_string(f.status) + "\t" +
-                     Latin1ToUtf8(FieldText(f.name)) + "\n";
+                t += TerminalLatin1(FieldText(f.code)) + "\t" + std::to_string(f.status) + "\t" +
+                     TerminalLatin1(FieldText(f.name)) + "\n";
             }
             return Show(as_json, rows, t);
         }
@@ -121,7 +121,7 @@ CommandResult Monitor(ManagerContext& ctx, bool as_json) {
                              std::string(static_cast<std::size_t>(4 - m.signal_level), '.');
     return Show(as_json, {{"signal_bars", m.signal_level}, {"operator", Latin1ToUtf8(m.operator_line)},
                           {"lines", {m.info_line1, m.info_line2}}, {"paint", steps}},
-                "[" + bars + "] " + Latin1ToUtf8(m.operator_line) + "\n" + m.info_line1 + "\n" +
+                "[" + bars + "] " + TerminalLatin1(m.operator_line) + "\n" + m.info_line1 + "\n" +
                     m.info_line2 + "\n");
 }
 

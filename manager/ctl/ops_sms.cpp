@@ -14,7 +14,7 @@ namespace {
 std::u16string EditText(std::string text) {
     for (std::size_t at; (at = text.find("\\n")) != std::string::npos;) text.replace(at, 2, "\n");
     std::u16string out;
-    for (char16_t c : platform::FromUtf8(text)) {
+    for (char16_t c : Latin1Wide(platform::FromUtf8(text))) {
         if (c == u'\n') {
             out += u"\r\n";
         } else if (c != u'\r') {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "manager/ctl/ctl_commands.h"
+#include "manager/ctl/terminal_text.h"
 
 namespace qmx2::manager::ctl {
 
@@ -27,8 +28,6 @@ bool SplitOpsWords(const std::vector<std::string>& w, std::size_t from,
 
 inline CommandResult OpsBad(const std::string& why) { return {2, why + "\n"}; }
 inline CommandResult OpsDone(bool ok, std::string text = {}) { return {ok ? 0 : 1, std::move(text)}; }
-// Card and record texts are ISO 8859-1: each byte becomes the character of the same value.
-std::string Latin1ToUtf8(std::string_view s);
 bool ParseInt(const std::string& s, int* n);
 
 // The two groups of commands.

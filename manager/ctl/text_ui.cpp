@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "manager/core/startup_sequence.h"
+#include "manager/ctl/terminal_text.h"
 #include "manager/phonebook/contact_ops.h"
 
 namespace qmx2::manager::ctl {
@@ -29,7 +30,7 @@ bool TextUi::Ask(const std::string& question, bool default_answer) {
 
 Answer TextUi::ShowMessage(platform::WideView caption, platform::WideView text, Buttons buttons,
                            bool) {
-    const std::string line = platform::ToUtf8(caption) + ": " + platform::ToUtf8(text);
+    const std::string line = TerminalText(caption) + ": " + TerminalText(text, true);
     {
         std::lock_guard l(mu_);
         messages_.push_back(line);
@@ -64,7 +65,8 @@ std::optional<BookId> TextUi::ChooseBook(bool, BookId current) {
 
 bool TextUi::PasteContact(const ContactFields& full, ContactFields& fields, int, int) {
     std::fprintf(options_.out, "Paste contact: %s\n  %s, %s -> %s, %s\n", kPasteNotice,
-                 full.name.c_str(), full.number.c_str(), fields.name.c_str(), fields.number.c_str());
+                 TerminalLatin1(full.name).c_str(), TerminalLatin1(full.number).c_str(),
+                 TerminalLatin1(fields.name).c_str(), TerminalLatin1(fields.number).c_str());
     return Ask("Store the truncated contact?", true);
 }
 

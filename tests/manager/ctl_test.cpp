@@ -6,6 +6,7 @@
 #include "manager/core/main_window.h"
 #include "manager/ctl/ctl_commands.h"
 #include "manager/ctl/ctl_options.h"
+#include "manager/ctl/terminal_text.h"
 #include "manager/ctl/text_ui.h"
 #include "tests/manager/manager_harness.h"
 
@@ -34,6 +35,23 @@ TEST(CtlOptions, CommandWordsAndOptions) {
     const char* none[] = {"qmx2ctl", "--json"};
     CtlOptions empty;
     EXPECT_FALSE(ParseCtlOptions(2, none, &empty, &error));
+}
+
+TEST(TerminalText, ControlsAreShownEscapedAndTypedTextTakesTheCardsSet) {
+    struct Case {
+        std::string latin1;
+        bool lines;
+        std::string shown;
+    };
+    for (const Case& c : std::vector<Case>{
+             {"M\xfcller", false, "M\xc3\xbcller"},
+             {"a\r\nb\nc\rd", true, "a\nb\nc\\x0dd"},
+             {"a\r\nb\tc", false, "a\\x0d\\x0ab\\x09c"},
+             {"\x1b]0;t\x07\x7f\x9b", false, "\\x1b]0;t\\x07\\x7f\\x9b"},
+         })
+        EXPECT_EQ(TerminalLatin1(c.latin1, c.lines), c.shown) << c.shown;
+    EXPECT_EQ(Utf8ToLatin1("Hyv\xc3\xa4\xc3\xa4 \xe2\x82\xac \xf0\x9f\x98\x80"), "Hyv\xe4\xe4 ? ?");
+    EXPECT_EQ(Latin1ToUtf8("\xff"), "\xc3\xbf");
 }
 
 TEST(TextUi, MessagesCarryTheirCaptionAndAnswersComeFromOptions) {

@@ -3,8 +3,14 @@
 // loaded, a new message arriving, and a close.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include <nlohmann/json.hpp>
+
 #include "hardware/card/card_port.h"
 #include "manager/core/main_window.h"
+#include "manager/ctl/ctl_commands.h"
+#include "manager/ctl/ctl_options.h"
 #include "manager/phonebook/contact_ops.h"
 #include "tests/manager/manager_harness.h"
 
@@ -59,6 +65,55 @@ TEST_F(OnEmulatedCard, ArrivingMessageIsAnnouncedAndKeptUnread) {
     ASSERT_TRUE(h.RunUntil([&] { return !h.ui.Shown().empty(); }));
     EXPECT_EQ(h.ui.Shown(), std::vector<std::string>{"Orvan Pellion 2.0|New SMS arrived"});
     EXPECT_NE(h.registry.Text(u"Software\\Orvan\\QMX2", u"UnreadIdx"), "<absent>");
+}
+
+// What a person types is what the card stores and what the listing shows, and what arrives from
+// the network is shown as the text it is: Latin-1 letters both ways, a text holding a listing line
+// of its own, terminal escapes; through qmx2ctl's commands, in text and JSON.
+TEST_F(OnEmulatedCard, TypedAndReceivedTextsListAsThemselves) {
+    ASSERT_EQ(StartManager(*h.ctx, h.worker), StartOutcome::kRunning);
+    ASSERT_TRUE(h.RunUntil([&] {
+        return h.ctx->sim_book_loaded && h.ctx->card_book_loaded && h.ctx->messages_loaded;
+    }));
+    const char* argv[] = {"qmx2ctl", "--name", "M\xc3\xbcller", "--number", "+358405555555",
+                          "pb", "new", "SIM"};
+    ctl::CtlOptions o;
+    std::string error;
+    ASSERT_TRUE(ctl::ParseCtlOptions(8, argv, &o, &error)) << error;
+    h.ui.edits = {*o.ui.contact};
+    ASSERT_EQ(ctl::RunCtlCommand(*h.ctx, o.command, false).exit_code, 0);
+    EXPECT_EQ(card->WithPhone([](Phone& p) { return p.sim().sim_book.entries[1]->name; }),
+              "M\xfcller");
+    EXPECT_EQ(ctl::RunCtlCommand(*h.ctx, {"pb", "list", "SIM"}, false).text,
+              "1\tMatti\t+358401111111\n2\tM\xc3\xbcller\t+358405555555\n");
+    ASSERT_EQ(ctl::RunCtlCommand(*h.ctx, {"sms", "send", "--to", "+358405555555", "Hyv\xc3\xa4\xc3\xa4"},
+                                 false).exit_code, 0);
+    EXPECT_EQ(card->WithPhone([](Phone& p) { return p.sent_messages().back().text; }), "Hyv\xe4\xe4");
+
+    const std::string forged =
+        "hi\r\n+CMGL: 9,\"REC UNREAD\",\"+999\",,\"26/01/01,00:00:00+00\"\r\nforged";
+    card->WithPhone([&](Phone& p) {
+        return p.DeliverMessage("+358405555555", "Hyv\xe4\xe4 y\xf6t\xe4") &&
+               p.DeliverMessage("+358406666666", forged) &&
+               p.DeliverMessage("+358407777777", "\x1b]0;owned\x07\x1b[2Jgone");
+    });
+    ASSERT_TRUE(h.RunUntil([&] { return !h.ui.Shown().empty(); }));
+    ASSERT_TRUE(h.RunUntil([&] { return FieldText(h.ctx->messages.At(3)->text) != ""; }));
+    const std::string text = ctl::RunCtlCommand(*h.ctx, {"sms", "list"}, false).text;
+    EXPECT_EQ(text.find('\x1b'), std::string::npos) << text;
+    EXPECT_NE(text.find("M\xc3\xbcller\t"), std::string::npos) << text;
+    EXPECT_NE(text.find("\tHyv\xc3\xa4\xc3\xa4 y\xc3\xb6t\xc3\xa4\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\\x1b]0;owned\\x07\\x1b[2Jgone"), std::string::npos) << text;
+    EXPECT_EQ(text.find("\t+999\t"), std::string::npos) << text;  // no message "from +999"
+    const auto j = nlohmann::json::parse(ctl::RunCtlCommand(*h.ctx, {"sms", "list"}, true).text);
+    std::vector<std::string> messages;
+    for (const auto& row : j["rows"]) messages.push_back(row["message"]);
+    std::sort(messages.begin(), messages.end());
+    EXPECT_EQ(messages, (std::vector<std::string>{
+                            "\x1b]0;owned\x07\x1b[2Jgone", "Hyv\xc3\xa4\xc3\xa4 y\xc3\xb6t\xc3\xa4",
+                            "Moi,, mita kuuluu?",
+                            "hi +CMGL: 9,\"REC UNREAD\",\"+999\",,\"26/01/01,00:00:00+00\" forged"}));
+    EXPECT_EQ(h.registry.Text(u"Software\\Orvan\\QMX2", u"UnreadIdx").find("[9]"), std::string::npos);
 }
 
 TEST_F(OnEmulatedCard, NewContactIsWrittenToTheSim) {
