@@ -61,7 +61,7 @@ void InstallHandheldPrograms(const std::string& root) {
     dir.erase(dir.rfind('/'));
     std::vector<std::pair<std::string, std::string>> programs;
     const std::pair<const char*, const char*> known[] = {
-        {"Qmx2Com", "Qmx2Com"}, {"Qmx2PPC.exe", "Qmx2PPC"}, {"qmx2hpc.exe", "qmx2hpc"}};
+        {"Qmx2Com", "Qmx2Com"}, {"Qmx2PPC.exe", "Qmx2PPC"}, {"qmx2hpc.exe", "qmx2hpc"}, {"peghelp.exe", "peghelp"}};
     for (const auto& [name, file] : known) {
         const std::string target = dir + "/" + file;
         if (access(target.c_str(), X_OK) == 0) programs.emplace_back(name, target);

@@ -11,6 +11,7 @@ packages=(
   qt6-base-dev
   clang libclang-rt-14-dev
   socat
+  xvfb dbus-daemon
 )
 
 missing=()

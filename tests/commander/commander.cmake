@@ -17,3 +17,10 @@ if(TARGET qmx2-device AND TARGET Qmx2Com)
     LIBS qmx2_windows)
   add_dependencies(commander_process_test Qmx2Com qmx2-device)
 endif()
+
+# The commander's notifications reaching a desktop notification server over D-Bus.
+if(QMX2_GUI)
+  qmx2_test(commander_desktop_test
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/commander_desktop_test.cpp
+    LIBS qmx2_commander qmx2_registry qmx2_desktop_qt qmx2_test_desktop_support)
+endif()
