@@ -66,6 +66,9 @@ void InstallHandheldPrograms(const std::string& root) {
         const std::string target = dir + "/" + file;
         if (access(target.c_str(), X_OK) == 0) programs.emplace_back(name, target);
     }
+    // The notification sound the commander asks for, "\Windows\Alarm1.wav".
+    const std::string alarm = dir + "/Alarm1.wav";
+    if (access(alarm.c_str(), R_OK) == 0) programs.emplace_back("Alarm1.wav", alarm);
     std::string error;
     if (!programs.empty() && !platform::InstallProgramLinks(root, programs, &error))
         std::fprintf(stderr, "qmx2-device: %s\n", error.c_str());

@@ -23,3 +23,7 @@ add_executable(qmx2-device
 )
 target_link_libraries(qmx2-device PRIVATE qmx2_device_host qmx2_registry qmx2_files qmx2_windows
   qmx2_desktop_services)
+
+# The handheld's notification sound beside the programs; the device host links it into the
+# root's "\Windows" folder.
+configure_file(${CMAKE_SOURCE_DIR}/resources/sounds/Alarm1.wav ${CMAKE_BINARY_DIR}/bin/Alarm1.wav COPYONLY)

@@ -4,10 +4,15 @@
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
 
 #include "devices/active_entry.h"
 #include "platform/comm_types.h"
+#include "platform/process.h"
 #include "platform/registry.h"
+#include "platform/run_at_event.h"
 #include "platform/serial_wire.h"
 #include "platform/windows.h"
 #include "tests/devices/child_process.h"
@@ -122,6 +127,28 @@ TEST_F(DeviceHostProcessTest, AModemThatHangsUpMidReplyGivesAFailureAndRemovesTh
     EXPECT_EQ(host->Wait(), 1);
     EXPECT_NE(host->ErrorText().find("went away"), std::string::npos);
     EXPECT_EQ(RegisteredPort(), u"");
+}
+
+TEST_F(DeviceHostProcessTest, AProgramRegisteredForTheDeviceChangeStartsWhenTheCardGoes) {
+    const std::string script = root + "/on-change.sh";
+    {
+        std::ofstream(script) << "#!/bin/sh\necho started >> \"$QMX2_ROOT/changes.txt\"\n";
+    }
+    chmod(script.c_str(), 0755);
+    std::string error;
+    ASSERT_TRUE(InstallProgramLinks(root, {{"OnChange.exe", script}}, &error)) << error;
+    ASSERT_TRUE(RunAtEvents(root).Register("\\Windows\\OnChange.exe", NOTIFICATION_EVENT_DEVICE_CHANGE));
+
+    std::string out;
+    At({"--port", "COM3:", "--timeout", "5", "AT+HANG"}, &out);  // the card goes
+    EXPECT_EQ(host->Wait(), 1);
+    EXPECT_NE(host->ErrorText().find("started 1 program(s) at the device change"), std::string::npos)
+        << host->ErrorText();
+    for (int i = 0; i < 1000 && !std::ifstream(root + "/changes.txt"); ++i) usleep(10000);
+    std::ifstream changes(root + "/changes.txt");
+    std::string line;
+    EXPECT_TRUE(std::getline(changes, line));
+    EXPECT_EQ(line, "started");
 }
 
 TEST(DeviceHostProgram, BadCommandLinesAndMissingTtysAreRefused) {

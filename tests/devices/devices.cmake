@@ -17,7 +17,7 @@ qmx2_test(devices_active_entry_test
 
 qmx2_test(devices_host_process_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/device_host_process_test.cpp
-  LIBS qmx2_device_host qmx2_registry qmx2_windows)
+  LIBS qmx2_device_host qmx2_registry qmx2_windows qmx2_desktop_services)
 add_dependencies(devices_host_process_test qmx2-device qmx2-at)
 
 qmx2_test(devices_at_tool_test
