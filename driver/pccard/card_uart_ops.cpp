@@ -54,11 +54,13 @@ namespace {
 int Open(void* ctx) {
     CardUart* u = U(ctx);
     u->use_fifo = 1;
-    if (u->uart_open_count++ == 0) Guarded([&] { UartOpen(u); });
+    // Every Open is matched by one CardUartClose; only the outermost pair touches the chip.
+    if (u->layer_open_count++ != 0) return 1;
+    u->uart_open_count = 1;
+    Guarded([&] { UartOpen(u); });
     if (u->powered_up)
         u->services.CardRequestIRQ(u->client, u->socket, &ServiceEventsCallback,
                                    reinterpret_cast<uintptr_t>(u->port));
-    ++u->layer_open_count;
     return 1;
 }
 
@@ -268,7 +270,7 @@ int CardUartClose(void* ctx) {
                 u->clock->SleepMs(10);
             }
         });
-        if (u->uart_open_count) --u->uart_open_count;
+        u->uart_open_count = 0;
         Guarded([&] {
             Out(u, kInterruptEnable, 0);
             Out(u, kModemControl, 0);

@@ -199,13 +199,17 @@ bool Dispatch(const Request& r) {
         case IOCTL_SERIAL_ENABLE_IR: return ops.EnableInfrared(ctx, d->LineSettings().BaudRate) != 0;
         case IOCTL_SERIAL_DISABLE_IR: ops.DisableInfrared(ctx); return true;
         case IOCTL_CARD_POWER_UP: {
+            Lock lock(d->open_lock);
             if (ops.CardPowerUp(ctx) == 0) return false;
             // The port may already be open (this request's own handle): a card that came up
             // under it starts with its modem lines off, as at a first open.
             ApplyModemLines(d);
             return true;
         }
-        case IOCTL_CARD_POWER_DOWN: return ops.CardPowerDown(ctx) != 0;
+        case IOCTL_CARD_POWER_DOWN: {
+            Lock lock(d->open_lock);
+            return ops.CardPowerDown(ctx) != 0;
+        }
         case IOCTL_CARD_IS_POWERED: {
             if (!r.HasOut(4)) return InvalidParameter();
             uint32_t powered = 1;

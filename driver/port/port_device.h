@@ -73,9 +73,12 @@ struct PortOpen {
 
 struct PortDevice {
     explicit PortDevice(const DriverEnv& e)
-        : env(e), transmit_lock(*e.clock), receive_lock(*e.clock) {}
+        : env(e), open_lock(*e.clock), transmit_lock(*e.clock), receive_lock(*e.clock) {}
 
     DriverEnv env;
+    // Serialises the 0 <-> 1 transitions of open_count with the first-open set-up and the
+    // hardware close, and card power changes with both.
+    CriticalSection open_lock;
     CriticalSection transmit_lock;
     CriticalSection receive_lock;
     const HardwareObject* hardware = nullptr;

@@ -220,12 +220,15 @@ PortOpen* PortOpenContext(PortDevice* device, uint32_t access, uint32_t share) {
         if (open->next) open->next->prev = open;
         device->open_list = open;
     }
-    if (device->open_count.load() == 0 && !FirstOpen(device)) {
-        SetLastError(platform::ERROR_OPEN_FAILED);
-        DropOpen(device, open);
-        return nullptr;
+    {
+        Lock lock(device->open_lock);
+        if (device->open_count.load() == 0 && !FirstOpen(device)) {
+            SetLastError(platform::ERROR_OPEN_FAILED);
+            DropOpen(device, open);
+            return nullptr;
+        }
+        ++device->open_count;
     }
-    ++device->open_count;
     return open;
 }
 
@@ -236,7 +239,6 @@ bool PortClose(PortOpen* open) {
         return false;
     }
     open->closing = true;
-    const uint32_t remaining = --device->open_count;
     for (uint32_t round = 0; round < kDrainRounds && CallersInside(open) != 0; ++round) {
         open->comm_event.Pulse();
         if (WantsAccess(open->access)) {
@@ -245,9 +247,12 @@ bool PortClose(PortOpen* open) {
         }
         device->env.clock->SleepMs(kDrainPauseMs);
     }
-    if (remaining == 0) {
-        device->ops().Close(device->hardware_context);
-        if (device->hardware->bind_flags & kBindThreadWhileOpen) StopDispatchThread(device);
+    {
+        Lock lock(device->open_lock);
+        if (--device->open_count == 0) {
+            device->ops().Close(device->hardware_context);
+            if (device->hardware->bind_flags & kBindThreadWhileOpen) StopDispatchThread(device);
+        }
     }
     DropOpen(device, open);
     return true;

@@ -17,7 +17,7 @@ public:
 
     void SetText(const std::u16string& key, const std::u16string& name, const std::u16string& text) {
         std::vector<uint8_t> bytes((text.size() + 1) * 2, 0);
-        std::memcpy(bytes.data(), text.data(), text.size() * 2);
+        std::memcpy(bytes.data(), text.data(), bytes.size() - 2);
         keys_[Lower(key)][Lower(name)] = {platform::REG_SZ, bytes};
     }
     void SetNumber(const std::u16string& key, const std::u16string& name, uint32_t n) {

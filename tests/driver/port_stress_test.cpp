@@ -114,5 +114,49 @@ TEST(PortStress, ThousandOpenCloseCyclesLeaveNothingBehind) {
     EXPECT_EQ(s.uart()->uart_open_count.load(), 0u);
 }
 
+// The commander's power query beside the manager's transaction: an open without access, the
+// power request and a close, over and over, while access opens exchange "AT\r". Opens and
+// closes of either kind must never leave the UART closed under an open port.
+TEST(PortStress, PowerQueriesBesideAccessOpensNeverLoseAnExchange) {
+    CardStack s;
+    constexpr int kCycles = 10000;
+    std::atomic<bool> stop{false};
+    std::atomic<int> queries{0};
+    Thread commander(*s.clock, [&] {
+        while (!stop) {
+            if (PortOpen* o = s.Open(0)) {
+                uint32_t powered = 0;
+                s.Control(o, IOCTL_CARD_IS_POWERED, nullptr, 0, &powered, 4);
+                PortClose(o);
+                ++queries;
+            }
+            s.clock->SleepMs(1);
+        }
+    });
+    int failed = 0;
+    for (int i = 0; i < kCycles; ++i) {
+        PortOpen* o = s.OpenReadWrite();
+        if (!o) {
+            ++failed;
+            continue;
+        }
+        s.SetTimeouts(o, 0, 0, 100);
+        if (s.Write(o, "AT\r") != 3 || s.Read(o, 3) != "AT\r") ++failed;
+        PortClose(o);
+    }
+    stop = true;
+    commander.Join();
+    EXPECT_EQ(failed, 0);
+    EXPECT_GT(queries.load(), 0);
+    EXPECT_EQ(s.device->open_count.load(), 0u);
+    EXPECT_EQ(s.uart()->layer_open_count.load(), 0u);
+    EXPECT_EQ(s.uart()->uart_open_count.load(), 0u);
+    // The port still works afterwards: a write without time-outs returns.
+    PortOpen* o = s.OpenReadWrite();
+    ASSERT_NE(o, nullptr);
+    EXPECT_EQ(s.Write(o, std::string(40, 'x')), 40);
+    EXPECT_TRUE(PortClose(o));
+}
+
 }  // namespace
 }  // namespace qmx2::driver::testing
