@@ -56,8 +56,8 @@ void Purge(PortDevice* device, uint32_t flags) {
         ResumeReceiveFlow(device);
     }
     if (flags & platform::PURGE_RXABORT) {
-        device->SetFlags(kReadAborted);
-        // Set rather than pulse: a reader between its flag reset and its wait still sees it.
+        ++device->read_aborts;
+        // Set rather than pulse: a reader between its abort check and its wait still sees it.
         device->receive_event->Set();
     }
     if (flags & platform::PURGE_TXABORT) {

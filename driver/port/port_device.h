@@ -49,7 +49,6 @@ inline constexpr uint32_t kTransmitHeld = 1u << 2;
 inline constexpr uint32_t kXoffSent = 1u << 3;
 inline constexpr uint32_t kDtrDropped = 1u << 4;
 inline constexpr uint32_t kRtsDropped = 1u << 5;
-inline constexpr uint32_t kReadAborted = 1u << 6;
 inline constexpr uint32_t kWriteAborted = 1u << 7;
 
 struct PortDevice;
@@ -101,6 +100,9 @@ struct PortDevice {
     // Changed from the ISR, readers and requests at once; atomic so every bit change lands.
     std::atomic<uint32_t> flags{0};
     std::atomic<uint32_t> mask_union{0};
+    // Raised by every receive abort; a read ends when it changes after the read began, so an
+    // abort between two of its waits is never lost.
+    std::atomic<uint32_t> read_aborts{0};
 
     // Receive ring: the ISR moves only the write index, readers only the read index.
     std::atomic<uint32_t> read_index{0};

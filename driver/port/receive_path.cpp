@@ -213,6 +213,7 @@ int32_t PortRead(PortOpen* open, uint8_t* buffer, uint32_t length) {
     EnterUse(open);
     platform::Clock& clock = *device->env.clock;
     uint32_t copied = 0;
+    const uint32_t aborts = device->read_aborts.load();
     {
         Lock lock(device->receive_lock);
         const platform::COMMTIMEOUTS t = device->Timeouts();
@@ -230,7 +231,7 @@ int32_t PortRead(PortOpen* open, uint8_t* buffer, uint32_t length) {
             ResumeReceiveFlow(device);
             uint32_t wait = 0;
             if (!ChooseWait(t, total, elapsed, copied, &wait)) break;
-            device->ClearFlags(kReadAborted);
+            if (device->read_aborts.load() != aborts) break;
             const uint64_t start = clock.TickMs();
             const bool signalled = device->receive_event->Wait(wait) == platform::WaitResult::kSignaled;
             elapsed += static_cast<uint32_t>(clock.TickMs() - start);
@@ -238,7 +239,7 @@ int32_t PortRead(PortOpen* open, uint8_t* buffer, uint32_t length) {
                 copied += CopyOut(device, buffer + copied, length - copied);
                 break;
             }
-            if (device->HasFlags(kReadAborted)) break;
+            if (device->read_aborts.load() != aborts) break;
             if (!device->IsOpen() || open->closing) {
                 platform::SetLastError(platform::ERROR_INVALID_HANDLE);
                 break;

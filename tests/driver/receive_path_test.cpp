@@ -118,6 +118,22 @@ TEST(ReadTimeouts, PurgeRxAbortReleasesABlockedReaderWithWhatItHad) {
     EXPECT_EQ(r.took_ms, 20u);
 }
 
+// The abort lands while the reader is between its ring check and its wait (here: while it
+// sends XON); it must still end that read.
+TEST(ReadTimeouts, PurgeRxAbortJustBeforeTheWaitIsNotLost) {
+    PortHarness h;
+    PortOpen* o = h.OpenReadWrite();
+    DCB d = h.Dcb(o);
+    d.fInX = 1;
+    ASSERT_TRUE(h.Set(o, IOCTL_SERIAL_SET_DCB, d));
+    h.SetTimeouts(o, 0, 0, 5000);
+    h.device->SetFlags(kXoffSent);
+    h.hw.on_immediate = [&] { Purge(h.device, PURGE_RXABORT); };
+    const ReadResult r = Read(h, o, 10);
+    EXPECT_EQ(h.hw.immediate, std::vector<uint8_t>{0x11});
+    EXPECT_EQ(r.took_ms, 0u);
+}
+
 TEST(ReadAccess, NeedsReadAccessAndAnOpenDevice) {
     PortHarness h;
     PortOpen* writer = h.Open(GENERIC_WRITE);

@@ -79,8 +79,11 @@ const HardwareOps kOps = {
     [](void* ctx) { LogLine(ctx, &ScriptedHardware::brk, false, "BRK"); },
     [](void* ctx) { LogLine(ctx, &ScriptedHardware::brk, true, "BRK"); },
     [](void* ctx, uint8_t c) -> int {
-        std::lock_guard lk(H(ctx)->mu);
-        H(ctx)->immediate.push_back(c);
+        {
+            std::lock_guard lk(H(ctx)->mu);
+            H(ctx)->immediate.push_back(c);
+        }
+        if (H(ctx)->on_immediate) H(ctx)->on_immediate();
         return 1;
     },
     [](void* ctx, platform::COMSTAT* status) -> uint32_t {

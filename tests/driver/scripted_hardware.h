@@ -4,6 +4,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -41,6 +42,8 @@ struct ScriptedHardware {
     uint32_t buffer_hint = 0;
     uint32_t line_errors = 0;
     bool destroyed = false;
+    // Runs on the calling thread after an immediate character is recorded (no lock held).
+    std::function<void()> on_immediate;
 
     // Guarded by the clock's lock.
     bool irq = false;
