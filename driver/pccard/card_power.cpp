@@ -112,7 +112,7 @@ void Deregister(CardUart* u) {
 
 bool ScratchPadAnswers(CardUart* u) {
     bool answers = false;
-    Guarded([&] {
+    Locked(u, [&] {
         Out(u, kScratch, 0xC6);
         Out(u, kInterruptEnable, 0);
         answers = In(u, kScratch) == 0xC6;

@@ -3,6 +3,10 @@
 // Register guard: every register access goes through In/Out, which throw RegisterFault when
 // nothing answers (registers not mapped yet, a pulled card). Each operation of the layer
 // catches it with Guarded() and ends silently, so the fault never leaves the layer.
+//
+// Register lock: every sequence of register accesses runs under register_lock (Locked()), the
+// interrupt routine's included, so that no access lands while the divisor latch is switched
+// in. The lock is never held across a wait.
 #pragma once
 
 #include <atomic>
@@ -39,7 +43,7 @@ struct DivisorEntry {
 using NotifyRoutine = void (*)(PortDevice* device, uint32_t events);
 
 struct CardUart {
-    explicit CardUart(platform::Clock& clock) : transmit_ready(clock, false), register_lock(clock) {}
+    explicit CardUart(platform::Clock& clock) : register_lock(clock) {}
 
     RegisterAddress registers[8];
     std::atomic<uint8_t> fifo_shadow{0};
@@ -54,7 +58,9 @@ struct CardUart {
     std::atomic<uint32_t> uart_open_count{0};
     const DivisorEntry* divisors = nullptr;
     std::atomic<uint32_t> overruns{0};
-    platform::Event transmit_ready;
+    // A flow or immediate character waiting for the transmitter, or -1. It goes out ahead of
+    // the write data as soon as the holding register is empty.
+    std::atomic<int> pending_immediate{-1};
     std::atomic<uint32_t> waiting_for_cts{0};
     std::atomic<uint32_t> waiting_for_dsr{0};
     std::atomic<uint32_t> transmit_kick{0};
@@ -93,6 +99,12 @@ void Guarded(F&& f) {
     } catch (const RegisterFault&) {
         // The card stopped answering: end this operation quietly.
     }
+}
+
+template <typename F>
+void Locked(CardUart* u, F&& f) {
+    Lock lock(u->register_lock);
+    Guarded(f);
 }
 
 // Reads with the status accounting and event reports every reader of these registers does.

@@ -12,7 +12,6 @@ using namespace platform;
 
 constexpr uint32_t kMaxBytesPerReceive = 256;
 constexpr int kOpenDrainRounds = 32;
-constexpr int kImmediateRounds = 10;
 
 CardUart* U(void* ctx) { return static_cast<CardUart*>(ctx); }
 
@@ -30,6 +29,7 @@ void UartOpen(CardUart* u) {
     u->waiting_for_cts = 0;
     u->waiting_for_dsr = 0;
     u->line_errors = 0;
+    u->pending_immediate = -1;
     Out(u, kInterruptEnable, 0x0D);
     Out(u, kModemControl, 0x08);  // OUT2 only: DTR and RTS wait for the line settings
     Out(u, kLineControl, 0x03);
@@ -47,7 +47,21 @@ void UartOpen(CardUart* u) {
 
 }  // namespace
 
-void OpenUartRegisters(CardUart* u) { Guarded([&] { UartOpen(u); }); }
+void OpenUartRegisters(CardUart* u) { Locked(u, [&] { UartOpen(u); }); }
+
+namespace {
+
+// Puts the pending immediate character into an empty holding register; register lock held.
+// Returns whether the register was free for more.
+bool PutPendingImmediate(CardUart* u, uint8_t lsr) {
+    if (!(lsr & 0x20)) return false;
+    const int c = u->pending_immediate.exchange(-1);
+    if (c < 0) return true;
+    Out(u, kData, static_cast<uint8_t>(c));
+    return false;
+}
+
+}  // namespace
 
 namespace {
 
@@ -57,7 +71,7 @@ int Open(void* ctx) {
     // Every Open is matched by one CardUartClose; only the outermost pair touches the chip.
     if (u->layer_open_count++ != 0) return 1;
     u->uart_open_count = 1;
-    Guarded([&] { UartOpen(u); });
+    Locked(u, [&] { UartOpen(u); });
     if (u->powered_up)
         u->services.CardRequestIRQ(u->client, u->socket, &ServiceEventsCallback,
                                    reinterpret_cast<uintptr_t>(u->port));
@@ -67,7 +81,7 @@ int Open(void* ctx) {
 uint32_t GetPendingInterrupts(void* ctx) {
     CardUart* u = U(ctx);
     uint32_t pending = 0;
-    Guarded([&] {
+    Locked(u, [&] {
         const uint8_t iir = In(u, kInterruptId);
         if (iir & 0x01) return;
         switch (iir & 0x0F) {
@@ -89,7 +103,7 @@ uint32_t ReceiveBytes(void* ctx, uint8_t* destination, uint32_t* count) {
     const uint32_t room = *count;
     uint32_t stored = 0;
     bool event_char = false;
-    Guarded([&] {
+    Locked(u, [&] {
         for (uint32_t reads = 0; stored < room && reads < kMaxBytesPerReceive; ++reads) {
             const uint8_t lsr = ReadLineStatus(u);
             if (!(lsr & 0x01)) break;
@@ -115,18 +129,22 @@ uint32_t TransmitBytes(void* ctx, const uint8_t* source, uint32_t count, uint32_
     *taken = 0;
     if (dcb.fOutxCtsFlow && !(u->last_modem_status & 0x10)) {
         u->waiting_for_cts = 1;
-        Guarded([&] { Out(u, kInterruptEnable, In(u, kInterruptEnable) & ~0x02); });
+        Locked(u, [&] { Out(u, kInterruptEnable, In(u, kInterruptEnable) & ~0x02); });
         return 0;
     }
     if (dcb.fOutxDsrFlow && !(u->last_modem_status & 0x20)) {
         u->waiting_for_dsr = 1;
-        Guarded([&] { Out(u, kInterruptEnable, 0x0D); });
+        Locked(u, [&] { Out(u, kInterruptEnable, 0x0D); });
         return 0;
     }
-    Lock lock(u->register_lock);
-    Guarded([&] {
-        if (ReadLineStatus(u) & 0x20) {
-            const uint32_t load = (u->last_interrupt_id & 0xC0) ? 16 : 1;
+    Locked(u, [&] {
+        const uint8_t lsr = ReadLineStatus(u);
+        if (lsr & 0x20) {
+            uint32_t load = (u->last_interrupt_id & 0xC0) ? 16 : 1;
+            if (u->pending_immediate.load() >= 0) {
+                PutPendingImmediate(u, lsr);
+                --load;
+            }
             const uint32_t n = std::min(count, load);
             for (uint32_t i = 0; i < n; ++i) {
                 Out(u, kData, source[i]);
@@ -140,13 +158,20 @@ uint32_t TransmitBytes(void* ctx, const uint8_t* source, uint32_t count, uint32_
 
 void OnTransmitReady(void* ctx) {
     CardUart* u = U(ctx);
-    Guarded([&] { Out(u, kInterruptEnable, 0x0D); });
-    u->transmit_ready.Pulse();
+    Locked(u, [&] {
+        // A waiting flow character goes out now; the writer finds the register busy and
+        // waits for the next transmit interrupt.
+        if (u->pending_immediate.load() >= 0 && !PutPendingImmediate(u, ReadLineStatus(u))) {
+            Out(u, kInterruptEnable, 0x0F);
+            return;
+        }
+        Out(u, kInterruptEnable, 0x0D);
+    });
 }
 
 void OnModemStatus(void* ctx) {
     CardUart* u = U(ctx);
-    Guarded([&] {
+    Locked(u, [&] {
         const uint8_t msr = ReadModemStatus(u);
         if (u->waiting_for_dsr && (msr & 0x20)) {
             u->waiting_for_dsr = 0;
@@ -162,27 +187,25 @@ void OnModemStatus(void* ctx) {
 }
 
 void OnLineStatus(void* ctx) {
-    Guarded([&] { ReadLineStatus(U(ctx)); });
+    CardUart* u = U(ctx);
+    Locked(u, [&] { ReadLineStatus(u); });
 }
 
+// Called from the interrupt routine for XON and XOFF, so it never waits: a busy holding
+// register leaves the character pending for the next transmit interrupt.
 int SendImmediate(void* ctx, uint8_t character) {
     CardUart* u = U(ctx);
-    Lock lock(u->register_lock);
-    Guarded([&] {
-        uint8_t lsr = ReadLineStatus(u);
-        for (int round = 0; !(lsr & 0x20) && round < kImmediateRounds; ++round) {
+    u->pending_immediate = character;
+    Locked(u, [&] {
+        if (PutPendingImmediate(u, ReadLineStatus(u)) || u->pending_immediate.load() >= 0)
             Out(u, kInterruptEnable, 0x0F);
-            u->transmit_ready.Wait(1000);
-            lsr = ReadLineStatus(u);
-        }
-        Out(u, kData, character);
     });
     return 1;
 }
 
 void ModemControlBit(void* ctx, uint8_t bit, bool on) {
     CardUart* u = U(ctx);
-    Guarded([&] {
+    Locked(u, [&] {
         const uint8_t mcr = In(u, kModemControl);
         Out(u, kModemControl, on ? (mcr | bit) : (mcr & ~bit));
     });
@@ -190,7 +213,7 @@ void ModemControlBit(void* ctx, uint8_t bit, bool on) {
 
 void LineControlBreak(void* ctx, bool on) {
     CardUart* u = U(ctx);
-    Guarded([&] {
+    Locked(u, [&] {
         const uint8_t lcr = In(u, kLineControl);
         Out(u, kLineControl, on ? (lcr | 0x40) : (lcr & ~0x40));
     });
@@ -211,12 +234,12 @@ void ResetStatus(void* ctx) {
     CardUart* u = U(ctx);
     u->status = {};
     u->line_errors = 0;
-    Guarded([&] { Out(u, kInterruptEnable, 0x0D); });
+    Locked(u, [&] { Out(u, kInterruptEnable, 0x0D); });
 }
 
 void GetModemStatus(void* ctx, uint32_t* word) {
     CardUart* u = U(ctx);
-    Guarded([&] {
+    Locked(u, [&] {
         const uint8_t msr = ReadModemStatus(u);
         if (msr & 0x10) *word |= MS_CTS_ON;
         if (msr & 0x20) *word |= MS_DSR_ON;
@@ -227,7 +250,7 @@ void GetModemStatus(void* ctx, uint32_t* word) {
 
 void PurgeFifos(void* ctx, uint32_t flags) {
     CardUart* u = U(ctx);
-    Guarded([&] {
+    Locked(u, [&] {
         if (flags & PURGE_TXCLEAR) Out(u, kFifoControl, u->fifo_shadow | 0x04);
         if (flags & PURGE_RXCLEAR) Out(u, kFifoControl, u->fifo_shadow | 0x02);
     });
@@ -235,7 +258,7 @@ void PurgeFifos(void* ctx, uint32_t flags) {
 
 int SetLineSettings(void* ctx, const DCB* settings) {
     CardUart* u = U(ctx);
-    if (u->uart_open_count) Guarded([&] { ProgramLineSettings(u, *settings, false); });
+    if (u->uart_open_count) Locked(u, [&] { ProgramLineSettings(u, *settings, false); });
     std::lock_guard lk(u->settings_lock);
     u->line_settings = *settings;
     return 0;
@@ -264,14 +287,16 @@ int CardUartClose(void* ctx) {
     CardUart* u = U(ctx);
     if (u->layer_open_count == 0) return -1;
     if (--u->layer_open_count == 0) {
-        Guarded([&] {
-            for (int pause = 0; pause < 100; ++pause) {
-                if (!(In(u, kInterruptEnable) & 0x02) || (ReadLineStatus(u) & 0x40)) break;
-                u->clock->SleepMs(10);
-            }
-        });
+        for (int pause = 0; pause < 100; ++pause) {
+            bool drained = true;
+            Locked(u, [&] {
+                drained = !(In(u, kInterruptEnable) & 0x02) || (ReadLineStatus(u) & 0x40);
+            });
+            if (drained) break;
+            u->clock->SleepMs(10);
+        }
         u->uart_open_count = 0;
-        Guarded([&] {
+        Locked(u, [&] {
             Out(u, kInterruptEnable, 0);
             Out(u, kModemControl, 0);
             In(u, kInterruptId);

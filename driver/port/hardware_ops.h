@@ -46,7 +46,8 @@ struct HardwareOps {
     int (*DisableInfrared)(void* ctx);
     void (*ClearBreak)(void* ctx);
     void (*SetBreak)(void* ctx);
-    // Any thread including the ISR; may block until the transmitter takes the character.
+    // Any thread including the ISR; must not block. A busy transmitter keeps the character
+    // pending and puts it out ahead of the write data.
     int (*SendImmediate)(void* ctx, uint8_t character);
     uint32_t (*GetStatus)(void* ctx, platform::COMSTAT* status);
     void (*ResetStatus)(void* ctx);

@@ -120,7 +120,7 @@ uint64_t PcCard::NextEventTick() {
 
 void PcCard::SetInterruptServiced(bool on) {
     std::lock_guard lk(mu_);
-    uart_.SetInterruptServiced(on);
+    uart_.SetInterruptServiced(on && scenario_.pause_receive_while_interrupt_pending);
 }
 
 void PcCard::Pull() {

@@ -35,6 +35,9 @@ struct PcCardScenario {
     std::vector<ConfigTableEntry> config_table = DefaultConfigTable();
     bool scratch_pad_broken = false;
     bool partner_honours_rts = true;
+    // The UART stops receiving while a receive interrupt is pending, as if the interrupt
+    // routine always read the FIFO in time. Off, a slow routine overruns as on a real chip.
+    bool pause_receive_while_interrupt_pending = false;
 };
 
 // Reads the optional "pc_card" object of a scenario file; missing fields keep their defaults.

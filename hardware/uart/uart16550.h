@@ -47,8 +47,8 @@ public:
     void SetPeerHonoursRts(bool on) { peer_honours_rts_ = on; }
     // A chip whose scratch register holds nothing (reads 0xFF).
     void SetScratchBroken(bool broken) { scratch_broken_ = broken; }
-    // Something is in service to answer interrupts: receive pauses while one is raised for
-    // data, as a real driver would have read the FIFO in time.
+    // Receive pauses while an interrupt is raised for data, as if the interrupt routine always
+    // read the FIFO in time. A real chip does not: it overruns.
     void SetInterruptServiced(bool on) { serviced_ = on; }
 
     uint16_t divisor() const { return static_cast<uint16_t>(dlm_ << 8 | dll_); }

@@ -3,6 +3,9 @@
 // a card pulled while the port is open.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <mutex>
+
 #include "platform/last_error.h"
 #include "tests/driver/card_stack.h"
 
@@ -248,6 +251,147 @@ TEST(CardUartLine, RtsHandshakeHoldsThePeerSoNothingIsLost) {
     EXPECT_EQ(s.Read(o, 5000), text);
     EXPECT_EQ(s.device->dropped.load(), 0u);
     EXPECT_EQ(s.card->WithUart([](hardware::Uart16550& u) { return u.overruns(); }), 0u);
+}
+
+// A far side that obeys XON and XOFF. It sends at the line rate of 115200 bit/s (11 bytes a
+// millisecond) rather than queueing everything at once, so that XOFF stops it in time.
+class XonXoffPartner : public hardware::LinePartner {
+public:
+    void Receive(const uint8_t* bytes, size_t count) override {
+        std::lock_guard lk(mu_);
+        for (size_t i = 0; i < count; ++i) {
+            if (bytes[i] == 0x13) held_ = true;
+            if (bytes[i] == 0x11) held_ = false;
+            received_.push_back(static_cast<char>(bytes[i]));
+        }
+    }
+    std::optional<uint64_t> NextByteTick() override {
+        std::lock_guard lk(mu_);
+        if (held_ || sent_ == out_.size()) return std::nullopt;
+        return budget_ > 0 ? tick_ : tick_ + 1;
+    }
+    size_t Transmit(uint8_t* out, size_t capacity, uint64_t now_ms) override {
+        std::lock_guard lk(mu_);
+        if (now_ms != tick_) {
+            tick_ = now_ms;
+            budget_ = 11;
+        }
+        size_t n = 0;
+        while (!held_ && n < capacity && budget_ > 0 && sent_ < out_.size()) {
+            out[n++] = out_[sent_++];
+            --budget_;
+        }
+        return n;
+    }
+    void Queue(std::string bytes) {
+        std::lock_guard lk(mu_);
+        out_ = std::move(bytes);
+        sent_ = 0;
+    }
+    std::string received() {
+        std::lock_guard lk(mu_);
+        return received_;
+    }
+
+private:
+    std::mutex mu_;
+    std::string out_;
+    size_t sent_ = 0;
+    std::string received_;
+    bool held_ = false;
+    uint64_t tick_ = 0;
+    size_t budget_ = 11;
+};
+
+std::string Pattern(size_t n, char first, int period) {
+    std::string text;
+    for (size_t i = 0; i < n; ++i) text.push_back(static_cast<char>(first + i % period));
+    return text;
+}
+
+// XOFF and XON go out from the interrupt routine while a write keeps the transmitter busy: the
+// routine never waits for the transmitter, so the receive FIFO never overruns.
+TEST(CardUartLine, XonXoffWhileAWriteRunsLosesNothing) {
+    XonXoffPartner partner;
+    CardStackOptions options;
+    options.partner = &partner;
+    CardStack s(options);
+    PortOpen* o = s.OpenReadWrite();
+    DCB d = s.Dcb(o);
+    d.BaudRate = 115200;
+    d.fInX = 1;
+    d.XoffLim = 512;
+    s.SetDcb(o, d);
+    s.SetTimeouts(o, 0, 0, 0);
+    const std::string incoming = Pattern(4000, 'A', 23);
+    const std::string outgoing = Pattern(3000, 'a', 19);
+    partner.Queue(incoming);
+    pcmcia::PokeSocket(0);
+    Thread writer(*s.clock, [&] { EXPECT_EQ(s.Write(o, outgoing), 3000); });
+    s.clock->SleepMs(300);  // nobody reads: the ring fills and XOFF goes out
+    EXPECT_NE(partner.received().find('\x13'), std::string::npos);
+    EXPECT_EQ(s.Read(o, 4000), incoming);
+    writer.Join();
+    s.clock->SleepMs(10);
+    std::string data = partner.received();
+    EXPECT_EQ(std::count(data.begin(), data.end(), '\x13'),
+              std::count(data.begin(), data.end(), '\x11'));
+    std::erase_if(data, [](char c) { return c == '\x11' || c == '\x13'; });
+    EXPECT_EQ(data, outgoing);
+    EXPECT_EQ(s.device->dropped.load(), 0u);
+    EXPECT_EQ(s.card->WithUart([](hardware::Uart16550& u) { return u.overruns(); }), 0u);
+}
+
+// The divisor latch is switched in for a rate change while the interrupt routine reads data
+// and sets the interrupt enable: no access may land in between.
+TEST(CardUartLine, BaudChangesWhileBytesArriveGiveNoBogusByteAndTheRightDivisor) {
+    CardStack s;
+    PortOpen* o = s.OpenReadWrite();
+    s.SetTimeouts(o, 0, 0, 10000);
+    DCB d = s.Dcb(o);
+    d.BaudRate = 57600;
+    s.SetDcb(o, d);
+    s.echo.SetEcho(false);
+    const std::string incoming = Pattern(12000, '0', 61);
+    s.echo.Queue(incoming);
+    pcmcia::PokeSocket(0);
+    std::string got;
+    Thread reader(*s.clock, [&] { got = s.Read(o, 12000); });
+    for (int i = 0; i < 1000; ++i) {
+        d.BaudRate = i % 2 ? 57600 : 38400;
+        s.SetDcb(o, d);
+        ASSERT_EQ(s.ChipDivisor(), i % 2 ? 2 : 3) << i;
+        s.clock->SleepMs(1);
+    }
+    reader.Join();
+    EXPECT_EQ(got, incoming);
+    EXPECT_EQ(s.ChipDivisor(), 2);
+}
+
+// On a real chip a slow interrupt routine loses bytes to overrun; the emulated chip's pause
+// while a receive interrupt is pending hides that unless a test asks for it.
+TEST(CardUartLine, ASlowInterruptRoutineOverrunsUnlessTheChipPauses) {
+    for (const bool pause : {false, true}) {
+        CardStackOptions options;
+        options.scenario.pause_receive_while_interrupt_pending = pause;
+        CardStack s(options);
+        PortOpen* o = s.OpenReadWrite();
+        DCB d = s.Dcb(o);
+        d.BaudRate = 115200;
+        s.SetDcb(o, d);
+        s.echo.SetEcho(false);
+        {
+            Lock busy(s.uart()->register_lock);  // the routine waits for the registers
+            s.echo.Queue(std::string(200, 'o'));
+            pcmcia::PokeSocket(0);
+            s.clock->SleepMs(100);
+        }
+        s.clock->SleepMs(100);
+        SERIAL_DEV_STATUS status{};
+        ASSERT_TRUE(s.Control(o, IOCTL_SERIAL_GET_COMMSTATUS, nullptr, 0, &status, sizeof(status)));
+        EXPECT_EQ((status.Errors & CE_OVERRUN) != 0, !pause) << pause;
+        EXPECT_EQ(status.ComStat.cbInQue == 200, pause) << pause;
+    }
 }
 
 TEST(CardPull, PulledCardWithThePortOpenEndsOperationsQuietly) {

@@ -16,8 +16,12 @@ public:
     using WideView = platform::WideView;
 
     void SetText(const std::u16string& key, const std::u16string& name, const std::u16string& text) {
-        std::vector<uint8_t> bytes((text.size() + 1) * 2, 0);
-        std::memcpy(bytes.data(), text.data(), bytes.size() - 2);
+        std::vector<uint8_t> bytes;
+        for (const char16_t c : text) {
+            bytes.push_back(static_cast<uint8_t>(c & 0xFF));
+            bytes.push_back(static_cast<uint8_t>(c >> 8));
+        }
+        bytes.insert(bytes.end(), 2, 0);
         keys_[Lower(key)][Lower(name)] = {platform::REG_SZ, bytes};
     }
     void SetNumber(const std::u16string& key, const std::u16string& name, uint32_t n) {
