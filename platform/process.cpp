@@ -1,6 +1,7 @@
 // Program start, wait and end on the host.
 #include "platform/process.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
@@ -11,6 +12,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 
@@ -39,11 +41,13 @@ int ExitCodeOf(int status) {
     return -1;
 }
 
-std::vector<std::string> ChildEnvironment(const std::string& root) {
+std::vector<std::string> ChildEnvironment(const std::string& root, WideView program) {
     std::vector<std::string> env;
     for (char** e = environ; e && *e; ++e)
-        if (std::strncmp(*e, "QMX2_ROOT=", 10) != 0) env.emplace_back(*e);
+        if (std::strncmp(*e, "QMX2_ROOT=", 10) != 0 && std::strncmp(*e, "QMX2_PROGRAM=", 13) != 0)
+            env.emplace_back(*e);
     env.push_back("QMX2_ROOT=" + root);
+    env.push_back("QMX2_PROGRAM=" + ToUtf8(program));
     return env;
 }
 
@@ -64,15 +68,25 @@ uint32_t SpawnError(int error) {
 Processes::Processes(Clock& clock, std::string root) : clock_(clock), root_(std::move(root)) {}
 
 Processes::~Processes() {
+    {
+        std::lock_guard lk(mu_);
+        stopping_ = true;
+        if (wake_[1] >= 0) (void)!write(wake_[1], "x", 1);
+    }
+    if (reaper_.joinable()) reaper_.join();
     std::lock_guard lk(mu_);
     for (auto& [id, child] : children_) {
         Reap(child);
         if (child.pidfd >= 0) close(child.pidfd);
     }
     ReapForgotten();
+    for (const Forgotten& f : forgotten_)
+        if (f.pidfd >= 0) close(f.pidfd);
+    for (int fd : wake_)
+        if (fd >= 0) close(fd);
 }
 
-bool Processes::FindProgram(WideView name, std::string* host) const {
+bool Processes::FindProgram(WideView name, std::string* host, WideString* handheld) const {
     const size_t cut = name.find_last_of(u"\\/");
     const WideView base = cut == WideView::npos ? name : name.substr(cut + 1);
     const WideView folder = cut == WideView::npos ? WideView() : name.substr(0, cut);
@@ -96,6 +110,7 @@ bool Processes::FindProgram(WideView name, std::string* host) const {
                 continue;
             }
             *host = candidate;
+            if (handheld) *handheld = WideString(where) + u"\\" + file;
             return true;
         }
     }
@@ -105,13 +120,14 @@ bool Processes::FindProgram(WideView name, std::string* host) const {
 bool Processes::Start(WideView name, WideView command_line, ProcessId* id) {
     if (id) *id = 0;
     std::string program;
-    if (!FindProgram(name, &program)) return false;
+    WideString handheld;
+    if (!FindProgram(name, &program, &handheld)) return false;
     const std::string line = ToUtf8(command_line);
     std::vector<char*> argv{program.data()};
     std::string arg = line;
     if (!arg.empty()) argv.push_back(arg.data());
     argv.push_back(nullptr);
-    std::vector<std::string> env = ChildEnvironment(root_);
+    std::vector<std::string> env = ChildEnvironment(root_, handheld);
     std::vector<char*> envp;
     for (auto& e : env) envp.push_back(e.data());
     envp.push_back(nullptr);
@@ -138,8 +154,7 @@ bool Processes::Start(WideView name, WideView command_line, ProcessId* id) {
     std::lock_guard lk(mu_);
     ReapForgotten();
     if (!id) {
-        if (child.pidfd >= 0) close(child.pidfd);
-        forgotten_.push_back(pid);
+        Forget(pid, child.pidfd);
     } else {
         *id = next_id_++;
         children_[*id] = child;
@@ -158,7 +173,52 @@ void Processes::Reap(Child& child) {
 }
 
 void Processes::ReapForgotten() {
-    std::erase_if(forgotten_, [](int pid) { return waitpid(pid, nullptr, WNOHANG) != 0; });
+    std::erase_if(forgotten_, [](const Forgotten& f) {
+        if (waitpid(f.pid, nullptr, WNOHANG) == 0) return false;
+        if (f.pidfd >= 0) close(f.pidfd);
+        return true;
+    });
+}
+
+void Processes::Forget(int pid, int pidfd) {
+    forgotten_.push_back({pid, pidfd});
+    if (pidfd < 0) return;  // without a pidfd (old kernels) only the next start reaps it
+    if (!reaper_.joinable()) {
+        if (pipe2(wake_, O_CLOEXEC | O_NONBLOCK) != 0) return;
+        reaper_ = std::thread([this] { ReaperLoop(); });
+    } else {
+        (void)!write(wake_[1], "x", 1);
+    }
+}
+
+// A program that is let go of is still our child: it is reaped the moment it ends, so a
+// long-running device host never keeps a defunct commander.
+void Processes::ReaperLoop() {
+    std::vector<pollfd> watch;
+    for (;;) {
+        watch.assign(1, pollfd{wake_[0], POLLIN, 0});
+        {
+            std::lock_guard lk(mu_);
+            if (stopping_) return;
+            for (const Forgotten& f : forgotten_)
+                if (f.pidfd >= 0) watch.push_back({f.pidfd, POLLIN, 0});
+        }
+        if (poll(watch.data(), watch.size(), -1) < 0 && errno != EINTR) return;
+        char drain[64];
+        while (read(wake_[0], drain, sizeof drain) > 0) {
+        }
+        std::lock_guard lk(mu_);
+        ReapForgotten();
+    }
+}
+
+WideString OwnProgramPath() {
+    if (const char* given = std::getenv("QMX2_PROGRAM"); given && *given) return FromUtf8(given);
+    char self[4096];
+    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+    std::string file = n > 0 ? std::string(self, static_cast<size_t>(n)) : std::string("program");
+    file.erase(0, file.rfind('/') + 1);
+    return u"\\Windows\\" + FromUtf8(file);
 }
 
 WaitResult Processes::Wait(ProcessId id, uint32_t timeout_ms, int* exit_code) {
@@ -233,8 +293,11 @@ bool Processes::Close(ProcessId id) {
     const auto it = children_.find(id);
     if (it == children_.end()) return Fail(ERROR_INVALID_HANDLE);
     Reap(it->second);
-    if (!it->second.ended) forgotten_.push_back(it->second.pid);
-    if (it->second.pidfd >= 0) close(it->second.pidfd);
+    if (!it->second.ended) {
+        Forget(it->second.pid, it->second.pidfd);
+    } else if (it->second.pidfd >= 0) {
+        close(it->second.pidfd);
+    }
     children_.erase(it);
     ReapForgotten();
     return true;

@@ -1,8 +1,10 @@
 // Program start as the handheld does it: a program named "Qmx2Com", "\Qmx2PPC.exe" or
 // "peghelp.exe" is looked for in the root's "\Windows" folder first, then in the folder the name
 // gives (from the root), with and without ".exe". The files found there are executables or links
-// to the built binaries (InstallProgramLinks). A started program gets QMX2_ROOT set to the root
-// and its command line as its one argument (none when the line is empty).
+// to the built binaries (InstallProgramLinks). A started program gets QMX2_ROOT set to the root,
+// QMX2_PROGRAM set to its own name on the handheld ("\Windows\Qmx2Com", what the handheld's
+// module file name gives) and its command line as its one argument (none when the line is empty).
+// Programs that are let go of are reaped as soon as they end, so none is left defunct.
 //
 // Failures are values: false, or WaitResult::kTimeout, with the thread's last error.
 #pragma once
@@ -11,6 +13,7 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -38,7 +41,7 @@ public:
     bool Start(WideView name, WideView command_line, ProcessId* id = nullptr);
     // The host file that Start would run; ERROR_FILE_NOT_FOUND when there is none,
     // ERROR_ACCESS_DENIED when the only match cannot be run.
-    bool FindProgram(WideView name, std::string* host) const;
+    bool FindProgram(WideView name, std::string* host, WideString* handheld = nullptr) const;
 
     // Waits for the end of the process. The process runs outside the clock, so the wait is an
     // external one (ExternalWait) and its time-out counts in real milliseconds; 0 only looks.
@@ -60,14 +63,28 @@ private:
     // Collects the end of a child if it has ended; mu_ held.
     void Reap(Child& child);
     void ReapForgotten();
+    // Hands a running child that nobody waits for to the reaper thread; mu_ held.
+    void Forget(int pid, int pidfd);
+    void ReaperLoop();
 
     Clock& clock_;
     const std::string root_;
     std::mutex mu_;  // guards the tables; never held while blocking
     std::map<ProcessId, Child> children_;
-    std::vector<int> forgotten_;  // pids of closed, still running children
+    struct Forgotten {
+        int pid = 0;
+        int pidfd = -1;
+    };
+    std::vector<Forgotten> forgotten_;  // closed, still running children
     ProcessId next_id_ = 1;
+    int wake_[2] = {-1, -1};  // wakes the reaper: a new child to watch, or the end
+    bool stopping_ = false;
+    std::thread reaper_;
 };
+
+// The calling program's own name on the handheld, as its start gave it (QMX2_PROGRAM); a program
+// started by hand is taken to be installed in "\Windows" under its file name.
+WideString OwnProgramPath();
 
 // Puts links named after the programs (first: "Qmx2Com", "Qmx2PPC.exe", ...) into the root's
 // "\Windows" folder, pointing at the host files (second), replacing older links. False with a

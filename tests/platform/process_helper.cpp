@@ -1,6 +1,7 @@
 // A small program that tests start as a handheld program. Its one argument is the command line:
 //   "exit N"            ends with exit code N
-//   "report"            writes "root=<QMX2_ROOT>\nline=<command line>\n" to <root>/report.txt
+//   "report"            writes "root=<QMX2_ROOT>\nline=<command line>\nprogram=<QMX2_PROGRAM>\n"
+//                       to <root>/report.txt
 //   "wait"              waits for a signal
 //   (no command line)   ends with exit code 101
 //   "reg-write P N"     writes values P0..P(N-1) under Software\Orvan\QMX2, each in its own key
@@ -61,7 +62,8 @@ int main(int argc, char** argv) {
     }
     if (verb == "report") {
         std::ofstream(std::string(root ? root : ".") + "/report.txt")
-            << "root=" << (root ? root : "") << "\nline=" << line << "\n";
+            << "root=" << (root ? root : "") << "\nline=" << line << "\nprogram="
+            << (std::getenv("QMX2_PROGRAM") ? std::getenv("QMX2_PROGRAM") : "") << "\n";
         return 0;
     }
     if (verb == "wait") {

@@ -5,6 +5,9 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
 
 #include "platform/clock.h"
 #include "platform/last_error.h"
@@ -85,7 +88,7 @@ TEST_F(ProcessTest, TheChildGetsTheRootAndItsCommandLine) {
     EXPECT_EQ(RunToEnd(u"Qmx2Com", u"report  with spaces"), 0);
     unsetenv("QMX2_ROOT");
     EXPECT_EQ(ReadHostFile(root_ / "report.txt"),
-              "root=" + root_.path() + "\nline=report  with spaces\n");
+              "root=" + root_.path() + "\nline=report  with spaces\nprogram=\\Windows\\Qmx2Com\n");
     EXPECT_EQ(RunToEnd(u"Qmx2Com", u""), 101);  // an empty line gives no argument at all
 }
 
@@ -105,6 +108,36 @@ TEST_F(ProcessTest, ARunningProgramCanBeAskedToEnd) {
     EXPECT_FALSE(processes_.Close(id));
     EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
     EXPECT_TRUE(processes_.Start(u"Qmx2Com", u"exit 0"));  // started and forgotten at once
+}
+
+// Children of this process that have ended and are not yet reaped.
+int DefunctChildren() {
+    int defunct = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        std::ifstream stat(entry.path() / "stat");
+        std::string line;
+        if (!std::getline(stat, line)) continue;
+        const size_t close = line.rfind(')');
+        if (close == std::string::npos) continue;
+        std::istringstream rest(line.substr(close + 2));
+        char state = 0;
+        int parent = 0;
+        rest >> state >> parent;
+        if (parent == getpid() && state == 'Z') ++defunct;
+    }
+    return defunct;
+}
+
+TEST_F(ProcessTest, AProgramLetGoOfIsReapedWhenItEnds) {
+    const int before = DefunctChildren();  // earlier tests' programs, let go of at their end
+    ASSERT_TRUE(processes_.Start(u"Qmx2Com", u"exit 0"));
+    ProcessId id = 0;
+    ASSERT_TRUE(processes_.Start(u"Qmx2Com", u"wait", &id));
+    ASSERT_TRUE(processes_.Terminate(id));
+    ASSERT_TRUE(processes_.Close(id));  // closed while maybe still running
+    // Real processes: look for up to 10 s of real time, usually done in a few milliseconds.
+    for (int i = 0; i < 1000 && DefunctChildren() > before; ++i) usleep(10'000);
+    EXPECT_EQ(DefunctChildren(), before);
 }
 
 TEST_F(ProcessTest, InstallingLinksReplacesOldOnesAndRefusesMissingFiles) {
