@@ -18,6 +18,7 @@
 #include "devices/card_backend.h"
 #include "devices/device_change.h"
 #include "devices/device_host.h"
+#include "devices/held_starts.h"
 #include "devices/pcmcia/sim_card_backend.h"
 #include "platform/clock.h"
 #include "platform/platform.h"
@@ -74,10 +75,11 @@ void InstallHandheldPrograms(const std::string& root) {
         std::fprintf(stderr, "qmx2-device: %s\n", error.c_str());
 }
 
-// The programs the emulated card's driver starts ("Qmx2Com"), from the handheld's root.
-platform::Processes* handheld_processes = nullptr;
+// The programs the emulated card's driver starts ("Qmx2Com"), from the handheld's root, held
+// until the port is served.
+devices::HeldStarts* held_starts = nullptr;
 bool StartProgram(const char16_t* image, const char16_t* command_line) {
-    return handheld_processes && handheld_processes->Start(image, command_line);
+    return held_starts && held_starts->Request(image, command_line);
 }
 
 }  // namespace
@@ -108,7 +110,10 @@ int main(int argc, char** argv) {
         return 1;
     }
     platform::Processes processes(*clock, root);
-    handheld_processes = &processes;
+    devices::HeldStarts starts([&processes](std::u16string_view image, std::u16string_view line) {
+        return processes.Start(image, line);
+    });
+    held_starts = &starts;
     platform::Platform handheld;
     handheld.clock = clock.get();
     handheld.root = root;
@@ -128,9 +133,11 @@ int main(int argc, char** argv) {
     devices::DeviceHost host(*clock, *registry, *card, options,
                              devices::MakeDeviceChangeSink(*clock, root));
     if (!host.Start(&error)) {
+        starts.Drop();
         std::fprintf(stderr, "qmx2-device: %s\n", error.c_str());
         return 1;
     }
+    starts.Release();
     std::fprintf(stderr, "qmx2-device: %s serves %s (%s)\n", card->Describe().c_str(),
                  args.name.c_str(), platform::ToUtf8(host.active_key()).c_str());
     int status = 0;

@@ -14,6 +14,7 @@ add_library(qmx2_device_host STATIC
   ${CMAKE_CURRENT_LIST_DIR}/port_server.cpp
   ${CMAKE_CURRENT_LIST_DIR}/active_entry.cpp
   ${CMAKE_CURRENT_LIST_DIR}/device_host.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/held_starts.cpp
 )
 target_link_libraries(qmx2_device_host PUBLIC qmx2_software_port qmx2_serial_remote)
 

@@ -1,10 +1,12 @@
 // The device host's card lifecycle in one process: the entry and the broadcasts come and go
 // with the card, and a host that cannot serve leaves nothing behind.
 #include <cstdlib>
+#include <functional>
 #include <gtest/gtest.h>
 
 #include "devices/active_entry.h"
 #include "devices/device_host.h"
+#include "devices/held_starts.h"
 #include "platform/comm_types.h"
 #include "platform/device_file.h"
 #include "platform/serial_remote.h"
@@ -19,7 +21,10 @@ using namespace qmx2::platform;
 class MemoryCard final : public CardBackend {
 public:
     explicit MemoryCard(Clock& clock) : port(clock) {}
-    bool Insert(std::string*) override { return ++inserts, true; }
+    bool Insert(std::string*) override {
+        if (on_insert) on_insert();  // as the driver's COM_Init does
+        return ++inserts, true;
+    }
     void Remove() override {
         port.CloseAll();
         ++removes;
@@ -30,6 +35,7 @@ public:
     std::string Describe() const override { return "memory"; }
     testing::MemoryLinePort port;
     int inserts = 0, removes = 0;
+    std::function<void()> on_insert;
 };
 
 class DeviceHostTest : public ::testing::Test {
@@ -88,6 +94,29 @@ TEST_F(DeviceHostTest, ASecondHostOnTheSameHandheldLeavesNothingBehind) {
     EXPECT_EQ(second_card.inserts, 0);  // refused before its card went in
     EXPECT_EQ(FindActiveDevice(*registry, u"Orvan_Mobile_Phones-Orvan_Pellion"), u"COM3:");
     EXPECT_EQ(events.size(), 1u);  // only the first host's arrival
+}
+
+// The commander that the driver starts from COM_Init finds the port served when it first asks.
+TEST_F(DeviceHostTest, AProgramTheDriverStartsFindsThePortServed) {
+    MemoryCard card(*clock);
+    options.name = u"COM7:";
+    RemoteDeviceResolver resolver(*clock, DeviceSocketPath(options.root));
+    Devices program;
+    program.SetResolver(&resolver);
+    std::vector<std::string> started;
+    HeldStarts starts([&](std::u16string_view image, std::u16string_view) {
+        DeviceFile f;
+        started.push_back(ToUtf8(image) + (f.Open(program, u"COM7:", 0, 0) ? " served" : " not served"));
+        return true;
+    });
+    card.on_insert = [&] { EXPECT_TRUE(starts.Request(u"Qmx2Com", u"")); };
+    DeviceHost host(*clock, *registry, card, options, Recorder());
+    std::string error;
+    ASSERT_TRUE(host.Start(&error)) << error;
+    EXPECT_TRUE(started.empty());
+    starts.Release();
+    starts.Request(u"Qmx2PPC.exe", u"");
+    EXPECT_EQ(started, (std::vector<std::string>{"Qmx2Com served", "Qmx2PPC.exe served"}));
 }
 
 }  // namespace
