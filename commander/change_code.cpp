@@ -41,7 +41,8 @@ void ChangeAccessCode(CardSession& s) {
         if (IsSendableCode(old_code) && IsSendableCode(new_code)) {
             const std::string command =
                 std::string(PrefixFor(fields.choice)) + old_code + "\",\"" + new_code + "\"";
-            if (Holds(s.at.Send(command, "+CPWD", 10), "OK")) {
+            // The final result line, not any "OK": an old code "OK" is echoed with the command.
+            if (Holds(s.at.Send(command, "+CPWD", 10), "\r\nOK\r\n")) {
                 s.ui.SetWaitCursor(false);
                 return;
             }

@@ -42,7 +42,15 @@ bool Commander::Start() {
         SetCardImage(false);
     }
 
-    menu_state_thread_.Start(parts_.clock, [this] { MenuStateLoop(); });
+    const bool thread = parts_.start_thread
+                            ? parts_.start_thread(menu_state_thread_, [this] { MenuStateLoop(); })
+                            : menu_state_thread_.Start(parts_.clock, [this] { MenuStateLoop(); });
+    if (!thread) {
+        parts_.ui.SetWaitCursor(false);
+        parts_.ui.ShowMessage({"Unable to create thread!", kCommanderTitle, MessageOwner::kNone});
+        parts_.host.EndCommander();
+        return false;
+    }
     icons_.card = true;
     parts_.ui.ShowMenuBar(false);
     ApplyRunAtEvent();
@@ -127,6 +135,10 @@ bool Commander::HandleMessage(uint32_t message, uint64_t wparam, int64_t lparam)
             if (wparam == kMemoryFullIcon)
                 parts_.ui.ShowMessage({kMemoryFullText, kMemoryFullCaption, MessageOwner::kNone, true});
             break;
+        case kMsgActivate: parts_.ui.BringForward(); break;
+        case kMsgTimer:
+            if (wparam == kCardWatchTimer) WatchCard();
+            break;
         case kMsgDeviceChange:
             if (wparam == kDeviceRemoveComplete && !FindCardPort(parts_.registry))
                 parts_.host.EndCommander();
@@ -135,6 +147,12 @@ bool Commander::HandleMessage(uint32_t message, uint64_t wparam, int64_t lparam)
             return false;
     }
     return true;
+}
+
+// A commander that missed the removal broadcast (or whose device manager died without sending
+// it) must not stay behind without its card.
+void Commander::WatchCard() {
+    if (!FindCardPort(parts_.registry) || !parts_.host.DeviceHostRunning()) parts_.host.EndCommander();
 }
 
 void Commander::Notify(bool sound, std::string_view title, std::string_view text) {

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -47,6 +48,9 @@ inline constexpr uint32_t kMsgPowerDown = 8025;
 inline constexpr uint32_t kMsgCommand = 0x0111;       // WM_COMMAND, command in the low word
 inline constexpr uint32_t kMsgDeviceChange = 0x0219;  // WM_DEVICECHANGE
 inline constexpr uint32_t kLeftButtonDown = 0x0201;
+inline constexpr uint32_t kMsgActivate = 0x0006;      // WM_ACTIVATE: a second start gave way
+inline constexpr uint32_t kMsgTimer = 0x0113;         // WM_TIMER
+inline constexpr uint64_t kCardWatchTimer = 1;        // looks for the card now and then
 
 inline constexpr uint32_t kCardIcon = 5000;
 inline constexpr uint32_t kMemoryFullIcon = 5001;
@@ -63,6 +67,8 @@ struct CommanderParts {
     UserNotifications& notifications;
     std::string program_folder;  // without a trailing "\"
     std::string program_path;    // the commander's own program, for run-at-event
+    // Starts the menu-state thread; false when it cannot be created. Empty: a platform thread.
+    std::function<bool(platform::Thread&, std::function<void()>)> start_thread = {};
 };
 
 struct TrayIcons {
@@ -114,6 +120,7 @@ private:
     void SetPhoneLock(uint32_t command);
     void SelectAutomaticOperator();
     void MenuStateLoop();
+    void WatchCard();
 
     CommanderParts parts_;
     TrayMenu menu_;

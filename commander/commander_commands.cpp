@@ -41,7 +41,11 @@ void Commander::HandleCommand(uint32_t command) {
         case kCmdPinRequest: SetPinRequest(); break;
         case kCmdPhoneLock:
         case kCmdNoLock: SetPhoneLock(command); break;
-        case kCmdAbout: parts_.ui.ShowAbout(); break;
+        case kCmdAbout:
+            if (parts_.ui.ShowAbout() && !parts_.host.StartProgram("peghelp.exe", "qmx2.htc"))
+                parts_.ui.ShowMessage({"The help viewer \"peghelp.exe\" cannot be started.",
+                                       kCommanderTitle, MessageOwner::kCommanderWindow});
+            break;
         case kCmdOpenMonitor:
             if (!parts_.host.StartProgram(ManagerProgram()))
                 parts_.ui.ShowMessage({"The executable file not found, cannot open monitor.", "",

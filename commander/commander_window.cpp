@@ -7,7 +7,35 @@
 namespace qmx2::commander {
 
 CommanderWindow::~CommanderWindow() {
+    StopCardWatch();
     if (hwnd_ && !destroyed_) windows_.DestroyWindow(hwnd_);
+}
+
+bool CommanderWindow::StartCardWatch(platform::Clock& clock, uint32_t period_ms) {
+    watch_clock_ = &clock;
+    return watch_.Start(clock, [this, &clock, period_ms, hwnd = hwnd_] {
+        while (!clock.WaitFor([&] { return watch_stop_; }, period_ms))
+            windows_.PostMessage(hwnd, kMsgTimer, kCardWatchTimer, 0);
+    });
+}
+
+void CommanderWindow::StopCardWatch() {
+    if (!watch_clock_) return;
+    watch_clock_->Update([&] { watch_stop_ = true; });
+    watch_.Join();
+}
+
+bool GiveWayToEarlierCommander(platform::WindowSystem& windows, platform::Clock& clock) {
+    constexpr int kWaits = 11;
+    for (int waits = 0;; ++waits) {
+        const platform::HWND earlier = windows.FindWindow(kCommanderClass, kCommanderWindowTitle);
+        if (!earlier) return false;
+        if (waits == kWaits) {
+            windows.PostMessage(earlier, kMsgActivate, 1, 0);  // WA_ACTIVE
+            return true;
+        }
+        clock.SleepMs(500);
+    }
 }
 
 platform::HWND CommanderWindow::Create() {
@@ -27,6 +55,7 @@ platform::LRESULT CommanderWindow::Procedure(uint32_t message, platform::WPARAM 
         // Posted once by the commander itself; a second one finds the window gone.
         if (destroyed_) return 0;
         destroyed_ = true;
+        StopCardWatch();
         commander_.Exit();
         windows_.DestroyWindow(hwnd_);
         windows_.PostQuitMessage(0);

@@ -22,8 +22,10 @@ public:
     virtual void CloseManager() = 0;
     // Posts WM_DESTROY to the commander's own window: the commander ends from its loop.
     virtual void EndCommander() = 0;
-    // Starts a program with no arguments and lets go of it; false when it cannot be started.
-    virtual bool StartProgram(std::string_view path) = 0;
+    // Starts a program and lets go of it; false when it cannot be started.
+    virtual bool StartProgram(std::string_view path, std::string_view command_line = {}) = 0;
+    // Whether the device manager that serves the card's port still runs.
+    virtual bool DeviceHostRunning() { return true; }
     // Run-at-event registration of `path` for the device-change event (7).
     virtual void ClearRunAtEvent(std::string_view path) = 0;
     virtual void RunAtDeviceChange(std::string_view path) = 0;

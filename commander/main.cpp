@@ -15,6 +15,7 @@
 #include "platform/clock.h"
 #include "platform/devices.h"
 #include "platform/notifications.h"
+#include "platform/process.h"
 #include "platform/registry.h"
 #include "platform/root.h"
 #include "platform/run_at_event.h"
@@ -25,16 +26,14 @@ using namespace qmx2;
 
 namespace {
 
-constexpr int kInstanceWaits = 11;
+// How often the commander looks whether its card and device manager are still there, for the
+// case that it missed the removal broadcast.
+constexpr uint32_t kCardWatchMs = 2000;
 
-// A commander that is closing after the card was pulled out gets room to go.
-bool EarlierCommanderGone(platform::WindowSystem& windows, platform::Clock& clock) {
-    for (int waits = 0; windows.FindWindow(commander::kCommanderClass, commander::kCommanderWindowTitle);
-         ++waits) {
-        if (waits == kInstanceWaits) return false;
-        clock.SleepMs(500);
-    }
-    return true;
+// The folder of a handheld program path, without the trailing backslash.
+std::string FolderOf(const std::string& path) {
+    const size_t cut = path.rfind('\\');
+    return cut == std::string::npos ? std::string() : path.substr(0, cut);
 }
 
 }  // namespace
@@ -67,7 +66,7 @@ int main(int argc, char** argv) {
         std::cerr << "Qmx2Com: the window messages of the handheld cannot be used in " << root << "\n";
         return 1;
     }
-    if (!EarlierCommanderGone(*windows, *clock)) return 0;
+    if (commander::GiveWayToEarlierCommander(*windows, *clock)) return 0;
 
     platform::Devices devices;
     platform::RemoteDeviceResolver resolver(*clock, root + "/run/device.sock");
@@ -76,6 +75,7 @@ int main(int argc, char** argv) {
     // Started by the driver there is no command line; a person at the terminal is asked instead.
     const bool ask = options.ask || platform::StandardInputIsTerminal();
     commander::TextUi ui(ask ? &std::cin : nullptr, std::cerr, options.codes);
+    ui.HideTypedCodes(ask && platform::StandardInputIsTerminal());
     platform::NotificationBoard notifications;
     notifications.SetListener([&ui](const platform::UserNotification& n) {
         ui.Log("notification for " + n.program + (n.sound.empty() ? " (light)" : " (light and " + n.sound + ")"));
@@ -85,18 +85,24 @@ int main(int argc, char** argv) {
     commander::PlatformHost host(*windows, *programs);
     host.SetRunAtEvents(&run_at_events);
     host.SetLog([&ui](const std::string& line) { ui.Log(line); });
+    const std::string device_socket = root + "/run/device.sock";
+    host.SetDeviceHostCheck([device_socket] { return platform::DeviceHostRunning(device_socket); });
     commander::CardDriver driver(devices, *port);
     commander::TransactionChannel channel(devices, *clock, *port);
 
+    // The program folder is where this program was started from, as the handheld's module name
+    // gives it; the phone manager is looked for beside it.
+    const std::string program_path = platform::ToUtf8(platform::OwnProgramPath());
     commander::Commander tray(commander::CommanderParts{
-        *clock, *registry, ui, channel, driver, driver, host, notifications, "\\Windows",
-        "\\Windows\\Qmx2Com"});
+        *clock, *registry, ui, channel, driver, driver, host, notifications, FolderOf(program_path),
+        program_path});
     commander::CommanderWindow window(*windows, tray);
     if (!window.Create()) {
         std::cerr << "Qmx2Com: cannot create the window \"QMX2 commander\"\n";
         return 1;
     }
     host.SetOwnWindow(window.hwnd());
+    window.StartCardWatch(*clock, kCardWatchMs);
     if (!tray.Start()) ui.Log("ending");
     else ui.Log(tray.power_state() == commander::kPoweredOn ? "the card is ready" : "the card is not powered");
     return window.Run();

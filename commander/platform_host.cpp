@@ -14,8 +14,8 @@ void PlatformHost::EndCommander() {
     if (own_) windows_.PostMessage(own_, platform::WM_DESTROY, 0, 0);
 }
 
-bool PlatformHost::StartProgram(std::string_view path) {
-    return programs_.Start(path);
+bool PlatformHost::StartProgram(std::string_view path, std::string_view command_line) {
+    return programs_.Start(path, command_line);
 }
 
 void PlatformHost::ClearRunAtEvent(std::string_view path) {

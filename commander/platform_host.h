@@ -30,7 +30,9 @@ public:
     bool ManagerWindowExists() override;
     void CloseManager() override;
     void EndCommander() override;
-    bool StartProgram(std::string_view path) override;
+    bool StartProgram(std::string_view path, std::string_view command_line = {}) override;
+    bool DeviceHostRunning() override { return !device_host_running_ || device_host_running_(); }
+    void SetDeviceHostCheck(std::function<bool()> check) { device_host_running_ = std::move(check); }
     void ClearRunAtEvent(std::string_view path) override;
     void RunAtDeviceChange(std::string_view path) override;
 
@@ -40,6 +42,7 @@ private:
     platform::HWND own_ = 0;
     platform::RunAtEvents* run_at_events_ = nullptr;
     std::function<void(const std::string&)> log_;
+    std::function<bool()> device_host_running_;
 };
 
 }  // namespace qmx2::commander

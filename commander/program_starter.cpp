@@ -9,7 +9,9 @@ namespace {
 class ProcessStarter : public ProgramStarter {
 public:
     ProcessStarter(platform::Clock& clock, const std::string& root) : processes_(clock, root) {}
-    bool Start(std::string_view path) override { return processes_.Start(platform::FromUtf8(path), u""); }
+    bool Start(std::string_view path, std::string_view command_line) override {
+        return processes_.Start(platform::FromUtf8(path), platform::FromUtf8(command_line));
+    }
 
 private:
     platform::Processes processes_;

@@ -15,8 +15,8 @@ namespace qmx2::commander {
 class ProgramStarter {
 public:
     virtual ~ProgramStarter() = default;
-    // Starts the program with no arguments and lets go of it; false when it cannot be started.
-    virtual bool Start(std::string_view path) = 0;
+    // Starts the program and lets go of it; false when it cannot be started.
+    virtual bool Start(std::string_view path, std::string_view command_line = {}) = 0;
 };
 
 // Programs of the handheld at `root`.

@@ -1,6 +1,8 @@
 // The headless user interface.
 #include "commander/text_ui.h"
 
+#include "platform/terminal.h"
+
 #include <istream>
 #include <ostream>
 
@@ -44,7 +46,13 @@ std::optional<std::string> TextUi::Ask(std::string_view prompt, std::optional<st
     if (!in_) return std::nullopt;
     Log(std::string(prompt));
     std::string line;
-    if (!std::getline(*in_, line)) return std::nullopt;
+    {
+        std::optional<platform::HiddenTyping> hidden;
+        if (hide_typed_codes_) hidden.emplace();
+        const bool read = static_cast<bool>(std::getline(*in_, line));
+        if (hidden && hidden->active()) log_ << std::endl;  // the Enter was not shown either
+        if (!read) return std::nullopt;
+    }
     // A terminal in raw mode, or a file written elsewhere, ends the line with CR LF.
     if (!line.empty() && line.back() == '\r') line.pop_back();
     return line;
@@ -71,6 +79,9 @@ bool TextUi::RunPukDialog(const PukDialogText& text, PukFields* fields) {
     return true;
 }
 
-void TextUi::ShowAbout() { Log("QMX2 commander, the tray controller of the GSM card"); }
+bool TextUi::ShowAbout() {
+    Log("QMX2 commander, the tray controller of the GSM card");
+    return false;
+}
 
 }  // namespace qmx2::commander

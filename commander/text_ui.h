@@ -27,6 +27,9 @@ public:
     TextUi(std::istream* in, std::ostream& log, HeadlessCodes codes)
         : in_(in), log_(log), codes_(std::move(codes)) {}
 
+    // `in` is the terminal of the program's standard input: codes typed there are not shown.
+    void HideTypedCodes(bool hide) { hide_typed_codes_ = hide; }
+
     MessageAnswer ShowMessage(const MessageRequest& request) override;
     void SetWaitCursor(bool) override {}
     void ShowMenuBar(bool) override {}
@@ -34,7 +37,8 @@ public:
     bool RunPukDialog(const PukDialogText& text, PukFields* fields) override;
     bool RunChangeCodeDialog(ChangeCodeFields*) override { return false; }
     NetworkDialogAction NextNetworkAction(const NetworkDialogView&) override { return {}; }
-    void ShowAbout() override;
+    bool ShowAbout() override;
+    void BringForward() override { Log("brought to the foreground by a second start"); }
     void PopupTrayMenu() override {}
 
     void Log(const std::string& line);
@@ -45,6 +49,7 @@ private:
     std::istream* in_;
     std::ostream& log_;
     HeadlessCodes codes_;
+    bool hide_typed_codes_ = false;
 };
 
 }  // namespace qmx2::commander

@@ -84,11 +84,14 @@ public:
     // One command of the network selection dialog.
     virtual NetworkDialogAction NextNetworkAction(const NetworkDialogView& view) = 0;
 
-    virtual void ShowAbout() = 0;
+    // The about box; true when the person asked for its help topic.
+    virtual bool ShowAbout() = 0;
     // The tray popup asked for by a click on the card icon.
     virtual void PopupTrayMenu() = 0;
     // Icons or menu marks changed; a shell repaints.
     virtual void TrayChanged() {}
+    // A second commander gave way to this one: bring the window to the foreground.
+    virtual void BringForward() {}
 };
 
 }  // namespace qmx2::commander

@@ -178,6 +178,13 @@ public:
         ++participants_;
     }
     void AdoptParticipant() override { MarkParticipant(this, true); }
+    void CancelExpectedParticipant() override {
+        {
+            std::lock_guard lk(mu_);
+            --participants_;
+        }
+        cv_.notify_all();
+    }
 
 private:
     static constexpr uint64_t kNever = UINT64_MAX;

@@ -50,6 +50,8 @@ public:
     // Thread start: the parent counts the child before it runs, the child marks itself.
     virtual void ExpectParticipant() {}
     virtual void AdoptParticipant() {}
+    // The expected child never came (its thread could not be created).
+    virtual void CancelExpectedParticipant() {}
 
     void SleepMs(uint32_t ms) {
         WaitFor([] { return false; }, ms);

@@ -28,6 +28,13 @@ int ConnectDeviceSocket(const std::string& socket_path) {
     return fd;
 }
 
+bool DeviceHostRunning(const std::string& socket_path) {
+    const int fd = ConnectDeviceSocket(socket_path);
+    if (fd < 0) return false;
+    close(fd);
+    return true;
+}
+
 namespace {
 
 // One exchange on a connected socket, blocking outside the clock.

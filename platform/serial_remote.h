@@ -36,5 +36,7 @@ private:
 
 // Connects to the host's socket; -1 when nobody listens.
 int ConnectDeviceSocket(const std::string& socket_path);
+// Whether a device host listens on the socket.
+bool DeviceHostRunning(const std::string& socket_path);
 
 }  // namespace qmx2::platform

@@ -1,6 +1,8 @@
 // Events and threads on the platform clock.
 #include "platform/sync.h"
 
+#include <system_error>
+
 namespace qmx2::platform {
 
 void Event::Set() {
@@ -57,16 +59,23 @@ WaitResult Event::Wait(uint32_t timeout_ms) {
 
 Thread::Thread(Clock& clock, std::function<void()> body) { Start(clock, std::move(body)); }
 
-void Thread::Start(Clock& clock, std::function<void()> body) {
+bool Thread::Start(Clock& clock, std::function<void()> body) {
     clock_ = &clock;
     done_ = false;
     clock.ExpectParticipant();
-    thread_ = std::thread([this, b = std::move(body)] {
-        clock_->AdoptParticipant();
-        b();
-        clock_->Update([&] { done_ = true; });
-        clock_->RemoveParticipant();
-    });
+    try {
+        thread_ = std::thread([this, b = std::move(body)] {
+            clock_->AdoptParticipant();
+            b();
+            clock_->Update([&] { done_ = true; });
+            clock_->RemoveParticipant();
+        });
+    } catch (const std::system_error&) {
+        clock.CancelExpectedParticipant();
+        done_ = true;
+        return false;
+    }
+    return true;
 }
 
 bool Thread::Join(uint32_t timeout_ms) {

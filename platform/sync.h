@@ -49,7 +49,8 @@ public:
     Thread(Thread&&) = delete;
     Thread& operator=(Thread&&) = delete;
 
-    void Start(Clock& clock, std::function<void()> body);
+    // false when the system cannot create another thread.
+    bool Start(Clock& clock, std::function<void()> body);
     // Waits for the thread's end on the clock; returns false on time-out.
     bool Join(uint32_t timeout_ms = kInfinite);
     bool Running();

@@ -201,6 +201,17 @@ TEST_F(ChangeCodeTest, MismatchAndWrongOldCodeKeepTheDialogOpen) {
     EXPECT_EQ(card.sent.size(), 3u);  // the quoted old code never went out
 }
 
+// The echo of a refused command holds "OK" when the old code is "OK": only the final result
+// line counts.
+TEST_F(ChangeCodeTest, AnOldCodeHoldingOkThatTheCardRefusesKeepsTheDialogOpen) {
+    const char* command = "AT+CPWD=\"PS\",\"OK\",\"5678\"";
+    card.On(command, {CardReply(command, "", "+CME ERROR: 16")});
+    ui.changes.push_back(ChangeCodeFields{ChangeCodeChoice::kSecurityCode, W("OK"), W("5678"), W("5678")});
+    ui.changes.push_back(std::nullopt);
+    ChangeAccessCode(session);
+    EXPECT_EQ(ui.messages, std::vector<std::string>{"Cannot change code! Please check your old code."});
+}
+
 TEST_F(ChangeCodeTest, CancelChangesNothing) {
     ChangeAccessCode(session);
     EXPECT_TRUE(card.sent.empty());

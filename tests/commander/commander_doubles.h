@@ -54,12 +54,13 @@ public:
         manager_running = false;
     }
     void EndCommander() override { log_.push_back("end commander"); ++end_requests; }
-    bool StartProgram(std::string_view path) override {
-        log_.push_back("start " + std::string(path));
+    bool StartProgram(std::string_view path, std::string_view line) override {
+        log_.push_back("start " + std::string(path) + (line.empty() ? "" : " " + std::string(line)));
         return programs_start;
     }
     void ClearRunAtEvent(std::string_view path) override { log_.push_back("clear run-at-event " + std::string(path)); }
     void RunAtDeviceChange(std::string_view path) override { log_.push_back("run-at-event " + std::string(path)); }
+    bool DeviceHostRunning() override { return device_host_running; }
     void MarkHandled(std::string_view program) override { log_.push_back("handled " + std::string(program)); }
     bool Raise(const platform::UserNotification& n) override {
         log_.push_back("notify " + n.program + " sound=" + n.sound);
@@ -70,6 +71,7 @@ public:
     std::atomic<bool> manager_running{false};
     bool programs_start = true;
     bool notifications_work = true;
+    bool device_host_running = true;
     int end_requests = 0;
     platform::WallTime last_due{};
 

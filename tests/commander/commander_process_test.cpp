@@ -218,6 +218,21 @@ TEST(CommanderProcessTest, PowerDownRoundTripWithTheRealPrograms) {
     device.Wait();
 }
 
+// A device host that dies without its removal broadcast: the commander still ends by itself.
+TEST(CommanderProcessTest, ACommanderWhoseDeviceHostDiedEnds) {
+    qmx2::commander::testing::TempRoot root;
+    TcpModem modem;
+    ASSERT_NE(modem.port(), 0);
+    Program device({Bin("qmx2-device"), "--root", root.path(), "--card",
+                    "tcp:127.0.0.1:" + std::to_string(modem.port()), "--name", "COM5:"});
+    ASSERT_TRUE(device.WaitFor("serves COM5:")) << device.seen();
+    Program commander({Bin("Qmx2Com"), "--root=" + root.path(), "--headless"});
+    ASSERT_TRUE(commander.WaitFor("the card is ready")) << commander.seen();
+    device.Signal(SIGKILL);
+    device.Wait();
+    EXPECT_EQ(commander.Wait(), 0) << commander.seen();
+}
+
 TEST(CommanderProcessTest, NoCardMeansNoCommander) {
     qmx2::commander::testing::TempRoot root;
     Program commander({Bin("Qmx2Com"), "--root=" + root.path()});

@@ -317,6 +317,38 @@ TEST_F(CommanderTest, CardRemovalEndsOnlyWhenTheCardIsGone) {
     EXPECT_FALSE(c.icons().memory_full);
 }
 
+// A commander that missed the removal broadcast still ends when its card's entry or the device
+// manager serving the card is gone.
+TEST_F(CommanderTest, CardWatchEndsACommanderWithoutItsCard) {
+    Commander& c = Started();
+    c.HandleMessage(0x0113, 1, 0);
+    EXPECT_EQ(host.end_requests, 0);
+    host.device_host_running = false;
+    c.HandleMessage(0x0113, 2, 0);  // another timer
+    EXPECT_EQ(host.end_requests, 0);
+    c.HandleMessage(0x0113, 1, 0);
+    EXPECT_EQ(host.end_requests, 1);
+    host.device_host_running = true;
+    registry.DeleteKey(platform::HKEY_LOCAL_MACHINE, u"Drivers\\Active\\01");
+    c.HandleMessage(0x0113, 1, 0);
+    EXPECT_EQ(host.end_requests, 2);
+    c.HandleMessage(0x0006, 1, 0);
+    EXPECT_EQ(ui.brought_forward, 1);
+}
+
+TEST_F(CommanderTest, AMenuStateThreadThatCannotStartEndsTheCommander) {
+    commander = std::make_unique<Commander>(CommanderParts{
+        *clock, registry, ui, card, power, power, host, host, "\\Windows", "\\Windows\\Qmx2Com.exe",
+        [](platform::Thread&, std::function<void()>) { return false; }});
+    EXPECT_FALSE(commander->Start());
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_EQ(ui.shown[0].text, "Unable to create thread!");
+    EXPECT_EQ(ui.shown[0].caption, "QMX2 commander");
+    EXPECT_EQ(ui.shown[0].owner, MessageOwner::kNone);
+    EXPECT_EQ(host.end_requests, 1);
+    EXPECT_FALSE(commander->icons().card);
+}
+
 TEST_F(CommanderTest, ExitSequence) {
     Commander& c = Started();
     c.HandleMessage(4025, 0, 0);
@@ -344,6 +376,10 @@ TEST_F(CommanderTest, MonitorEntries) {
     EXPECT_TRUE(Has("close manager"));
     c.HandleCommand(40003);
     EXPECT_EQ(ui.abouts, 1);
+    EXPECT_FALSE(Has("start peghelp.exe qmx2.htc"));
+    ui.about_asks_help = true;
+    c.HandleCommand(40003);
+    EXPECT_TRUE(Has("start peghelp.exe qmx2.htc"));
     c.HandleCommand(40002);
     c.HandleCommand(1);
     EXPECT_EQ(host.end_requests, 2);

@@ -25,7 +25,7 @@ protected:
     std::unique_ptr<platform::VirtualClock> clock = platform::MakeVirtualClock();
     std::unique_ptr<platform::WindowSystem> windows = platform::MakeLocalWindowSystem(*clock);
     struct NoPrograms : ProgramStarter {
-        bool Start(std::string_view) override { return false; }
+        bool Start(std::string_view, std::string_view) override { return false; }
     } programs;
     testing::TestRegistry registry;
     testing::ScriptedUi ui;
@@ -170,6 +170,23 @@ TEST_F(CommanderWindowTest, ExitEntryEndsTheLoopAndClosesTheManager) {
     EXPECT_TRUE(manager_thread.Join(10000));
     EXPECT_EQ(destroys, 1);
     EXPECT_EQ(CommanderHwnd(), 0u);
+}
+
+// A second start waits 11 x 500 ms for an earlier commander to go, then brings it forward.
+TEST(GiveWayTest, ASecondCommanderBringsTheFirstForwardAndEnds) {
+    auto clock = platform::MakeVirtualClock();
+    auto windows = platform::MakeLocalWindowSystem(*clock);
+    EXPECT_FALSE(GiveWayToEarlierCommander(*windows, *clock));
+    EXPECT_EQ(clock->TickMs(), 0u);
+    std::vector<uint32_t> seen;
+    windows->RegisterWindow(u"Qmx2Com", u"QMX2 commander", [&](HWND, uint32_t m, WPARAM w, LPARAM) {
+        if (m == 0x0006 && w == 1) seen.push_back(m);
+        return LRESULT{0};
+    });
+    EXPECT_TRUE(GiveWayToEarlierCommander(*windows, *clock));
+    EXPECT_EQ(clock->TickMs(), 5500u);
+    windows->PumpMessages([&] { return !seen.empty(); }, 0);
+    EXPECT_EQ(seen.size(), 1u);
 }
 
 }  // namespace

@@ -34,6 +34,8 @@ public:
     bool wait_cursor = false;
     bool menu_bar = false;
     int abouts = 0;
+    bool about_asks_help = false;
+    int brought_forward = 0;
     int popups = 0;
     int tray_changes = 0;
     PukDialogText last_puk_text{};
@@ -95,7 +97,11 @@ public:
         network_actions.pop_front();
         return a;
     }
-    void ShowAbout() override { ++abouts; }
+    bool ShowAbout() override {
+        ++abouts;
+        return about_asks_help;
+    }
+    void BringForward() override { ++brought_forward; }
     void PopupTrayMenu() override { ++popups; }
     void TrayChanged() override { ++tray_changes; }
 
