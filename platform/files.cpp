@@ -1,12 +1,15 @@
 // Opens, reads and writes, and the whole-file operations of the file stand-in.
 #include "platform/files.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <ctime>
 
 #include "platform/files_host.h"
 #include "platform/last_error.h"
@@ -243,6 +246,31 @@ bool Files::WriteWholeFile(WideView path, const void* data, size_t size) {
     });
 }
 
+namespace {
+
+// Temporary files of this file's earlier writes that were interrupted (a kill, a power loss):
+// "." + name + "." + six characters, with no writer holding them.
+void RemoveStaleTemps(const std::string& folder, const std::string& prefix) {
+    DIR* dir = opendir(folder.c_str());
+    if (!dir) return;
+    while (const dirent* e = readdir(dir)) {
+        const std::string name = e->d_name;
+        if (name.size() != prefix.size() + 6 || !name.starts_with(prefix)) continue;
+        const std::string path = folder + "/" + name;
+        const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+        if (fd < 0) continue;
+        struct stat st {};
+        // A writer locks its file right after creating it; the age keeps that moment safe.
+        if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_mtime + 10 < time(nullptr) &&
+            flock(fd, LOCK_EX | LOCK_NB) == 0)
+            unlink(path.c_str());
+        close(fd);
+    }
+    closedir(dir);
+}
+
+}  // namespace
+
 bool Files::ReplaceFile(const std::string& target, bool fail_if_exists,
                         FunctionRef<bool(int)> fill) {
     struct stat st {};
@@ -256,9 +284,13 @@ bool Files::ReplaceFile(const std::string& target, bool fail_if_exists,
         if (denied) return Fail(ERROR_SHARING_VIOLATION);
     }
     const std::string folder = FolderOf(target);
-    std::string temp = folder + "/." + target.substr(target.rfind('/') + 1) + ".XXXXXX";
+    const std::string prefix = "." + target.substr(target.rfind('/') + 1) + ".";
+    RemoveStaleTemps(folder, prefix);
+    std::string temp = folder + "/" + prefix + "XXXXXX";
     const int fd = mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0) return FailErrno(target);
+    // Held until the file is closed: a temporary file nobody holds is one of an interrupted write.
+    flock(fd, LOCK_EX);
     const mode_t mode = exists && S_ISREG(st.st_mode) ? (st.st_mode & 07777) : 0644;
     bool ok = fill(fd) && fchmod(fd, mode) == 0 && fsync(fd) == 0;
     int error = errno;

@@ -2,7 +2,13 @@
 // and the whole-file operations.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include "platform/files.h"
 #include "platform/last_error.h"
@@ -169,6 +175,28 @@ TEST_F(FilesTest, WholeFileWriteReplacesContentAndLeavesNoTemporaryFile) {
     for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(root_ / "Program Files"))
         ++entries;
     EXPECT_EQ(entries, 2);
+}
+
+// A write removes the temporary files that interrupted writes of the same file left behind, but
+// not those of another file, nor one a writer still holds, nor one just made.
+TEST_F(FilesTest, WholeFileWriteRemovesStaleTemporaryFilesOfItsOwnFile) {
+    const std::string folder = root_ / "Program Files";
+    const auto old = std::filesystem::file_time_type::clock::now() - std::chrono::hours(1);
+    for (const char* name : {".misc.txt.AAAAAA", ".misc.txt.BBBBBB", ".misc.txt.CCCCCC",
+                             ".empty.txt.AAAAAA", ".misc.txt.AAAAAAA"}) {
+        WriteHostFile(folder + "/" + name, "partial");
+        if (std::string(name) != ".misc.txt.CCCCCC") std::filesystem::last_write_time(folder + "/" + name, old);
+    }
+    const int held = open((folder + "/.misc.txt.BBBBBB").c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(flock(held, LOCK_EX), 0);
+    ASSERT_TRUE(files_.WriteWholeFile(u"\\Program Files\\misc.txt", "x", 1));
+    close(held);
+    std::vector<std::string> left;
+    for (const auto& e : std::filesystem::directory_iterator(folder)) left.push_back(e.path().filename());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{".empty.txt.AAAAAA", ".misc.txt.AAAAAAA", ".misc.txt.BBBBBB",
+                                              ".misc.txt.CCCCCC", "misc.txt"}));
 }
 
 }  // namespace
