@@ -116,19 +116,20 @@ bool ActivateMainWindow(ManagerContext& ctx) {
     return true;
 }
 
-void DestroyMainWindow(ManagerContext& ctx) {
+int DestroyMainWindow(ManagerContext& ctx) {
     ctx.ui.CloseChildWindows();
     if (ctx.options.empty_deleted_on_exit) {
         std::lock_guard lock(ctx.tables);
         for (MessageRecord& r : ctx.messages.records)
             if (FieldText(r.status).find("(DEL)") != std::string_view::npos) std::memset(&r, 0, sizeof r);
     }
-    SaveDataFiles(ctx);
+    const int not_saved = SaveDataFiles(ctx);
     PausePolling(ctx, kStateClosed);
     ReportCardSettings(ctx);
     WaitWhileCardHoldsPort(ctx);
     ctx.ui.SetNotificationIcon(false);
     ctx.stop_worker = true;
+    return not_saved;
 }
 
 void PowerDown(ManagerContext& ctx) {

@@ -42,8 +42,9 @@ void CloseMainWindow(ManagerContext& ctx);
 // cancelled and the window stays hidden.
 bool ActivateMainWindow(ManagerContext& ctx);
 // Destruction: deleted items emptied if so set, data saved, settings reported, the worker told
-// to stop. The caller then ends the message loop.
-void DestroyMainWindow(ManagerContext& ctx);
+// to stop. The caller then ends the message loop. Returns the number of data files that could
+// not be written (the user has seen " - save error!" for each).
+int DestroyMainWindow(ManagerContext& ctx);
 // "Power Down": asks the commander (8025), which answers by destroying the main window.
 void PowerDown(ManagerContext& ctx);
 

@@ -77,7 +77,13 @@ int main(int argc, char** argv) {
         if (result.exit_code == 2) std::fputs(manager::ctl::kOpsUsage, stderr);
         code = result.exit_code;
     }
-    manager::DestroyMainWindow(ctx);
+    // A change that could not be saved is lost: the command did not do what it was asked.
+    const int not_saved = manager::DestroyMainWindow(ctx);
     worker.Join();
+    if (not_saved > 0) {
+        std::fprintf(stderr, "qmx2ctl: %d local data file%s could not be written (see \" - save error!\" above); the changes of this run to %s are lost\n",
+                     not_saved, not_saved == 1 ? "" : "s", not_saved == 1 ? "it" : "them");
+        if (code == 0) code = 1;
+    }
     return code;
 }

@@ -233,7 +233,9 @@ TEST(MainWindow, DestructionEmptiesDeletedItemsSavesAndStops) {
         SetField(h.ctx->messages.At(31)->status, "DRAFT");
         SetField(h.ctx->messages.At(31)->text, "keep me");
     }
-    DestroyMainWindow(*h.ctx);
+    h.folder.failing.insert("phonebk.txt");
+    EXPECT_EQ(DestroyMainWindow(*h.ctx), 1);  // qmx2ctl then ends with a failure
+    EXPECT_EQ(h.ui.Shown().back(), kCap + "\\Program Files\\QMX2\\phonebk.txt - save error!");
     EXPECT_TRUE(h.ctx->stop_worker);
     EXPECT_EQ(h.folder.files["pcmsg.txt"].size(), sizeof(MessageRecord));
     EXPECT_EQ(h.folder.files["misc.txt"].size(), 84u);
