@@ -79,11 +79,6 @@ std::unique_ptr<RegistryDb> RegistryDb::Open(const std::string& path, Clock& clo
 
 bool RegistryDb::PrepareSchema(std::string* error) {
     failed_ = false;
-    // WAL lets readers go on while one program writes; FULL keeps every committed change.
-    if (!Exec("PRAGMA journal_mode=WAL") || !Exec("PRAGMA synchronous=FULL")) {
-        *error = last_failure_;
-        return false;
-    }
     {
         RegistryStatement check(*this, "PRAGMA quick_check");
         if (check.Step() && check.Blob(0) != "ok") {
@@ -107,6 +102,12 @@ bool RegistryDb::PrepareSchema(std::string* error) {
     if (tables > 0 && app_id != kApplicationId) {
         *error = "The file " + path_ +
                  " is a database of another program, not a registry; it was left untouched.";
+        return false;
+    }
+    // Only now that the file is known to be ours (or new) is it changed. WAL lets readers go on
+    // while one program writes; FULL keeps every committed change.
+    if (!Exec("PRAGMA journal_mode=WAL") || !Exec("PRAGMA synchronous=FULL")) {
+        *error = last_failure_;
         return false;
     }
     if (tables > 0) return true;  // ours, and made before: no need to wait for the write lock

@@ -91,9 +91,12 @@ TEST_F(RegistryStoreTest, AnotherProgramsDatabaseIsNotTakenOver) {
     ASSERT_EQ(sqlite3_open(DbPath().c_str(), &db), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(db, "CREATE TABLE notes(t TEXT)", nullptr, nullptr, nullptr), SQLITE_OK);
     sqlite3_close(db);
+    const std::string bytes = ReadHostFile(DbPath());
     EXPECT_FALSE(Open());
     EXPECT_EQ(error_, "The file " + DbPath() +
                           " is a database of another program, not a registry; it was left untouched.");
+    EXPECT_EQ(ReadHostFile(DbPath()), bytes);  // still in its own journal mode
+    EXPECT_FALSE(std::filesystem::exists(DbPath() + "-wal"));
 }
 
 // Another connection holds the write lock: writes wait on the clock up to the bound, then fail
