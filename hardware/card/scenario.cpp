@@ -3,9 +3,9 @@
 // with the field's path in the error.
 #include "hardware/card/scenario.h"
 
+#include <cstdint>
 #include <fstream>
 #include <nlohmann/json.hpp>
-#include <sstream>
 
 namespace qmx2::hardware::card {
 namespace {
@@ -31,7 +31,9 @@ public:
     void Number(const json& j, const char* key, const std::string& path, int lo, int hi, int& out) {
         if (!j.contains(key)) return;
         if (!j[key].is_number_integer()) return Fail(path + "." + key, "expected a whole number");
-        const int64_t v = j[key].get<int64_t>();
+        // A number beyond int64_t comes as unsigned: read as signed it would wrap to -1.
+        const bool huge = j[key].is_number_unsigned() && j[key].get<uint64_t>() > uint64_t(INT64_MAX);
+        const int64_t v = huge ? INT64_MAX : j[key].get<int64_t>();
         if (v < lo || v > hi)
             return Fail(path + "." + key, "out of range " + std::to_string(lo) + ".." + std::to_string(hi));
         out = static_cast<int>(v);
@@ -243,9 +245,14 @@ ScenarioResult ParseScenario(const std::string& json_text) {
 ScenarioResult LoadScenario(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return {std::nullopt, path + ": cannot be read"};
-    std::ostringstream text;
-    text << in.rdbuf();
-    ScenarioResult r = ParseScenario(text.str());
+    // A scenario is a few kilobytes; a device or a huge file is not read whole.
+    std::string text(kMaxScenarioBytes + 1, '\0');
+    in.read(text.data(), static_cast<std::streamsize>(text.size()));
+    if (in.bad()) return {std::nullopt, path + ": cannot be read"};
+    text.resize(static_cast<std::size_t>(in.gcount()));
+    if (text.size() > kMaxScenarioBytes)
+        return {std::nullopt, path + ": larger than " + std::to_string(kMaxScenarioBytes >> 20) + " MiB"};
+    ScenarioResult r = ParseScenario(text);
     if (!r.scenario) r.error = path + ": " + r.error;
     return r;
 }

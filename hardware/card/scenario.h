@@ -132,6 +132,8 @@ struct ScenarioResult {
 
 // Reads a scenario; every field is optional and starts from DefaultScenario().
 ScenarioResult ParseScenario(const std::string& json_text);
+// Files over kMaxScenarioBytes are refused unread.
+inline constexpr std::size_t kMaxScenarioBytes = std::size_t{1} << 20;
 ScenarioResult LoadScenario(const std::string& path);
 
 const char* LockName(LockKind kind);  // "SC", "PS", "PF", "PN", "P2"

@@ -103,6 +103,9 @@ TEST(CardScenario, MistakesAreRefusedWithTheirPath) {
         {R"({"network":{"operators":[{"long":"X"}]}})", "network.operators[0].code: missing"},
         {R"({"dial":[{"result":"HELLO"}]})", "dial[0].result: not a call result"},
         {R"({"faults":{"error_commands":[1]}})", "faults.error_commands: expected texts"},
+        {R"({"faults":{"stall_after_commands":18446744073709551615}})",
+         "faults.stall_after_commands: out of range -1..1000000"},
+        {R"({"network":{"rssi":-9223372036854775808}})", "network.rssi: out of range 0..99"},
     };
     for (const Case& c : cases) {
         ScenarioResult r = ParseScenario(c.json);
@@ -110,6 +113,7 @@ TEST(CardScenario, MistakesAreRefusedWithTheirPath) {
         EXPECT_EQ(r.error, c.error) << c.json;
     }
     EXPECT_EQ(LoadScenario("/nonexistent/card.json").error, "/nonexistent/card.json: cannot be read");
+    EXPECT_EQ(LoadScenario("/dev/zero").error, "/dev/zero: larger than 1 MiB");
 }
 
 }  // namespace
