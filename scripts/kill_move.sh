@@ -40,18 +40,20 @@ start_device() {
     exit 2
 }
 
-# The SIM's listing; the port may still be held for a moment by the killed program's open.
+# The SIM's listing. The killed program's open may hold the port a moment longer, and the reply
+# it was reading may still be on its way: the listing counts only when the part after the echo
+# of AT+CMGL ends with the card's final OK.
 sim_listing() {
     local out
     for _ in $(seq 50); do
-        # The listing counts only when it ended with the card's final OK: a port still held
-        # answers "Comm failure(...)", and that must not read as a lost message.
-        if out=$("$bin/qmx2-at" 'AT+CMGF=1' 'AT+CMGL="ALL"' 2>/dev/null) &&
-            [[ $out != *"Comm failure"* && $(tr -d '\r' <<<"$out" | grep -v '^$' | tail -1) == OK ]]; then
+        sleep 0.3
+        out=$("$bin/qmx2-at" AT 'AT+CMGF=1' 'AT+CMGL="ALL"' 2>/dev/null | tr -d '\r') || continue
+        [[ $out == *'AT+CMGL="ALL"'* ]] || continue
+        out=${out##*'AT+CMGL="ALL"'}
+        if [[ $(grep -v '^$' <<<"$out" | tail -1) == OK ]]; then
             printf '%s' "$out"
             return 0
         fi
-        sleep 0.2
     done
     return 1
 }
@@ -70,8 +72,8 @@ for index in 30 29; do
     t=$(elapsed "$t0")
     move_s=$(awk -v a="${move_s:-$t}" -v b="$t" 'BEGIN { printf "%.2f", a < b ? a : b }')
 done
-from=$(awk -v m="$move_s" 'BEGIN { printf "%.2f", m * 0.4 }')
-to=$(awk -v m="$move_s" 'BEGIN { printf "%.2f", m * 1.05 }')
+from=${KILL_FROM:-$(awk -v m="$move_s" 'BEGIN { printf "%.2f", m * 0.4 }')}
+to=${KILL_TO:-$(awk -v m="$move_s" 'BEGIN { printf "%.2f", m * 1.05 }')}
 echo "whole move ${move_s}s: kills at random from ${from}s to ${to}s"
 
 sim_only=0 disk_only=0 both=0 neither=0 finished=0
@@ -98,7 +100,12 @@ for run in $(seq "$runs"); do
         10) verdict="SIM only" sim_only=$((sim_only + 1)) ;;
         01) verdict="PDA only" disk_only=$((disk_only + 1)) ;;
         11) verdict="SIM and PDA" both=$((both + 1)) ;;
-        *) verdict="LOST" neither=$((neither + 1)) ;;
+        *) verdict="LOST" neither=$((neither + 1))
+           lost=${TMPDIR:-/tmp}/qmx2-kill-move-lost-$run
+           mkdir -p "$lost"
+           printf '%s\n' "$listing" >"$lost/listing.txt"
+           cp -r "$root/Program Files" "$lost/" 2>/dev/null || true
+           verdict="LOST (kept in $lost)" ;;
     esac
     printf 'run %3d: message %2d, %s at %ss: %s\n' "$run" "$index" "$how" "$delay" "$verdict"
 done

@@ -46,12 +46,13 @@ bool ParseCtlOptions(int argc, const char* const* argv, CtlOptions* o, std::stri
         } else if (a == "--wait") {
             if (!value(i, &text)) return false;
             const auto r = std::from_chars(text.data(), text.data() + text.size(), o->wait_s);
-            if (r.ec != std::errc() || o->wait_s < 0) {
+            if (r.ec != std::errc() || r.ptr != text.data() + text.size() || o->wait_s < 0) {
                 *error = "--wait needs a number of seconds";
                 return false;
             }
         } else if (a == "--name" || a == "--number") {
             if (!value(i, &text)) return false;
+            if (a == "--number" && !NumberTyped(text, error)) return false;
             if (!o->ui.contact) o->ui.contact = ContactFields{};
             (a == "--name" ? o->ui.contact->name : o->ui.contact->number) = Utf8ToLatin1(text);
         } else if (a == "--to") {

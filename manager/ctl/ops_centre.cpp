@@ -39,6 +39,8 @@ CommandResult List(ManagerContext& ctx, bool as_json) {
 CommandResult Edit(ManagerContext& ctx, MessagesPage& page, int index, const OpsWords& o) {
     SettingGroupFields f = FieldsOf(ctx.profiles[index]);
     if (o.Has("--name")) f.name = Utf8ToLatin1(o.Named("--name"));
+    std::string why;
+    if (o.Has("--number") && !NumberTyped(o.Named("--number"), &why)) return OpsBad(why);
     if (o.Has("--number")) f.number = Utf8ToLatin1(o.Named("--number"));
     if (o.Has("--validity") && !ValidityFrom(o.Named("--validity"), &f.validity))
         return OpsBad("validity is one of \"1 hour\", \"6 hours\", \"24 hours\", \"72 hours\", "

@@ -9,7 +9,7 @@
 namespace qmx2::manager::ctl {
 
 const char kOpsUsage[] =
-    "  sms send --to NUMBER... TEXT   TEXT may hold \\n for a line break\n"
+    "  sms send --to NUMBER [--to NUMBER]... TEXT   TEXT may hold \\n for a line break\n"
     "  sms draft TEXT\n"
     "  sms delete POS...\n"
     "  sms move|copy POS... [--to FOLDER]   with --to: pasted into FOLDER at once\n"

@@ -32,9 +32,23 @@ std::string Joined(const std::vector<std::string>& words) {
 
 CommandResult Send(ManagerContext& ctx, const OpsWords& o) {
     WriteWindowState w;
-    for (auto [it, end] = o.named.equal_range("--to"); it != end; ++it)
+    std::string why;
+    for (auto [it, end] = o.named.equal_range("--to"); it != end; ++it) {
+        // "name (number)" as the recipient dialogs make it: the number is what is checked.
+        const std::string& entry = it->second;
+        const std::size_t open = entry.find('(');
+        const std::size_t close = open == std::string::npos ? open : entry.find(')', open);
+        const std::string number =
+            open == std::string::npos ? entry : entry.substr(open + 1, close == std::string::npos ? close : close - open - 1);
+        if (!NumberTyped(number, &why)) return OpsBad(why);
         w.recipients.push_back(platform::FromUtf8(it->second));
+    }
     if (w.recipients.empty()) return OpsBad("sms send needs --to NUMBER");
+    // "--to 1000 1001 hi" reads as two recipients to a person, as one to the words.
+    const std::string& first = o.plain.empty() ? std::string() : o.plain.front();
+    if (first.find_first_of("0123456789") != std::string::npos && NumberTyped(first, &why))
+        return OpsBad("\"" + first + "\" could be a number or the text: give every recipient its "
+                      "own --to, and quote a text that begins with a number");
     w.text = EditText(Joined(o.plain));
     const SendReport r = SendMessage(ctx, w);
     std::string t;

@@ -32,6 +32,20 @@ std::string Utf8ToLatin1(std::string_view s) {
     return out;
 }
 
+bool NumberTyped(std::string_view number, std::string* why) {
+    bool digits_yet = false;
+    for (char c : number) {
+        const bool fits = (c >= '0' && c <= '9') || c == '*' || c == '#' || c == ' ' || c == '-' ||
+                          c == '.' || c == '/' || (c == '+' && !digits_yet);
+        if (!fits) {
+            *why = "\"" + std::string(number) + "\" is not a telephone number";
+            return false;
+        }
+        digits_yet = digits_yet || c != ' ';
+    }
+    return true;
+}
+
 std::string TerminalText(platform::WideView text, bool lines) {
     platform::WideString out;
     for (std::size_t i = 0; i < text.size(); ++i) {

@@ -15,6 +15,11 @@ std::string Latin1ToUtf8(std::string_view s);
 std::string Utf8ToLatin1(std::string_view s);
 platform::WideString Latin1Wide(platform::WideView typed);
 
+// A telephone number as a person types it: digits, "*", "#", a leading "+", and the blanks,
+// hyphens, dots and slashes that group digits (parentheses would make it "name (number)"). Anything else (a letter, ";", a
+// quotation mark) is refused with the reason rather than dropped on the way to the card.
+bool NumberTyped(std::string_view number, std::string* why);
+
 // Text for a terminal: control characters (C0, DEL, C1) shown as "\x1b", so that a received
 // message cannot set the terminal's title or clear its screen. With `lines`, CR LF and LF stay
 // line breaks.

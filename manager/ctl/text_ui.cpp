@@ -54,6 +54,13 @@ bool TextUi::ShowStartupNote() {
 
 bool TextUi::EditContact(bool, ContactFields& fields, int, int) {
     if (!options_.contact) return false;
+    // The dialog's boxes take no more than this; a longer value is refused rather than cut.
+    if (options_.contact->name.size() > static_cast<std::size_t>(kDialogNameChars) ||
+        options_.contact->number.size() > static_cast<std::size_t>(kDialogNumberChars)) {
+        std::fprintf(options_.out, "qmx2ctl: --name takes at most %d characters and --number %d\n",
+                     kDialogNameChars, kDialogNumberChars);
+        return false;
+    }
     if (!options_.contact->name.empty()) fields.name = options_.contact->name;
     if (!options_.contact->number.empty()) fields.number = options_.contact->number;
     return true;

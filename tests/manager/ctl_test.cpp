@@ -52,6 +52,9 @@ TEST(TerminalText, ControlsAreShownEscapedAndTypedTextTakesTheCardsSet) {
         EXPECT_EQ(TerminalLatin1(c.latin1, c.lines), c.shown) << c.shown;
     EXPECT_EQ(Utf8ToLatin1("Hyv\xc3\xa4\xc3\xa4 \xe2\x82\xac \xf0\x9f\x98\x80"), "Hyv\xe4\xe4 ? ?");
     EXPECT_EQ(Latin1ToUtf8("\xff"), "\xc3\xbf");
+    std::string why;
+    EXPECT_TRUE(NumberTyped("+358 40 123-45", &why));
+    EXPECT_TRUE(NumberTyped("*#06#", &why));
 }
 
 TEST(TextUi, MessagesCarryTheirCaptionAndAnswersComeFromOptions) {
@@ -121,6 +124,47 @@ TEST_F(Ctl, PhoneBookCommandsUseTheContactOperations) {
     EXPECT_EQ(RunCtlCommand(*h.ctx, {"pb", "delete", "PDA", "7"}, false).exit_code, 2);
     EXPECT_EQ(RunCtlCommand(*h.ctx, {"pb", "delete", "PDA", "1"}, false).exit_code, 0);
     EXPECT_EQ(RunCtlCommand(*h.ctx, {"pb", "list", "PDA"}, false).text, "");
+}
+
+// What the command line would otherwise change or drop without a word is refused with the reason.
+TEST_F(Ctl, CommandLineRefusesWhatItWouldChangeSilently) {
+    struct Options {
+        std::vector<const char*> argv;
+        std::string error;
+    };
+    for (const Options& c : std::vector<Options>{
+             {{"qmx2ctl", "--wait", "5abc", "status"}, "--wait needs a number of seconds"},
+             {{"qmx2ctl", "--number", "+358;+CPBW=1", "pb", "new", "PDA"},
+              "\"+358;+CPBW=1\" is not a telephone number"},
+             {{"qmx2ctl", "--number", "040+1", "pb", "new", "PDA"}, "\"040+1\" is not a telephone number"},
+         }) {
+        CtlOptions o;
+        std::string error;
+        EXPECT_FALSE(ParseCtlOptions(static_cast<int>(c.argv.size()), c.argv.data(), &o, &error));
+        EXPECT_EQ(error, c.error);
+    }
+    struct Command {
+        std::vector<std::string> words;
+        std::string text;
+    };
+    for (const Command& c : std::vector<Command>{
+             {{"sms", "send", "--to", "+358;+CPBW=1", "hi"}, "\"+358;+CPBW=1\" is not a telephone number\n"},
+             {{"sms", "send", "--to", "1000", "1001", "hi"},
+              "\"1001\" could be a number or the text: give every recipient its own --to, and quote a "
+              "text that begins with a number\n"},
+         }) {
+        const auto r = RunCtlCommand(*h.ctx, c.words, false);
+        EXPECT_EQ(r.exit_code, 2);
+        EXPECT_EQ(r.text, c.text);
+    }
+    EXPECT_EQ(h.card.CountCommands("AT+CMGS"), 0u);
+    // A typed number the dialog could not hold whole is not stored cut.
+    std::FILE* sink = std::tmpfile();
+    TextUi ui({Reply::kDefault, ContactFields{"Long", std::string(31, '1')}, std::nullopt, sink});
+    ContactFields f;
+    EXPECT_FALSE(ui.EditContact(false, f, 16, 30));
+    EXPECT_TRUE(f.number.empty());
+    std::fclose(sink);
 }
 
 }  // namespace
