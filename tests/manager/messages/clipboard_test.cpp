@@ -26,7 +26,7 @@ void PutInbox(CardRig& rig, int index, const std::string& number, const std::str
             StoredMessage{"REC READ", number, 145, "26/01/05,12:00:00+04", text};
         return 0;
     });
-    MessageRecord& r = *rig.ctx().messages.At(index - 1);
+    MessageRecord& r = rig.ctx().messages.records.at(static_cast<std::size_t>(index - 1));
     SetField(r.status, "REC READ");
     SetField(r.number, number);
     SetField(r.text, text);
@@ -34,7 +34,7 @@ void PutInbox(CardRig& rig, int index, const std::string& number, const std::str
 }
 
 MessageRecord& Put(CardRig& rig, int position, const char* status, const char* text) {
-    MessageRecord& r = *rig.ctx().messages.At(position);
+    MessageRecord& r = rig.ctx().messages.records.at(static_cast<std::size_t>(position));
     SetField(r.status, status);
     SetField(r.text, text);
     r.slot_number = position + 1;
