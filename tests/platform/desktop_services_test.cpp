@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <thread>
 
@@ -77,6 +78,22 @@ TEST(HelpRequestLogTest, RecordsTopicsAndRefusesEmptyOrOverlongOnes) {
     EXPECT_FALSE(help.Show(""));
     EXPECT_FALSE(help.Show(std::string(261, 'a')));
     EXPECT_EQ(help.Topics(), std::vector<std::string>{"qmx21.htp#SHORTMESSAGE"});
+}
+
+TEST(ProgramHelpViewerTest, StartsPeghelpWithTheTopicAsItsCommandLine) {
+    TempRoot root;
+    std::string error;
+    const std::string helper = std::string(std::getenv("QMX2_BUILD_DIR")) + "/bin/qmx2_platform_test_helper";
+    ASSERT_TRUE(InstallProgramLinks(root.path(), {{"peghelp.exe", helper}}, &error)) << error;
+    auto clock = MakeRealClock();
+    Processes processes(*clock, root.path());
+    ProgramHelpViewer help(processes);
+    EXPECT_FALSE(help.Show(""));
+    ASSERT_TRUE(help.Show("report"));  // the helper writes its command line into the root
+    const std::string report = root / "report.txt";
+    for (int i = 0; i < 1000 && ReadHostFile(report).find("line=report\n") == std::string::npos; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_NE(ReadHostFile(report).find("line=report\n"), std::string::npos) << ReadHostFile(report);
 }
 
 TEST(RunAtEventsTest, RegistrationsOutliveTheirMakerAndClearByProgram) {

@@ -12,3 +12,4 @@ add_dependencies(platform_files_test qmx2_platform_test_helper)
 qmx2_test(platform_desktop_services_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/desktop_services_test.cpp
   LIBS qmx2_desktop_services)
+add_dependencies(platform_desktop_services_test qmx2_platform_test_helper)
