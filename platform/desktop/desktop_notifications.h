@@ -3,7 +3,8 @@
 // (a handheld path, found under the root) goes to the notification server as the "sound-file"
 // hint; when the server cannot play sounds, a sound player of the desktop plays it. Marking a
 // program's notifications handled closes the ones still shown. Without a session bus or a
-// notification server the notification is a log line.
+// notification server the notification is a log line. A notification is shown when it is raised,
+// whatever its due time: the programs raise only notifications that are due at once.
 //
 // Needs a QCoreApplication; its methods may be called from any thread.
 #pragma once

@@ -83,6 +83,17 @@ protected:
         if (!std::getenv("QMX2_NO_TRAY")) recorders_->StartTrayWatcher();
     }
 
+    static void TearDownTestSuite() {
+        delete recorders_;
+        delete app_;
+        delete display_;
+        delete bus_;
+        recorders_ = nullptr;
+        app_ = nullptr;
+        display_ = nullptr;
+        bus_ = nullptr;
+    }
+
     void SetUp() override {
         if (!bus_->ok()) GTEST_SKIP() << bus_->error();
         if (!display_->ok()) GTEST_SKIP() << display_->error();

@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -29,6 +30,7 @@ pid_t StartAndReadLine(std::vector<std::string> args, std::string* line, std::st
     }
     const pid_t pid = fork();
     if (pid == 0) {
+        prctl(PR_SET_PDEATHSIG, SIGTERM);  // a test that dies or forgets does not leave it behind
         fcntl(fds[1], F_SETFD, 0);  // the child keeps the write end across exec
         const int devnull = open("/dev/null", O_RDWR);
         dup2(devnull, 1);
