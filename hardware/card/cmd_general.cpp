@@ -157,18 +157,26 @@ Result PhoneEngine::Functionality(const AtCommand& cmd) {
 Result PhoneEngine::Charset(const AtCommand& cmd) {
     // The card keeps texts as single bytes whatever the set: "8859-1" is what the system uses,
     // and "GSM" and "IRA" are accepted as most modems accept them.
-    static constexpr const char* kSets[] = {"GSM", "IRA", "8859-1"};
+    // A zoo modem offers its own list instead (most of today's have no "8859-1").
+    static const std::vector<std::string> kSets = {"GSM", "IRA", "8859-1"};
+    const std::vector<std::string>& sets =
+        scenario.quirks.charsets.empty() ? kSets : scenario.quirks.charsets;
     switch (cmd.form) {
         case CommandForm::kRead: Info("+CSCS: \"" + session_.charset + "\""); return Result::Ok();
-        case CommandForm::kTest: Info("+CSCS: (\"GSM\",\"IRA\",\"8859-1\")"); return Result::Ok();
+        case CommandForm::kTest: {
+            std::string list;
+            for (const std::string& s : sets) list += (list.empty() ? "\"" : ",\"") + s + "\"";
+            Info("+CSCS: (" + list + ")");
+            return Result::Ok();
+        }
         case CommandForm::kExecute: return Result::Error();
         case CommandForm::kSet: break;
     }
     auto parts = SplitArgs(cmd.args);
     if (!parts || parts->size() != 1) return Result::Cme(3);
     const std::string set = Upper((*parts)[0].text);
-    for (const char* s : kSets) {
-        if (set == s) {
+    for (const std::string& s : sets) {
+        if (set == Upper(s)) {
             session_.charset = s;
             return Result::Ok();
         }

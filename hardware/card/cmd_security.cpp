@@ -99,6 +99,8 @@ Result PhoneEngine::Pin(const AtCommand& cmd) {
     if (p.blocked) return Result::Cme(13);
     if (cmd.form == CommandForm::kRead) {
         Info(std::string("+CPIN: ") + (!p.row ? "READY" : p.puk ? p.row->puk_state : p.row->pin_state));
+        // Wavecom modems end their READY answer with the state line: no OK follows.
+        if (!p.row && scenario.quirks.cpin_without_ok) return Result::Pending();
         return Result::Ok();
     }
     auto args = SplitArgs(cmd.args);

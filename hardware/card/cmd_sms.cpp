@@ -17,7 +17,7 @@ bool IsReceived(const StoredMessage& m) { return m.status.rfind("REC", 0) == 0; 
 int PhoneEngine::FirstFreeMessage() const {
     const auto& m = scenario.sim.messages;
     for (size_t i = 0; i < m.size(); ++i)
-        if (!m[i]) return static_cast<int>(i) + 1;
+        if (!m[i]) return static_cast<int>(i) + scenario.sim.first_message_index;
     return -1;
 }
 
@@ -118,7 +118,8 @@ Result PhoneEngine::ListMessages(const AtCommand& cmd) {
         if (!messages[i]) continue;
         StoredMessage& m = *messages[i];
         if (wanted != "ALL" && m.status != wanted) continue;
-        const std::string entry = MessageHeader(static_cast<int>(i) + 1, m, true) + "\r\n" + m.text;
+        const std::string entry =
+            MessageHeader(static_cast<int>(i) + sim().first_message_index, m, true) + "\r\n" + m.text;
         if (first) Info(entry);
         else reply_ += entry + "\r\n";
         first = false;
@@ -132,9 +133,10 @@ Result PhoneEngine::ReadMessage(const AtCommand& cmd) {
     if (cmd.form != CommandForm::kSet) return Result::Error();
     auto args = SplitArgs(cmd.args);
     if (!args || args->size() != 1) return Result::Cms(302);
-    auto index = ArgNumber((*args)[0], 1, static_cast<int>(sim().messages.size()));
+    const int first = sim().first_message_index;
+    auto index = ArgNumber((*args)[0], first, static_cast<int>(sim().messages.size()) - 1 + first);
     if (!index) return Result::Cms(321);
-    auto& slot = sim().messages[static_cast<size_t>(*index - 1)];
+    auto& slot = sim().messages[static_cast<size_t>(*index - first)];
     if (!slot) return Result::Cms(321);
     Info(MessageHeader(*index, *slot, false) + "\r\n" + slot->text);
     if (slot->status == "REC UNREAD") slot->status = "REC READ";
@@ -144,7 +146,8 @@ Result PhoneEngine::ReadMessage(const AtCommand& cmd) {
 Result PhoneEngine::DeleteMessage(const AtCommand& cmd) {
     const int size = static_cast<int>(sim().messages.size());
     if (cmd.form == CommandForm::kTest) {
-        Info("+CMGD: (1-" + std::to_string(size) + "),(0-4)");
+        const int first = sim().first_message_index;
+        Info("+CMGD: (" + std::to_string(first) + "-" + std::to_string(size - 1 + first) + "),(0-4)");
         return Result::Ok();
     }
     if (cmd.form != CommandForm::kSet) return Result::Error();
@@ -157,9 +160,10 @@ Result PhoneEngine::DeleteMessage(const AtCommand& cmd) {
         flag = *f;
     }
     if (flag == 0) {
-        auto index = ArgNumber((*args)[0], 1, size);
+        const int first = sim().first_message_index;
+        auto index = ArgNumber((*args)[0], first, size - 1 + first);
         if (!index) return Result::Cms(321);
-        sim().messages[static_cast<size_t>(*index - 1)].reset();
+        sim().messages[static_cast<size_t>(*index - first)].reset();
         return Result::Ok();
     }
     for (auto& m : sim().messages) {
@@ -249,7 +253,7 @@ bool PhoneEngine::DeliverMessage(const std::string& number, const std::string& t
     char stamp[32];
     std::snprintf(stamp, sizeof stamp, "%02d/%02d/%02d,%02d:%02d:%02d+00", t.year % 100, t.month,
                   t.day, t.hour, t.minute, t.second);
-    sim().messages[static_cast<size_t>(index - 1)] =
+    sim().messages[static_cast<size_t>(index - sim().first_message_index)] =
         StoredMessage{"REC UNREAD", number, number.rfind('+', 0) == 0 ? 145 : 129, stamp, text};
     if (powered_ && session_.cnmi[0] >= 1 && session_.cnmi[1] == 1 && mode_ == LineMode::kCommand)
         Unsolicited("+CMTI: \"SM\"," + std::to_string(index));

@@ -78,7 +78,9 @@ void ReadLocks(Reader& r, const json& j, SimState& sim) {
 void ReadMessages(Reader& r, const json& j, SimState& sim) {
     int size = static_cast<int>(sim.messages.size());
     r.Number(j, "size", "sim.messages", 0, 1000, size);
+    r.Number(j, "first_index", "sim.messages", 0, 1, sim.first_message_index);
     sim.messages.assign(static_cast<size_t>(size), std::nullopt);
+    const int first = sim.first_message_index;
     const json* list = r.Array(j, "list", "sim.messages");
     if (!list) return;
     for (size_t i = 0; i < list->size() && r.Ok(); ++i) {
@@ -87,17 +89,18 @@ void ReadMessages(Reader& r, const json& j, SimState& sim) {
         if (!m.is_object()) return r.Fail(path, "expected an object");
         int index = 0;
         StoredMessage msg;
-        r.Number(m, "index", path, 1, size, index);
+        index = -1;
+        r.Number(m, "index", path, first, size - 1 + first, index);
         r.Text(m, "status", path, msg.status);
         r.Text(m, "number", path, msg.number);
         r.Text(m, "stamp", path, msg.stamp);
         r.Text(m, "text", path, msg.text);
         msg.number_type = msg.number.rfind('+', 0) == 0 ? 145 : 129;
-        if (index == 0) return r.Fail(path + ".index", "missing");
+        if (index < 0) return r.Fail(path + ".index", "missing");
         if (msg.status != "REC UNREAD" && msg.status != "REC READ" && msg.status != "STO UNSENT" &&
             msg.status != "STO SENT")
             return r.Fail(path + ".status", "not a message status");
-        sim.messages[static_cast<size_t>(index - 1)] = msg;
+        sim.messages[static_cast<size_t>(index - first)] = msg;
     }
 }
 
@@ -176,6 +179,15 @@ void ReadBehaviour(Reader& r, const json& j, CardScenario& s) {
             for (const json& c : *e) {
                 if (!c.is_string()) return r.Fail("faults.error_commands", "expected texts");
                 s.faults.error_commands.push_back(c.get<std::string>());
+            }
+        }
+    }
+    if (const json* q = r.Object(j, "quirks", "")) {
+        r.Flag(*q, "cpin_without_ok", "quirks", s.quirks.cpin_without_ok);
+        if (const json* c = r.Array(*q, "charsets", "quirks")) {
+            for (const json& set : *c) {
+                if (!set.is_string()) return r.Fail("quirks.charsets", "expected texts");
+                s.quirks.charsets.push_back(set.get<std::string>());
             }
         }
     }

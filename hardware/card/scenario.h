@@ -62,8 +62,10 @@ struct Operator {
 struct SimState {
     bool inserted = true;
     std::array<Lock, static_cast<int>(LockKind::kCount)> locks{};
-    // Message memory "SM": one optional message per index.
+    // Message memory "SM": one optional message per index, the first at first_message_index
+    // (1 on the card; 0 on modems such as Huawei's USB sticks).
     std::vector<std::optional<StoredMessage>> messages;
+    int first_message_index = 1;
     PhoneBook sim_book;   // "SM"
     PhoneBook card_book;  // "ME"
     std::string centre = "+358405202000";  // message centre stored on the SIM
@@ -109,6 +111,12 @@ struct Faults {
     std::vector<std::string> error_commands;  // commands (by prefix, any case) answered ERROR
 };
 
+// Ways in which real modems answer beside both dialects, for the modem zoo scenarios.
+struct Quirks {
+    bool cpin_without_ok = false;       // "+CPIN: READY" with no final result (Wavecom)
+    std::vector<std::string> charsets;  // the character sets offered; empty: the dialect's own
+};
+
 struct CardScenario {
     std::string name;
     Dialect dialect = Dialect::kPellion;
@@ -118,6 +126,7 @@ struct CardScenario {
     std::vector<DialOutcome> dial;
     Delays delays;
     Faults faults;
+    Quirks quirks;
 };
 
 // The scenario of a fresh SIM as every test starts from: PIN "1234" not requested, PUK
