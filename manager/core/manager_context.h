@@ -62,6 +62,7 @@ struct ManagerContext {
 
     // Sizes learnt by the start-up sequence; the books carry their own widths.
     int sim_message_slots = 0;
+    int sim_messages_used = 0;  // the first number of the same "+CPMS:" reply
     MessageTable messages;
     PhoneBooks books;
     MessageCentreProfile profiles[kProfiles] = {};

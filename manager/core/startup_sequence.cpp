@@ -30,6 +30,7 @@ bool SizeMessageMemory(ManagerContext& ctx) {
         const int slots = OkTerminated(reply) ? ParseMessageSlots(reply) : -1;
         if (slots >= 0) {
             ctx.sim_message_slots = slots < kMaxSimMessageSlots ? slots : kMaxSimMessageSlots;
+            ctx.sim_messages_used = ParseMessagesUsed(reply);
             return true;
         }
         ctx.clock.SleepMs(kSizeRetryMs);
@@ -112,6 +113,17 @@ int ParseMessageSlots(std::string_view reply) {
         if (c >= '0' && c <= '9' && slots < kMaxSimMessageSlots * 10) slots = slots * 10 + (c - '0');
     }
     return slots;
+}
+
+int ParseMessagesUsed(std::string_view reply) {
+    const std::size_t head = reply.find("+CPMS:");
+    if (head == npos) return 0;
+    int used = 0;
+    for (std::size_t i = head + 6; i < reply.size() && reply[i] != ',' && reply[i] != '\r'; ++i) {
+        const char c = reply[i];
+        if (c >= '0' && c <= '9' && used < kMaxSimMessageSlots * 10) used = used * 10 + (c - '0');
+    }
+    return used;
 }
 
 std::string ParseOperatorCode(std::string_view reply) {

@@ -39,6 +39,9 @@ void ReportCardSettings(ManagerContext& ctx);
 // The total of the first memory in a "+CPMS:" reply, or -1 when the reply does not have it.
 int ParseMessageSlots(std::string_view reply);
 
+// The messages in use, the number before the first comma of a "+CPMS:" reply; 0 without one.
+int ParseMessagesUsed(std::string_view reply);
+
 // The numeric operator of an "AT+COPS?" reply: the text after ",2," up to the CR, without
 // quotes; empty when there is no operator (no ",2,", or "00000"). An access technology after
 // the code (",7") is not part of it.

@@ -52,7 +52,7 @@ std::optional<int> PasteOne(ManagerContext& ctx, ClipboardState& clip, Folder ta
         }
         const int index = WriteRecordToSim(ctx, r);
         if (index == 0) return std::nullopt;
-        return index - 1;
+        return ctx.messages.PositionOf(index);
     }
     case Folder::kPda: {
         const int slot = CopyToHandheld(ctx, r, "PDA");
@@ -92,7 +92,8 @@ void RemoveSource(ManagerContext& ctx, int source) {
     }
     if (!ctx.messages.IsSimSlot(source)) return;
     PausePolling(ctx, kStatePaused);
-    common::SendAtCommand(ctx.channel, "AT+CMGD=" + std::to_string(source + 1), "OK", 10);
+    common::SendAtCommand(ctx.channel, "AT+CMGD=" + std::to_string(ctx.messages.IndexOf(source)),
+                          "OK", 10);
     ResumePolling(ctx);
 }
 

@@ -37,7 +37,8 @@ int DeleteMessages(ManagerContext& ctx, Folder current, const std::vector<int>& 
         ++handled;
         if (current == Folder::kInbox || current == Folder::kOwn) {
             PausePolling(ctx, kStatePaused);
-            common::SendAtCommand(ctx.channel, "AT+CMGD=" + std::to_string(row), "OK", 10);
+            common::SendAtCommand(ctx.channel, "AT+CMGD=" + std::to_string(ctx.messages.IndexOf(position)),
+                                  "OK", 10);
             ResumePolling(ctx);
             ctx.ui.SetMessageStatusLine(u"");
         }

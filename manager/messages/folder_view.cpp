@@ -169,7 +169,8 @@ std::optional<MessageRecord> OpenMessage(ManagerContext& ctx, int position) {
         copy = *r;
     }
     if (was_unread) {
-        if (RemoveUnreadIndex(ctx.registry, position + 1)) ShowNewMessageStatus(ctx, false);
+        if (RemoveUnreadIndex(ctx.registry, ctx.messages.IndexOf(position)))
+            ShowNewMessageStatus(ctx, false);
     }
     return copy;
 }

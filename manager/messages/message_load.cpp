@@ -8,6 +8,7 @@
 
 #include "common/text_utils.h"
 #include "manager/core/polling.h"
+#include "manager/messages/message_slots.h"
 #include "manager/messages/read_parser.h"
 #include "manager/messages/unread_index.h"
 #include "manager/store/settings_registry.h"
@@ -32,29 +33,53 @@ void AddReduced(PhoneBook& book, std::vector<ReducedEntry>& out) {
     }
 }
 
+bool Answered(const char* reply) { return Holds(reply, "\r\nOK\r\n") || Holds(reply, "\r\nOK\r"); }
+
+// Reads one SIM index into its slot; false on a failure that ends the load.
+bool ReadSlot(ManagerContext& ctx, const std::string& unread, int index, int* found) {
+    char command[32];
+    std::snprintf(command, sizeof command, "AT+CMGR=%d", index);
+    const char* reply = common::SendAtCommand(ctx.channel, command, "\r\nOK\r\n", 5);
+    if (!Answered(reply)) return Holds(reply, "+CMS ERROR:");
+    if (!Holds(reply, "+CMGR:")) return true;
+    ReadParse parse;
+    {
+        std::lock_guard lock(ctx.tables);
+        const int position = ctx.messages.PositionOf(index);
+        parse = ParseReadReply(position, index, reply, unread, *ctx.messages.At(position));
+    }
+    if (parse.card_unread) AddUnreadIndex(ctx.registry, index);
+    ++*found;
+    return true;
+}
+
+// Fewer messages read from 1 up than the card counts in use: a modem that numbers from 0
+// (Huawei E220 and other USB sticks) holds the rest at index 0. The records read so far move
+// up one slot, to where index 0 puts them, and index 0 is read. The card never gets here.
+bool FindMessagesFromZero(ManagerContext& ctx, const std::string& unread, int found) {
+    MessageTable& t = ctx.messages;
+    if (t.first_index != 1 || t.sim_slots == 0 || found >= ctx.sim_messages_used) return true;
+    const char* probe = common::SendAtCommand(ctx.channel, "AT+CMGR=0", "\r\nOK\r\n", 5);
+    if (!Answered(probe) || !Holds(probe, "+CMGR:")) return true;
+    {
+        std::lock_guard lock(ctx.tables);
+        NumberFromZero(t);
+    }
+    return ReadSlot(ctx, unread, 0, &found);
+}
+
 }  // namespace
 
 bool LoadAllMessages(ManagerContext& ctx, platform::FunctionRef<bool()> keep_going) {
     const std::string unread = ReadManagerValue(ctx.registry, kValueUnreadIdx).value_or("");
     SelectTextMode(ctx);
-    for (int i = 1; i <= ctx.messages.sim_slots; ++i) {
+    int found = 0;
+    for (int p = 0; p < ctx.messages.sim_slots; ++p) {
         if (!keep_going()) return false;
-        ctx.load_position = i;
-        char command[32];
-        std::snprintf(command, sizeof command, "AT+CMGR=%d", i);
-        const char* reply = common::SendAtCommand(ctx.channel, command, "\r\nOK\r\n", 5);
-        if (Holds(reply, "\r\nOK\r\n") || Holds(reply, "\r\nOK\r")) {
-            if (!Holds(reply, "+CMGR:")) continue;
-            ReadParse parse;
-            {
-                std::lock_guard lock(ctx.tables);
-                parse = ParseReadReply(i - 1, reply, unread, *ctx.messages.At(i - 1));
-            }
-            if (parse.card_unread) AddUnreadIndex(ctx.registry, i);
-        } else if (!Holds(reply, "+CMS ERROR:")) {
-            return false;
-        }
+        ctx.load_position = p + 1;
+        if (!ReadSlot(ctx, unread, ctx.messages.IndexOf(p), &found)) return false;
     }
+    if (!FindMessagesFromZero(ctx, unread, found)) return false;
     ctx.load_position = ctx.messages.sim_slots + 1;
     ResolveSenderNames(ctx);
     return true;

@@ -32,9 +32,12 @@ static_assert(offsetof(MessageRecord, slot_number) == 1172);
 
 inline constexpr int kHandheldSlots = 300;
 
-// SIM slots first (position p is SIM index p + 1), then the 300 handheld slots.
+// SIM slots first (position p is SIM index p + first_index), then the 300 handheld slots.
 struct MessageTable {
     int sim_slots = 0;
+    // The card numbers its messages from 1. Some modems (Huawei's E220 and other USB sticks,
+    // some modules) number them from 0; the message load finds that out from their answers.
+    int first_index = 1;
     std::vector<MessageRecord> records;
 
     void Allocate(int sim) {
@@ -43,6 +46,8 @@ struct MessageTable {
     }
     int size() const { return static_cast<int>(records.size()); }
     bool IsSimSlot(int position) const { return position >= 0 && position < sim_slots; }
+    int PositionOf(int sim_index) const { return sim_index - first_index; }
+    int IndexOf(int position) const { return position + first_index; }
     bool IsHandheldSlot(int position) const { return position >= sim_slots && position < size(); }
     MessageRecord* At(int position) {
         return position >= 0 && position < size() ? &records[static_cast<std::size_t>(position)]

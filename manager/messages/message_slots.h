@@ -25,4 +25,17 @@ inline void StoreInSlot(MessageTable& table, int p, const MessageRecord& r) {
     slot.slot_number = p + 1;
 }
 
+// Turns the table to a modem that numbers its messages from 0: each SIM record moves up one
+// position, to where its index now belongs, and position 0 (index 0) is emptied.
+inline void NumberFromZero(MessageTable& table) {
+    if (table.first_index == 0) return;
+    for (int p = table.sim_slots - 1; p > 0; --p) {
+        MessageRecord& r = table.records[static_cast<std::size_t>(p)];
+        r = table.records[static_cast<std::size_t>(p - 1)];
+        if (r.status[0] != 0) r.slot_number = p + 1;
+    }
+    if (table.sim_slots > 0) ClearRecord(table.records[0]);
+    table.first_index = 0;
+}
+
 }  // namespace qmx2::manager

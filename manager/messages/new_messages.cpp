@@ -1,6 +1,7 @@
 // Checking the card for new messages on each polling pass.
 #include "manager/messages/new_messages.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <map>
@@ -8,6 +9,7 @@
 
 #include "manager/core/polling.h"
 #include "manager/messages/message_load.h"
+#include "manager/messages/message_slots.h"
 #include "manager/messages/read_parser.h"
 #include "manager/messages/unread_index.h"
 #include "manager/store/settings_registry.h"
@@ -79,9 +81,15 @@ bool CheckNewMessages(ManagerContext& ctx, platform::FunctionRef<bool()> keep_go
         const std::string listing(reply);
         std::map<int, std::string> card_says;
         const std::vector<int> listed = ListedIndices(listing);
+        // A first listing that names index 0 comes from a modem that numbers from 0.
+        if (std::find(listed.begin(), listed.end(), 0) != listed.end()) {
+            std::lock_guard lock(ctx.tables);
+            NumberFromZero(ctx.messages);
+        }
         if (listed.size() > 1) {
             for (int index : listed) {
-                if (!ctx.messages.IsSimSlot(index - 1) || card_says.count(index)) continue;
+                if (!ctx.messages.IsSimSlot(ctx.messages.PositionOf(index)) || card_says.count(index))
+                    continue;
                 card_says[index] = std::string(common::SendAtCommand(
                     ctx.channel, "AT+CMGR=" + std::to_string(index), "\r\nOK\r\n", 5));
             }
@@ -110,14 +118,15 @@ bool ReadNewMessage(ManagerContext& ctx, std::string_view index_text) {
     const char* end = index_text.data() + index_text.size();
     const auto [stop, ec] = std::from_chars(index_text.data(), end, index);
     if (index_text.empty() || ec != std::errc() || stop != end || index_text.front() == '-' ||
-        !ctx.messages.IsSimSlot(index - 1))
+        !ctx.messages.IsSimSlot(ctx.messages.PositionOf(index)))
         return false;
     SelectTextMode(ctx);
     char command[32];
     std::snprintf(command, sizeof command, "AT+CMGR=%d", index);
     const std::string_view reply = common::SendAtCommand(ctx.channel, command, "+", 2);
     std::lock_guard lock(ctx.tables);
-    return ParseNewMessageReply(index, reply, *ctx.messages.At(index - 1));
+    const int position = ctx.messages.PositionOf(index);
+    return ParseNewMessageReply(position + 1, reply, *ctx.messages.At(position));
 }
 
 void ShowNewMessageStatus(ManagerContext& ctx, bool on) {

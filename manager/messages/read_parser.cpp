@@ -153,6 +153,11 @@ bool UnreadListHolds(std::string_view unread_list, int index) {
 
 ReadParse ParseReadReply(int position, std::string_view reply, std::string_view unread_list,
                          MessageRecord& record) {
+    return ParseReadReply(position, position + 1, reply, unread_list, record);
+}
+
+ReadParse ParseReadReply(int position, int sim_index, std::string_view reply,
+                         std::string_view unread_list, MessageRecord& record) {
     ReadParse result;
     // Some modems write no space after the colon ("+CMGR:\"REC READ\",...").
     const std::size_t head = reply.find("+CMGR:");
@@ -171,7 +176,7 @@ ReadParse ParseReadReply(int position, std::string_view reply, std::string_view 
     }
     result.parsed = true;
     result.card_unread = f.status.find("REC UNREAD") != npos;
-    Store(f, EffectiveStatus(f.status, unread_list, position + 1), position + 1, record);
+    Store(f, EffectiveStatus(f.status, unread_list, sim_index), position + 1, record);
     return result;
 }
 
@@ -225,12 +230,13 @@ int ParseUnreadListing(std::string_view reply, std::string_view unread_list, Mes
         } else {
             resume = ParseUnquotedHeader(reply, next, f);
         }
-        if (table.IsSimSlot(index - 1)) {
-            MessageRecord entry = *table.At(index - 1);
-            Store(f, EffectiveStatus(f.status, unread_list, index), index, entry);
+        const int position = table.PositionOf(index);
+        if (table.IsSimSlot(position)) {
+            MessageRecord entry = *table.At(position);
+            Store(f, EffectiveStatus(f.status, unread_list, index), position + 1, entry);
             if (!check || ConfirmListedEntry(index, card_says(index), entry)) {
                 if (f.status.find("REC UNREAD") != npos) on_card_unread(index);
-                *table.At(index - 1) = entry;
+                *table.At(position) = entry;
                 ++filled;
             }
         } else if (!check && f.status.find("REC UNREAD") != npos) {

@@ -20,7 +20,10 @@ struct ReadParse {
 // True when `unread_list` ("[3][12]...") holds the entry "[index]", brackets included.
 bool UnreadListHolds(std::string_view unread_list, int index);
 
-// Fills `record` (table position `position`) from a reply to "AT+CMGR=<position + 1>".
+// Fills `record` (table position `position`) from a reply to "AT+CMGR=<sim_index>"; the unread
+// list is asked for the SIM index. Without `sim_index` the card's numbering: position + 1.
+ReadParse ParseReadReply(int position, int sim_index, std::string_view reply,
+                         std::string_view unread_list, MessageRecord& record);
 ReadParse ParseReadReply(int position, std::string_view reply, std::string_view unread_list,
                          MessageRecord& record);
 

@@ -67,7 +67,8 @@ int WriteRecordToSim(ManagerContext& ctx, const MessageRecord& record) {
     SetField(r.status, "STO UNSENT");
     {
         std::lock_guard lock(ctx.tables);
-        StoreInSlot(ctx.messages, index - 1, r);
+        if (ctx.messages.IsSimSlot(ctx.messages.PositionOf(index)))
+            StoreInSlot(ctx.messages, ctx.messages.PositionOf(index), r);
     }
     const char* cpms = common::SendAtCommand(ctx.channel, "AT+CPMS?", "+CPMS", 1);
     ctx.memory_full = SimMemoryFull(cpms, ctx.messages.sim_slots);

@@ -2,8 +2,12 @@
 // transaction and the card's port on the virtual clock.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "commander/card_driver.h"
 #include "commander/commander_window.h"
+#include "commander/network_dialog.h"
+#include "commander/operator_table.h"
 #include "hardware/card/card_port.h"
 #include "platform/device_file.h"
 #include "tests/commander/commander_doubles.h"
@@ -50,6 +54,36 @@ TEST_F(EmulatedCardTest, FreshCardInitialises) {
     EXPECT_FALSE(marks->phone_lock);
     EXPECT_TRUE(marks->automatic_operator);
     EXPECT_TRUE(ui.messages.empty());
+}
+
+// The modem zoo: start-up reaches the ready card on each modem, and the search lists every
+// network the modem names.
+TEST_F(EmulatedCardTest, ModemZooInitialisesAndSearches) {
+    struct Row {
+        const char* file;
+        const char* charset;  // what the card was left with
+        size_t networks;
+    };
+    const Row rows[] = {{"zoo-standard.json", "8859-1", 4},
+                        {"zoo-cpin-no-ok.json", "8859-1", 3},
+                        {"zoo-no-latin1.json", "IRA", 3},
+                        {"zoo-index-zero.json", "8859-1", 3}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.file);
+        const auto loaded = hardware::card::LoadScenario(std::string(std::getenv("QMX2_SOURCE_DIR")) +
+                                                         "/hardware/scenarios/" + row.file);
+        ASSERT_TRUE(loaded.scenario) << loaded.error;
+        devices.Unregister(u"COM5:");
+        Insert(*loaded.scenario);
+        ui.messages.clear();
+        ASSERT_TRUE(Initialise());
+        EXPECT_TRUE(ui.messages.empty());
+        EXPECT_NE(channel->Send("AT+CSCS?", "+CSCS", 5).find(std::string("+CSCS: \"") + row.charset),
+                  std::string::npos);
+        common::OperatorLookup names{kOperatorTable, {}};
+        const auto list = ParseOperatorSearch(channel->Send("AT+COPS=?", "+COPS", 50), names);
+        EXPECT_EQ(list.size(), row.networks);
+    }
 }
 
 TEST_F(EmulatedCardTest, RejectedPinThenPuk) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 
 #include <nlohmann/json.hpp>
 
@@ -11,7 +12,9 @@
 #include "manager/core/main_window.h"
 #include "manager/ctl/ctl_commands.h"
 #include "manager/ctl/ctl_options.h"
+#include "manager/messages/new_messages.h"
 #include "manager/phonebook/contact_ops.h"
+#include "manager/settings/network.h"
 #include "tests/manager/manager_harness.h"
 
 namespace qmx2::manager {
@@ -134,6 +137,69 @@ TEST_F(OnEmulatedCard, CloseReportsTheCardSettings) {
     h.RunUntil([] { return false; }, 5000);
     CloseMainWindow(*h.ctx);
     EXPECT_EQ(h.peers.sent, (std::vector<uint32_t>{7028, 6025, 7026}));
+}
+
+// The modem zoo: each scenario gives one way a real modem differs from the card.
+TEST(ModemZoo, ManagerStartsLoadsAndSearchesOnEveryModem) {
+    struct Row {
+        const char* file;
+        const char* operator_name;
+        const char* first_text;  // the message at table position 0
+        int first_index;
+    };
+    const Row rows[] = {
+        {"zoo-standard.json", "Elisa", "From a standard modem", 1},
+        {"zoo-cpin-no-ok.json", "RADIOLINJA", "", 1},
+        {"zoo-no-latin1.json", "RADIOLINJA", "", 1},
+        {"zoo-index-zero.json", "RADIOLINJA", "Message at index 0", 0},
+    };
+    const char* source = std::getenv("QMX2_SOURCE_DIR");
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.file);
+        const ScenarioResult loaded =
+            LoadScenario(std::string(source) + "/hardware/scenarios/" + row.file);
+        ASSERT_TRUE(loaded.scenario) << loaded.error;
+        Harness h;
+        CardPort card(*h.clock, *loaded.scenario);
+        h.devices.Unregister(u"COM3:");
+        h.devices.Register(u"COM3:", &card);
+        h.RegisterCard();
+        ASSERT_EQ(StartManager(*h.ctx, h.worker), StartOutcome::kRunning);
+        EXPECT_EQ(h.ctx->monitor.operator_line, row.operator_name);
+        ASSERT_TRUE(h.RunUntil([&] { return h.ctx->messages_loaded.load(); }));
+        h.StopWorker();
+        EXPECT_EQ(h.ctx->messages.first_index, row.first_index);
+        EXPECT_EQ(FieldText(h.ctx->messages.At(0)->text), row.first_text);
+        FoundOperatorList found{};
+        ASSERT_EQ(SearchOperators(*h.ctx, found), 1);
+        EXPECT_EQ(found[0].status, kOperatorCurrent);
+        EXPECT_STREQ(found[0].name, row.operator_name);
+        for (const std::string& shown : h.ui.Shown())
+            EXPECT_EQ(shown, "Orvan Pellion 2.0|New SMS arrived");  // the unread one at index 1
+    }
+}
+
+TEST(ModemZoo, MessagesNumberedFromZeroKeepTheirIndicesEverywhere) {
+    const ScenarioResult loaded = LoadScenario(std::string(std::getenv("QMX2_SOURCE_DIR")) +
+                                               "/hardware/scenarios/zoo-index-zero.json");
+    ASSERT_TRUE(loaded.scenario);
+    Harness h;
+    CardPort card(*h.clock, *loaded.scenario);
+    h.devices.Unregister(u"COM3:");
+    h.devices.Register(u"COM3:", &card);
+    h.RegisterCard();
+    ASSERT_EQ(StartManager(*h.ctx, h.worker), StartOutcome::kRunning);
+    ASSERT_TRUE(h.RunUntil([&] { return h.ctx->messages_loaded.load(); }));
+    h.StopWorker();
+    EXPECT_EQ(FieldText(h.ctx->messages.At(1)->text), "Message at index 1");
+    EXPECT_EQ(FieldText(h.ctx->messages.At(9)->text), "Message at the last index");
+    EXPECT_EQ(h.ctx->messages.At(9)->slot_number, 10);
+    // Index 1 was unread on the modem: its unread entry names the modem's own index.
+    EXPECT_EQ(h.registry.Text(u"Software\\Orvan\\QMX2", u"UnreadIdx"), "[1]");
+    // A message arriving at index 2 is listed and lands in position 2.
+    card.WithPhone([](Phone& p) { return p.DeliverMessage("+358405555555", "Third"); });
+    ASSERT_TRUE(CheckNewMessages(*h.ctx, [] { return true; }));
+    EXPECT_EQ(FieldText(h.ctx->messages.At(2)->text), "Third");
 }
 
 }  // namespace
