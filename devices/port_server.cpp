@@ -151,12 +151,14 @@ void PortServer::AcceptLoop() {
             const int r = poll(fds.data(), fds.size(), -1);
             if (r < 0 && errno != EINTR) return;
         }
-        if (stopping_) return;
         if (fds[1].revents & POLLIN) {
             char b[16];
             while (read(wake_[0], b, sizeof(b)) > 0) {
             }
         }
+        // Looked at only after the drain: a Stop whose wake byte the drain swallowed has
+        // already set the flag, so its wake-up is never lost.
+        if (stopping_) return;
         for (size_t i = 0; i < watched.size(); ++i) {
             if (fds[i + 2].revents & (POLLRDHUP | POLLHUP | POLLERR)) {
                 watched[i]->hung_up = true;
