@@ -118,9 +118,10 @@ std::size_t ParseUnquotedHeader(std::string_view s, std::size_t next, Fields& f)
 
 // Motorola phones put the final OK right under the text, without the blank line.
 std::size_t FinalOkWithoutBlankLine(std::string_view s, std::size_t start) {
-    constexpr std::string_view kFinal = "\r\nOK\r\n";
-    if (s.size() < start + kFinal.size() || !s.ends_with(kFinal)) return npos;
-    return s.size() - kFinal.size();
+    const std::size_t ok = s.rfind("\r\nOK\r");  // a listing may end before the last LF
+    if (ok == npos || ok < start) return npos;
+    if (s.find_first_not_of("\r\n", ok + 5) != npos) return npos;  // the final result, last
+    return ok;
 }
 
 void Store(const Fields& f, std::string_view status, int slot, MessageRecord& r) {
@@ -225,7 +226,9 @@ int ParseUnreadListing(std::string_view reply, std::string_view unread_list, Mes
         if (next < reply.size() && reply[next] == '"') {
             resume = ParseQuotedHeader(reply, next, f, [&](std::size_t start) {
                 const std::size_t more = reply.find("\r\n+CMGL: ", start);
-                return more != npos ? more : reply.find("\r\n\r\nOK", start);
+                if (more != npos) return more;
+                const std::size_t end = reply.find("\r\n\r\nOK", start);
+                return end != npos ? end : FinalOkWithoutBlankLine(reply, start);
             });
         } else {
             resume = ParseUnquotedHeader(reply, next, f);
