@@ -22,3 +22,6 @@ qmx2_test(manager_ctl_test
 qmx2_test(manager_emulated_card_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/emulated_card_test.cpp
   LIBS qmx2_manager_settings qmx2_manager_test_doubles qmx2_card qmx2_manager_ctl nlohmann_json::nlohmann_json)
+qmx2_test(manager_captured_replies_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/captured_replies_test.cpp
+  LIBS qmx2_manager_core qmx2_manager_monitor qmx2_commander)

@@ -8,10 +8,13 @@
 
 namespace qmx2::manager::testing {
 
-inline std::string RealReply(const std::string& file) {
+inline std::string RealRepliesDir() {
     const char* dir = std::getenv("QMX2_SHARED_DIR");
-    std::ifstream in(std::string(dir ? dir : "/work/shared") + "/real-replies/" + file,
-                     std::ios::binary);
+    return std::string(dir ? dir : "/work/shared") + "/real-replies";
+}
+
+inline std::string RealReply(const std::string& file) {
+    std::ifstream in(RealRepliesDir() + "/" + file, std::ios::binary);
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();
