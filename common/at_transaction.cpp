@@ -26,13 +26,18 @@ void SetLine(DCB& dcb) {
     dcb.fDtrControl = platform::DTR_CONTROL_DISABLE;
 }
 
-// Read time-outs of one byte per 500 ms; the write time-outs stay as the port has them.
+// Read time-outs of one byte per 500 ms; the write time-outs stay as the port has them unless
+// it has none.
 void SetTimeouts(DeviceFile& port) {
     platform::COMMTIMEOUTS t{};
     port.GetCommTimeouts(&t);
     t.ReadIntervalTimeout = 0;
     t.ReadTotalTimeoutMultiplier = kReadTimeoutPerByteMs;
     t.ReadTotalTimeoutConstant = 0;
+    if (t.WriteTotalTimeoutMultiplier == 0 && t.WriteTotalTimeoutConstant == 0) {
+        t.WriteTotalTimeoutMultiplier = kWriteTimeoutPerByteMs;
+        t.WriteTotalTimeoutConstant = kWriteTimeoutConstantMs;
+    }
     port.SetCommTimeouts(t);
 }
 
@@ -43,19 +48,27 @@ bool BreaksCommand(unsigned char b, bool command_line, bool last) {
     return command_line && (b == '\r' || b == '\n');
 }
 
+// One write that the port took whole. After a write cut short by its time-out, or failed,
+// nothing more is written: the rest of a command, or its terminator, must not follow a part
+// of it.
+bool WriteAll(DeviceFile& port, const void* data, uint32_t length) {
+    uint32_t written = 0;
+    return port.Write(data, length, &written) && written == length;
+}
+
 // Writes the data in runs between the bytes that BreaksCommand leaves out; clean data is one
 // write.
-void WriteWithoutBreaks(DeviceFile& port, const unsigned char* data, size_t length,
+bool WriteWithoutBreaks(DeviceFile& port, const unsigned char* data, size_t length,
                         bool command_line) {
     size_t run = 0;
-    uint32_t written = 0;
     for (size_t i = 0; i < length; ++i) {
         if (!BreaksCommand(data[i], command_line, i + 1 == length)) continue;
-        if (i > run) port.Write(data + run, static_cast<uint32_t>(i - run), &written);
+        if (i > run && !WriteAll(port, data + run, static_cast<uint32_t>(i - run))) return false;
         run = i + 1;
     }
     if (length > run || length == 0)
-        port.Write(data + run, static_cast<uint32_t>(length - run), &written);
+        return WriteAll(port, data + run, static_cast<uint32_t>(length - run));
+    return true;
 }
 
 // Reads until a stop rule holds, the time runs out or reading fails.
@@ -145,10 +158,10 @@ const char* RunAtTransaction(AtChannel& channel, const AtFlavour& flavour, char*
     SetTimeouts(port);
 
     // A failed write is not reported by itself: the card heard nothing, so the reply times out.
-    WriteWithoutBreaks(port, static_cast<const unsigned char*>(data), length,
-                       flavour.write_terminator);
-    uint32_t written = 0;
-    if (flavour.write_terminator) port.Write(&kTerminator, 1, &written);
+    if (WriteWithoutBreaks(port, static_cast<const unsigned char*>(data), length,
+                           flavour.write_terminator) &&
+        flavour.write_terminator)
+        WriteAll(port, &kTerminator, 1);
 
     CollectReply(channel, flavour, port, reply, expected, timeout_s);
     channel.last_overflowed = reply.overflowed();

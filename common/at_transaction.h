@@ -34,6 +34,10 @@ inline constexpr size_t kMaxPortNameChars = 129;
 
 inline constexpr uint32_t kLineBaudRate = 19200;
 inline constexpr uint32_t kReadTimeoutPerByteMs = 500;
+// The write bound when the port has none (both write time-outs 0): a card that stops taking
+// bytes must not hold a transaction for ever. Ten times a byte's line time, plus 5 s.
+inline constexpr uint32_t kWriteTimeoutPerByteMs = 5;
+inline constexpr uint32_t kWriteTimeoutConstantMs = 5000;
 
 // Which program the channel belongs to: the commander's SendAtCommand has its own rules.
 enum class AtProgram : uint8_t { kManager, kCommander };

@@ -266,6 +266,7 @@ TEST_F(AtTransactionTest, FailedWriteIsOnlySeenAsATimeout) {
     card_.fail_writes = true;
     EXPECT_STREQ(SendAtCommand(manager_, "AT+COPS?", "+COPS", 10), "Comm failure(timeout)");
     ExpectTimedOutAfter(10);
+    EXPECT_EQ(card_.writes, std::vector<std::string>{"AT+COPS?"});  // no terminator after it
     ExpectPortClosed();
 }
 

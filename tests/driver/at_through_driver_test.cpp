@@ -77,5 +77,26 @@ TEST(AtThroughDriver, CommandAndReplyOverTheEmulatedUart) {
     forward.to = nullptr;
 }
 
+// A card that stops taking bytes (it sent XOFF and fell silent) under a port without write
+// time-outs: the transaction's write is bounded and the call ends as a reply that never came.
+TEST(AtThroughDriver, WriteToALineThatTakesNothingEndsAsATimeout) {
+    CardStack s;
+    PortOpen* keeper = s.Open(0);  // keeps the port open, so the hold outlives the next open
+    ASSERT_NE(keeper, nullptr);
+    s.device->SetFlags(kTransmitHeld);
+    PortStreamDriver driver(s.device);
+    platform::Devices devices;
+    devices.Register(u"COM3:", &driver);
+    common::AtChannel channel(devices, *s.clock);
+    channel.SetPortName(u"COM3:");
+    const uint64_t start = s.clock->TickMs();
+    EXPECT_STREQ(common::SendAtCommand(channel, "AT+CSQ", "CSQ", 5), "Comm failure(timeout)");
+    const uint64_t took = s.clock->TickMs() - start;
+    EXPECT_GE(took, 5000u + 6 * common::kWriteTimeoutPerByteMs);
+    EXPECT_LE(took, 5000u + 6 * common::kWriteTimeoutPerByteMs + 7000u);
+    EXPECT_EQ(s.echo.received(), "");
+    EXPECT_TRUE(PortClose(keeper));
+}
+
 }  // namespace
 }  // namespace qmx2::driver::testing
