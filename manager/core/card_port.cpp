@@ -45,7 +45,9 @@ bool FindCardPort(ManagerContext& ctx) {
         const platform::WideString pnp = ReadString(reg, sub, u"PnpId");
         const platform::WideString name = ReadString(reg, sub, u"Name");
         reg.CloseKey(sub);
-        if (pnp.find(kCardPnpId) != platform::WideString::npos && !name.empty()) {
+        // An entry left behind by a device host that was killed names a port nobody serves.
+        if (pnp.find(kCardPnpId) != platform::WideString::npos && !name.empty() &&
+            ctx.devices.Find(name)) {
             ctx.channel.SetPortName(name);
             found = true;
         }

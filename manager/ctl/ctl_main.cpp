@@ -65,9 +65,21 @@ int main(int argc, char** argv) {
         return ctx.sim_book_loaded && ctx.card_book_loaded &&
                (NeedsBooks(options.command) || ctx.messages_loaded);
     };
-    while (!loaded() && clock->TickMs() < deadline) clock->SleepMs(200);
+    // A device host that died without taking the card out (killed) leaves loads that can never
+    // finish: stop waiting once nobody serves the card's port any more.
+    bool port_gone = false;
+    for (int round = 1; !loaded() && clock->TickMs() < deadline; ++round) {
+        clock->SleepMs(200);
+        if (round % 5 == 0 && !devices.Find(ctx.channel.port_name)) {
+            port_gone = true;
+            break;
+        }
+    }
     int code = 0;
-    if (!loaded()) {
+    if (port_gone) {
+        std::fprintf(stderr, "qmx2ctl: the card's port is no longer served\n");
+        code = 1;
+    } else if (!loaded()) {
         std::fprintf(stderr, "qmx2ctl: the card's phone books and messages were not read in time\n");
         code = 1;
     } else {

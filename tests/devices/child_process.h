@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdlib>
+#include <optional>
 #include <poll.h>
 #include <signal.h>
 #include <string>
@@ -75,6 +76,18 @@ public:
         waitpid(pid_, &status, 0);
         reaped_ = true;
         return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+    // The exit status if the program ends within ms, else nullopt (it keeps running).
+    std::optional<int> WaitWithin(int ms) {
+        for (int waited = 0;; waited += 20) {
+            int status = 0;
+            if (waitpid(pid_, &status, WNOHANG) == pid_) {
+                reaped_ = true;
+                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            }
+            if (waited >= ms) return std::nullopt;
+            poll(nullptr, 0, 20);
+        }
     }
     void Signal(int sig) { kill(pid_, sig); }
     std::string ErrorText() {

@@ -28,3 +28,8 @@ add_dependencies(devices_at_tool_test qmx2-at)
 qmx2_test(devices_host_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/device_host_test.cpp
   LIBS qmx2_device_host qmx2_registry)
+
+qmx2_test(devices_killed_host_process_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/killed_host_process_test.cpp
+  LIBS qmx2_device_host qmx2_registry qmx2_windows)
+add_dependencies(devices_killed_host_process_test qmx2-device qmx2-at qmx2ctl Qmx2Com)
