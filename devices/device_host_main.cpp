@@ -86,6 +86,10 @@ bool StartProgram(const char16_t* image, const char16_t* command_line) {
 
 int main(int argc, char** argv) {
     Arguments args;
+    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
     if (!Parse(argc, argv, &args)) {
         std::fputs(kUsage, stderr);
         return 2;

@@ -281,6 +281,10 @@ uint32_t Tool::ExportKey(RegKey key, const std::string& path) {
 int RunRegistryTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     std::string root_option, root, error;
     Command cmd;
+    if (!args.empty() && (args[0] == "--help" || args[0] == "/?")) {
+        out << kUsage;
+        return 0;
+    }
     if (!Parse(args, &root_option, &cmd, &error)) {
         err << "ERROR: " << error << "\n";
         return 1;

@@ -48,6 +48,10 @@ std::string RunOne(common::AtChannel& channel, devices::AtToolMode mode, const s
 int main(int argc, char** argv) {
     devices::AtToolOptions o;
     std::string error;
+    if (argc == 2 && std::string(argv[1]) == "--help") {
+        std::fputs(devices::kAtToolUsage, stdout);
+        return 0;
+    }
     if (!devices::ParseAtToolOptions(argc, argv, &o, &error)) {
         std::fprintf(stderr, "qmx2-at: %s\n%s", error.c_str(), devices::kAtToolUsage);
         return 2;

@@ -75,19 +75,25 @@ bool Ask(const std::string& path, const std::string& line, std::string* answer) 
 
 }  // namespace
 
+constexpr char kUsage[] =
+    "usage: qmx2-cardctl [--root DIR] COMMAND...\n"
+    "  deliver NUMBER TEXT | signal RSSI | operator CODE | fill-memory | pull |\n"
+    "  insert | power on|off | hangup | sent N | status\n";
+
 int main(int argc, char** argv) {
     std::string root_arg, line;
     int i = 1;
+    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
     if (i + 1 < argc && std::strcmp(argv[i], "--root") == 0) {
         root_arg = argv[i + 1];
         i += 2;
     }
     line = ControlLine(argc, argv, i);
     if (line.empty() || line.find_first_of("\r\n") != std::string::npos) {
-        std::fputs("usage: qmx2-cardctl [--root DIR] COMMAND...\n"
-                   "  deliver NUMBER TEXT | signal RSSI | operator CODE | fill-memory | pull |\n"
-                   "  insert | power on|off | hangup | sent N | status\n",
-                   stderr);
+        std::fputs(kUsage, stderr);
         return 2;
     }
     std::string root, answer;

@@ -41,12 +41,12 @@ struct Options {
     uint32_t baud = 0;
 };
 
+constexpr char kUsage[] =
+    "usage: qmx2-cardsim --pty [--link PATH] | --tcp PORT\n"
+    "         [--scenario FILE] [--dialect pellion|standard] [--baud N] [--control PATH]\n";
+
 int Usage(const char* why) {
-    std::fprintf(stderr,
-                 "qmx2-cardsim: %s\n"
-                 "usage: qmx2-cardsim --pty [--link PATH] | --tcp PORT\n"
-                 "         [--scenario FILE] [--dialect pellion|standard] [--baud N] [--control PATH]\n",
-                 why);
+    std::fprintf(stderr, "qmx2-cardsim: %s\n%s", why, kUsage);
     return 2;
 }
 
@@ -132,6 +132,10 @@ int ServeTcp(card::CardPort& port, const Options& o) {
 int main(int argc, char** argv) {
     Options o;
     std::string error;
+    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
     if (!ParseOptions(argc, argv, o, error)) return Usage(error.c_str());
     struct sigaction sa{};
     sa.sa_handler = OnSignal;

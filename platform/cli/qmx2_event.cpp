@@ -27,6 +27,10 @@ const char* EventName(uint32_t event) {
 
 int main(int argc, char** argv) {
     std::string root_option, verb;
+    if (argc == 2 && std::string(argv[1]) == "--help") {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--root" && i + 1 < argc) root_option = argv[++i];

@@ -13,6 +13,10 @@
 #include "platform/tray_icons.h"
 
 int main(int argc, char** argv) {
+    if (argc == 2 && std::string(argv[1]) == "--help") {
+        std::fputs("usage: peghelp [--screenshot FILE.png] [FILE.htp#TOPIC]\n", stdout);
+        return 0;
+    }
     QApplication app(argc, argv);
     std::string topic;
     QString screenshot;

@@ -33,3 +33,10 @@ qmx2_test(devices_killed_host_process_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/killed_host_process_test.cpp
   LIBS qmx2_device_host qmx2_registry qmx2_windows)
 add_dependencies(devices_killed_host_process_test qmx2-device qmx2-at qmx2ctl Qmx2Com)
+
+qmx2_test(programs_help_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/programs_help_test.cpp)
+foreach(program qmx2-device Qmx2Com Qmx2PPC qmx2ctl qmx2-at qmx2-reg qmx2-cardsim qmx2-cardctl qmx2-event peghelp)
+  if(TARGET ${program})
+    add_dependencies(programs_help_test ${program})
+  endif()
+endforeach()
