@@ -45,11 +45,12 @@ Answer TextUi::ShowMessage(platform::WideView caption, platform::WideView text, 
     return Answer::kOk;
 }
 
-// The note is shown once per handheld, as the window would; a terminal cannot tick its box.
+// A terminal cannot tick the note's box: it is taken as ticked, so that the note is shown once
+// per handheld and not before every command's output.
 bool TextUi::ShowStartupNote() {
     std::fprintf(options_.out, "%s: %s\n", kStartupNoteTitle,
                  platform::ToUtf8(kStartupNoteText).c_str());
-    return false;
+    return true;
 }
 
 bool TextUi::EditContact(bool, ContactFields& fields, int, int) {

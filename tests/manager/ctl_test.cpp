@@ -66,7 +66,7 @@ TEST(TextUi, MessagesCarryTheirCaptionAndAnswersComeFromOptions) {
     EXPECT_EQ(plain.ShowMessage(kCaption, u"x", Buttons::kRetryCancel, true), Answer::kCancel);
     ContactFields f;
     EXPECT_FALSE(plain.EditContact(false, f, 16, 30));  // nothing given: the dialog is cancelled
-    EXPECT_FALSE(plain.ShowStartupNote());
+    EXPECT_TRUE(plain.ShowStartupNote());  // shown once: "StartUpFlag" becomes "Off"
     ContactFields cut{"Sixteen letter", "+49"};
     EXPECT_TRUE(plain.PasteContact({"Sixteen letters!", "+49"}, cut, 14, 20));
     std::rewind(sink);
