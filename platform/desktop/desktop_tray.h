@@ -2,8 +2,8 @@
 // host on D-Bus, or an X tray), the log where it has none. An icon added while there is no tray
 // stays in the log only; a tray that goes away while icons are shown leaves the program running.
 //
-// Make it on the Qt GUI thread with a QApplication alive; its methods may be called from any
-// thread (they run on the GUI thread).
+// Make and destroy it on the Qt GUI thread with a QApplication alive; its methods may be called
+// from any other thread too (they run on the GUI thread, which must not be waiting for that one).
 #pragma once
 
 #include <memory>

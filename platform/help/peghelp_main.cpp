@@ -6,6 +6,7 @@
 #include <QPixmap>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "platform/desktop/desktop_resources.h"
@@ -16,6 +17,11 @@ int main(int argc, char** argv) {
     if (argc == 2 && std::string(argv[1]) == "--help") {
         std::fputs("usage: peghelp [--screenshot FILE.png] [FILE.htp#TOPIC]\n", stdout);
         return 0;
+    }
+    // Without a display Qt would abort; a help request in a session without a desktop says so.
+    if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) {
+        std::fprintf(stderr, "peghelp: no display to show help on (topic \"%s\")\n", argc > 1 ? argv[argc - 1] : "");
+        return 1;
     }
     QApplication app(argc, argv);
     std::string topic;
