@@ -136,6 +136,10 @@ const char* RunAtTransaction(AtChannel& channel, const AtFlavour& flavour, char*
     ReplyArea reply(area, kReplyAreaSize, kMaxReplyText);
     channel.last_rule = StopRule::kNone;
     channel.last_overflowed = false;
+    if (channel.stop_after_timeout && channel.timed_out) {
+        reply.Set(kFailTimeout);
+        return area;
+    }
 
     DeviceFile port;
     constexpr uint32_t kReadWrite = platform::GENERIC_READ | platform::GENERIC_WRITE;
@@ -166,6 +170,7 @@ const char* RunAtTransaction(AtChannel& channel, const AtFlavour& flavour, char*
     CollectReply(channel, flavour, port, reply, expected, timeout_s);
     channel.last_overflowed = reply.overflowed();
     port.Close();
+    if (std::string_view(area).ends_with(kFailTimeout)) channel.timed_out = true;
     return area;
 }
 

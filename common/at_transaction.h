@@ -8,6 +8,7 @@
 // the channel is not re-entrant (one reply area per operation, no lock).
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -80,6 +81,12 @@ struct AtChannel {
     char line_reply[kReplyAreaSize] = {};
     char raw_reply[kReplyAreaSize] = {};
     ConversionAreas conversion;
+
+    // Set by a program that must not wait long (qmx2ctl): after the first transaction that ran
+    // out of time, every later one fails at once with "Comm failure(timeout)", so a silent or
+    // flooding card ends a command within one time-out rather than one per command sent.
+    bool stop_after_timeout = false;
+    std::atomic<bool> timed_out{false};
 
     // What ended the last transaction of any operation, for diagnostics and tests.
     StopRule last_rule = StopRule::kNone;

@@ -54,8 +54,16 @@ int main(int argc, char** argv) {
     manager::ctl::TextUi ui(options.ui);
     manager::ctl::WindowPeers peers(*windows);
     manager::ManagerContext ctx(manager::ManagerServices{*clock, devices, *registry, folder, ui, peers});
+    // A card that does not answer within a transaction's time-out ends the command there.
+    ctx.channel.stop_after_timeout = true;
+    auto card_silent = [&] {
+        if (!ctx.channel.timed_out) return false;
+        std::fprintf(stderr, "qmx2ctl: the card did not answer in time: %s\n", common::kFailTimeout);
+        return true;
+    };
     platform::Thread worker;
     if (manager::StartManager(ctx, worker) != manager::StartOutcome::kRunning) {
+        card_silent();
         ctx.stop_worker = true;
         worker.Join();
         return 1;
@@ -68,7 +76,7 @@ int main(int argc, char** argv) {
     // A device host that died without taking the card out (killed) leaves loads that can never
     // finish: stop waiting once nobody serves the card's port any more.
     bool port_gone = false;
-    for (int round = 1; !loaded() && clock->TickMs() < deadline; ++round) {
+    for (int round = 1; !loaded() && !ctx.channel.timed_out && clock->TickMs() < deadline; ++round) {
         clock->SleepMs(200);
         if (round % 5 == 0 && !devices.Find(ctx.channel.port_name)) {
             port_gone = true;
@@ -76,7 +84,9 @@ int main(int argc, char** argv) {
         }
     }
     int code = 0;
-    if (port_gone) {
+    if (card_silent()) {
+        code = 1;
+    } else if (port_gone) {
         std::fprintf(stderr, "qmx2ctl: the card's port is no longer served\n");
         code = 1;
     } else if (!loaded()) {
@@ -88,6 +98,7 @@ int main(int argc, char** argv) {
         if (result.exit_code == 2) std::fputs(manager::ctl::kCtlUsage, stderr);
         if (result.exit_code == 2) std::fputs(manager::ctl::kOpsUsage, stderr);
         code = result.exit_code;
+        if (card_silent() && code == 0) code = 1;
     }
     // A change that could not be saved is lost: the command did not do what it was asked.
     const int not_saved = manager::DestroyMainWindow(ctx);

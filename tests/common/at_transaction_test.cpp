@@ -217,6 +217,22 @@ TEST_F(AtTransactionTest, DialEndsOnCarrierErrorOrOkButNoCarrierTimesOut) {
     ExpectTimedOutAfter(10);
 }
 
+// A channel that stops after a time-out: the first silent wait ends every later transaction at
+// once, without touching the port; one that does not goes on waiting each time.
+TEST_F(AtTransactionTest, AfterATimeOutAStoppingChannelFailsAtOnce) {
+    manager_.stop_after_timeout = true;
+    EXPECT_STREQ(SendAtCommand(manager_, "AT+CPMS?", "+CPMS", 5), "Comm failure(timeout)");
+    ExpectTimedOutAfter(5);
+    mark_ = clock_->TickMs();
+    const std::size_t writes = card_.writes.size();
+    card_.Answer("AT", "AT\r\r\nOK\r\n");
+    EXPECT_STREQ(SendAtCommand(manager_, "AT", "OK", 20), "Comm failure(timeout)");
+    EXPECT_STREQ(SendAtRaw(manager_, "x\x1A", 2, "OK", 50), "Comm failure(timeout)");
+    EXPECT_EQ(Elapsed(), 0u);
+    EXPECT_EQ(card_.writes.size(), writes);
+    EXPECT_STREQ(SendAtCommand(commander_, "AT", "OK", 1), "AT\r\r\nOK\r\n");  // its own channel
+}
+
 TEST_F(AtTransactionTest, HeldOrAbsentPortFailsAtOnceWithoutWriting) {
     DeviceFile holder;
     ASSERT_TRUE(holder.Open(devices_, u"COM3:", GENERIC_READ | GENERIC_WRITE, 0));
