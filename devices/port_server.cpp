@@ -2,10 +2,12 @@
 #include "devices/port_server.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
 #include <random>
+#include <string>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -24,10 +26,13 @@ struct PortServer::OpenEntry {
     uint64_t token = 0;
     std::mutex mu;
     bool open = false;
+    bool reads_or_writes = false;  // an open the driver allows only once
+    std::string holder;            // "Qmx2PPC, pid 4242"
 };
 
 struct PortServer::Connection {
     int fd = -1;
+    std::string peer;  // the program on the other end: "name, pid N"
     Thread thread;
     // Set once by the connection's thread (Open or Attach) and kept until the connection is
     // destroyed, so that the watcher can read it once it has seen `owner`.
@@ -37,6 +42,25 @@ struct PortServer::Connection {
     std::atomic<bool> done{false};
     std::atomic<bool> hung_up{false};   // the watcher saw the peer go
 };
+
+namespace {
+
+// The program behind a connection, from the socket's peer credentials: "Qmx2PPC, pid 4242".
+std::string PeerProgram(int fd) {
+    ucred cred{};
+    socklen_t len = sizeof cred;
+    if (getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &cred, &len) != 0 || cred.pid <= 0) return "";
+    std::string name;
+    if (std::FILE* f = std::fopen(("/proc/" + std::to_string(cred.pid) + "/comm").c_str(), "r")) {
+        char buffer[64] = {};
+        if (std::fgets(buffer, sizeof buffer, f)) name = buffer;
+        std::fclose(f);
+    }
+    while (!name.empty() && (name.back() == '\n' || name.back() == '\r')) name.pop_back();
+    return (name.empty() ? "a program" : name) + ", pid " + std::to_string(cred.pid);
+}
+
+}  // namespace
 
 PortServer::PortServer(Clock& clock, Devices& devices) : clock_(clock), devices_(devices) {
     token_seed_ = (static_cast<uint64_t>(std::random_device{}()) << 32) | std::random_device{}();
@@ -170,6 +194,7 @@ void PortServer::AcceptLoop() {
             if (fd < 0) continue;
             auto c = std::make_unique<Connection>();
             c->fd = fd;
+            c->peer = PeerProgram(fd);
             Connection* raw = c.get();
             std::lock_guard lk(mu_);
             connections_.push_back(std::move(c));
@@ -248,14 +273,29 @@ WireAnswer PortServer::HandleOpen(Connection* c, const WireRequest& r) {
     }
     SetLastError(0);
     const uintptr_t ctx = d->Open(r.access, r.share);
+    const bool reads_or_writes = (r.access & (GENERIC_READ | GENERIC_WRITE)) != 0;
     if (!ctx) {
         a.error = GetLastError();
+        // Whoever holds the one read/write open is named to the refused program and in the log.
+        std::string holder;
+        {
+            std::lock_guard lk(mu_);
+            for (const auto& [token, other] : entries_)
+                if (other->driver == d && other->open && other->reads_or_writes) holder = other->holder;
+        }
+        if (reads_or_writes && !holder.empty()) {
+            a.data.assign(holder.begin(), holder.end());
+            std::fprintf(stderr, "qmx2-device: %s refused to %s: held by %s\n", ToUtf8(r.name).c_str(),
+                         c->peer.c_str(), holder.c_str());
+        }
         return a;
     }
     auto e = std::make_shared<OpenEntry>();
     e->driver = d;
     e->context = ctx;
     e->open = true;
+    e->reads_or_writes = reads_or_writes;
+    e->holder = c->peer;
     {
         std::lock_guard lk(mu_);
         do {

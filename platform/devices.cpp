@@ -165,4 +165,11 @@ bool DeviceFile::GetCommProperties(COMMPROP* p) {
     return IoControl(IOCTL_SERIAL_GET_PROPERTIES, nullptr, 0, p, sizeof(COMMPROP), &ret);
 }
 
+namespace {
+thread_local std::string last_open_holder;
+}  // namespace
+
+std::string LastOpenHolder() { return last_open_holder; }
+void SetLastOpenHolder(std::string holder) { last_open_holder = std::move(holder); }
+
 }  // namespace qmx2::platform

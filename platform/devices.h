@@ -41,4 +41,10 @@ private:
 
 bool SameDeviceName(WideView a, WideView b);
 
+// Who held the device when this thread's last open was refused, as the device host names it
+// ("Qmx2PPC, pid 4242"); empty when the open worked or nobody could say. The handheld's own
+// refusal carries no name, so the programs' window texts stay as they are; the tools add it.
+std::string LastOpenHolder();
+void SetLastOpenHolder(std::string holder);
+
 }  // namespace qmx2::platform

@@ -83,6 +83,8 @@ public:
             SetLastError(ERROR_FILE_NOT_FOUND);
             return 0;
         }
+        // A refused open may come with the holder's name.
+        SetLastOpenHolder(a.value == 0 ? std::string(a.data.begin(), a.data.end()) : std::string());
         if (a.value == 0) {
             SetLastError(a.error);
             return 0;

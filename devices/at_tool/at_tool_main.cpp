@@ -91,6 +91,9 @@ int main(int argc, char** argv) {
         if (o.show_escapes) std::printf("%s\n", devices::ShowEscapes(reply).c_str());
         else std::fwrite(reply.data(), 1, reply.size(), stdout);
         std::fflush(stdout);
+        const std::string holder = platform::LastOpenHolder();
+        if (reply == common::kFailOpenComm && !holder.empty())
+            std::fprintf(stderr, "qmx2-at: the port is held by %s\n", holder.c_str());
     }
     if (tty) tty->Detach();
     return failed ? 1 : 0;

@@ -11,6 +11,7 @@
 #include "manager/ctl/window_peers.h"
 #include "manager/store/handheld_folder.h"
 #include "platform/files.h"
+#include "platform/devices.h"
 #include "platform/registry.h"
 #include "platform/root.h"
 #include "platform/serial_remote.h"
@@ -63,6 +64,8 @@ int main(int argc, char** argv) {
     };
     platform::Thread worker;
     if (manager::StartManager(ctx, worker) != manager::StartOutcome::kRunning) {
+        const std::string holder = platform::LastOpenHolder();
+        if (!holder.empty()) std::fprintf(stderr, "qmx2ctl: the card's port is held by %s\n", holder.c_str());
         card_silent();
         ctx.stop_worker = true;
         worker.Join();

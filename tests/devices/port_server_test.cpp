@@ -1,6 +1,7 @@
 // Programs reaching the device host's port over its socket: the remote resolver and the host's
 // server in one process on the real clock, the port a memory line. Waits end on events of the
 // port (a reader blocked, the last open closed), never on sleeping.
+#include <cstdio>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <sys/socket.h>
@@ -8,6 +9,7 @@
 
 #include "devices/port_server.h"
 #include "platform/device_file.h"
+#include "platform/devices.h"
 #include "platform/last_error.h"
 #include "platform/serial_remote.h"
 #include "platform/serial_wire.h"
@@ -99,7 +101,17 @@ TEST_F(PortServerTest, TheAccessRuleHoldsAcrossPrograms) {
     ASSERT_TRUE(first.Open(client, u"COM3:", kReadWrite, 0));
     EXPECT_FALSE(second.Open(client, u"COM3:", GENERIC_READ, 0));
     EXPECT_EQ(GetLastError(), ERROR_INVALID_ACCESS);
+    // The refused program is told who holds the port: here, this very process.
+    char comm[64] = {};
+    if (std::FILE* f = std::fopen("/proc/self/comm", "r")) {
+        ASSERT_TRUE(std::fgets(comm, sizeof comm, f));
+        std::fclose(f);
+    }
+    std::string name = comm;
+    if (!name.empty() && name.back() == '\n') name.pop_back();
+    EXPECT_EQ(LastOpenHolder(), name + ", pid " + std::to_string(getpid()));
     ASSERT_TRUE(query.Open(client, u"COM3:", 0, 0));
+    EXPECT_EQ(LastOpenHolder(), "");
     uint8_t in = 1;
     uint32_t powered = 0, returned = 0;
     ASSERT_TRUE(query.IoControl(IOCTL_CARD_IS_POWERED, &in, 1, &powered, 4, &returned));
