@@ -6,3 +6,9 @@ add_executable(common_stop_rules_fuzz
 )
 target_compile_options(common_stop_rules_fuzz PRIVATE -fsanitize=fuzzer,address,undefined)
 target_link_options(common_stop_rules_fuzz PRIVATE -fsanitize=fuzzer,address,undefined)
+
+# The "+COPS" parsers: the standard forms (common) and the card's flat search list (commander).
+add_executable(cops_fuzz ${CMAKE_CURRENT_LIST_DIR}/cops_fuzz.cpp)
+target_link_libraries(cops_fuzz PRIVATE qmx2_commander qmx2_common)
+target_compile_options(cops_fuzz PRIVATE -fsanitize=fuzzer,address,undefined)
+target_link_options(cops_fuzz PRIVATE -fsanitize=fuzzer,address,undefined)

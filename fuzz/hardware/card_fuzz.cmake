@@ -6,3 +6,11 @@ add_executable(card_phone_fuzz ${CMAKE_CURRENT_LIST_DIR}/card_phone_fuzz.cpp ${_
 target_link_libraries(card_phone_fuzz PRIVATE qmx2_platform nlohmann_json::nlohmann_json)
 target_compile_options(card_phone_fuzz PRIVATE -fsanitize=fuzzer,address,undefined)
 target_link_options(card_phone_fuzz PRIVATE -fsanitize=fuzzer,address,undefined)
+
+# The scenario loader and the control socket's command lines.
+foreach(target scenario_fuzz control_fuzz)
+  add_executable(${target} ${CMAKE_CURRENT_LIST_DIR}/${target}.cpp)
+  target_link_libraries(${target} PRIVATE qmx2_card)
+  target_compile_options(${target} PRIVATE -fsanitize=fuzzer,address,undefined)
+  target_link_options(${target} PRIVATE -fsanitize=fuzzer,address,undefined)
+endforeach()

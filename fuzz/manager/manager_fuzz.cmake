@@ -8,3 +8,8 @@ foreach(target fuzz_cmgr fuzz_cmgl fuzz_cpbr)
   target_compile_options(${target} PRIVATE -fsanitize=fuzzer,address,undefined)
   target_link_options(${target} PRIVATE -fsanitize=fuzzer,address,undefined)
 endforeach()
+
+# The unpackers of the local data files.
+add_executable(fuzz_data_files ${CMAKE_CURRENT_LIST_DIR}/fuzz_data_files.cpp ${_parsers}/store/data_pack.cpp)
+target_compile_options(fuzz_data_files PRIVATE -fsanitize=fuzzer,address,undefined)
+target_link_options(fuzz_data_files PRIVATE -fsanitize=fuzzer,address,undefined)
