@@ -170,7 +170,14 @@ const char* RunAtTransaction(AtChannel& channel, const AtFlavour& flavour, char*
     CollectReply(channel, flavour, port, reply, expected, timeout_s);
     channel.last_overflowed = reply.overflowed();
     port.Close();
-    if (std::string_view(area).ends_with(kFailTimeout)) channel.timed_out = true;
+    // Only a card that said nothing but the echo, or would not stop talking, counts: a reply that
+    // came in part (a time-out of one second running out at a second's turn) is no sign of it.
+    if (const std::string_view text(area); text.ends_with(kFailTimeout)) {
+        std::string_view heard = text.substr(0, text.size() - (sizeof(kFailTimeout) - 1));
+        while (!heard.empty() && (heard.back() == '\r' || heard.back() == '\n')) heard.remove_suffix(1);
+        const std::string_view sent(static_cast<const char*>(data), length);
+        if (heard.empty() || sent.starts_with(heard) || channel.last_overflowed) channel.timed_out = true;
+    }
     return area;
 }
 

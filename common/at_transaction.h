@@ -83,8 +83,9 @@ struct AtChannel {
     ConversionAreas conversion;
 
     // Set by a program that must not wait long (qmx2ctl): after the first transaction that ran
-    // out of time, every later one fails at once with "Comm failure(timeout)", so a silent or
-    // flooding card ends a command within one time-out rather than one per command sent.
+    // out of time hearing nothing but its echo, or that a flood of bytes cut, every later one
+    // fails at once with "Comm failure(timeout)", so a silent or flooding card ends a command
+    // within one time-out rather than one per command sent.
     bool stop_after_timeout = false;
     std::atomic<bool> timed_out{false};
 

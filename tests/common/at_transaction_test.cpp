@@ -221,6 +221,11 @@ TEST_F(AtTransactionTest, DialEndsOnCarrierErrorOrOkButNoCarrierTimesOut) {
 // once, without touching the port; one that does not goes on waiting each time.
 TEST_F(AtTransactionTest, AfterATimeOutAStoppingChannelFailsAtOnce) {
     manager_.stop_after_timeout = true;
+    // A reply that came but missed its time-out is no silent card.
+    card_.Answer("ATE1", "ATE1\r\r\nOK\r\n");
+    EXPECT_STREQ(SendAtCommand(manager_, "ATE1", "+CPMS", 1), "ATE1\r\r\nOK\r\nComm failure(timeout)");
+    EXPECT_FALSE(manager_.timed_out);
+    mark_ = clock_->TickMs();
     EXPECT_STREQ(SendAtCommand(manager_, "AT+CPMS?", "+CPMS", 5), "Comm failure(timeout)");
     ExpectTimedOutAfter(5);
     mark_ = clock_->TickMs();
