@@ -40,3 +40,8 @@ foreach(program qmx2-device Qmx2Com Qmx2PPC qmx2ctl qmx2-at qmx2-reg qmx2-cardsi
     add_dependencies(programs_help_test ${program})
   endif()
 endforeach()
+
+qmx2_test(modem_zoo_process_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/modem_zoo_process_test.cpp
+  LIBS qmx2_registry qmx2_windows)
+add_dependencies(modem_zoo_process_test qmx2-device qmx2ctl Qmx2Com serqmx2)
