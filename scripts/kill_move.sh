@@ -40,18 +40,23 @@ start_device() {
     exit 2
 }
 
-# The SIM's listing. The killed program's open may hold the port a moment longer, and the reply
-# it was reading may still be on its way: the listing counts only when the part after the echo
-# of AT+CMGL ends with the card's final OK.
-sim_listing() {
+# Whether SIM index $1 still holds text $2: 1 or 0. The killed program's open may hold the port a
+# moment longer, and a reply on a loaded machine may come with bytes lost on the line: an answer
+# counts only when the part after the echo of AT+CMGR ends with the card's final result, and a
+# reply that neither holds the whole text nor says the slot is empty is read again.
+on_sim() {
     local out
     for _ in $(seq 50); do
         sleep 0.3
-        out=$("$bin/qmx2-at" AT 'AT+CMGF=1' 'AT+CMGL="ALL"' 2>/dev/null | tr -d '\r') || continue
-        [[ $out == *'AT+CMGL="ALL"'* ]] || continue
-        out=${out##*'AT+CMGL="ALL"'}
-        if [[ $(grep -v '^$' <<<"$out" | tail -1) == OK ]]; then
-            printf '%s' "$out"
+        out=$("$bin/qmx2-at" AT 'AT+CMGF=1' "AT+CMGR=$1" 2>/dev/null | tr -d '\r') || true
+        [[ $out == *"AT+CMGR=$1"* ]] || continue
+        out=${out##*"AT+CMGR=$1"}
+        if [[ $out == *"+CMS ERROR"* ]]; then
+            echo 0
+            return 0
+        fi
+        if [[ $out == *"$2"* && $(grep -v '^$' <<<"$out" | tail -1) == OK ]]; then
+            echo 1
             return 0
         fi
     done
@@ -92,10 +97,11 @@ for run in $(seq "$runs"); do
     sleep "$delay"
     if kill -KILL "$ctl" 2>/dev/null; then how=killed; else how=ended; finished=$((finished + 1)); fi
     wait "$ctl" 2>/dev/null || true
-    listing=$(sim_listing) || { echo "run $run: the card's port stayed busy" >&2; exit 2; }
-    on_sim=0 on_disk=0
-    grep -qF "$text" <<<"$listing" && on_sim=1
-    [[ -f $pcmsg ]] && grep -qaF "$text" "$pcmsg" && on_disk=1
+    on_sim=$(on_sim "$index" "$text") || { echo "run $run: no clear answer for SIM index $index" >&2; exit 2; }
+    on_disk=0
+    # The handheld copy is the record the load read; its number or its text, should a byte of the
+    # other have been lost on the line, names it.
+    [[ -f $pcmsg ]] && grep -qaF -e "$text" -e "$(printf '+3584010000%02d' "$index")" "$pcmsg" && on_disk=1
     case "$on_sim$on_disk" in
         10) verdict="SIM only" sim_only=$((sim_only + 1)) ;;
         01) verdict="PDA only" disk_only=$((disk_only + 1)) ;;
@@ -103,7 +109,6 @@ for run in $(seq "$runs"); do
         *) verdict="LOST" neither=$((neither + 1))
            lost=${TMPDIR:-/tmp}/qmx2-kill-move-lost-$run
            mkdir -p "$lost"
-           printf '%s\n' "$listing" >"$lost/listing.txt"
            cp -r "$root/Program Files" "$lost/" 2>/dev/null || true
            verdict="LOST (kept in $lost)" ;;
     esac
