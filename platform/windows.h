@@ -90,7 +90,8 @@ public:
     bool DestroyWindow(HWND hwnd);
     bool IsWindow(HWND hwnd);
 
-    // The first live window of the class (and title, when given) on the handheld, or 0. Entries
+    // The first live window of the class (and title, when given) on the handheld, or 0; an empty
+    // class matches windows of every class, as a lookup by title alone. Entries
     // of windows whose program has died are removed on the way.
     HWND FindWindow(WideView window_class, std::optional<WideView> title = std::nullopt);
 

@@ -134,7 +134,8 @@ HWND MessageCore::FindLocal(WideView window_class, const WideString* title) {
     uint64_t best_order = UINT64_MAX;
     clock_.Update([&] {
         for (const auto& [hwnd, r] : windows_) {
-            if (r.window_class != window_class || (title && r.title != *title)) continue;
+            if ((!window_class.empty() && r.window_class != window_class) || (title && r.title != *title))
+                continue;
             if (r.order < best_order) {
                 best = hwnd;
                 best_order = r.order;

@@ -121,7 +121,8 @@ void SocketTransport::Unpublish(HWND hwnd) { dir_.Remove(hwnd); }
 
 HWND SocketTransport::Find(WideView window_class, const WideString* title) {
     for (const auto& e : dir_.ReadAll()) {
-        if (e.window_class != window_class || (title && e.title != *title)) continue;
+        if ((!window_class.empty() && e.window_class != window_class) || (title && e.title != *title))
+            continue;
         if (e.socket_name == socket_name_) {
             if (core_.HasWindow(e.hwnd)) return e.hwnd;
             continue;

@@ -1,0 +1,42 @@
+// The installer's own texts and the files it writes.
+#pragma once
+
+#include <string_view>
+
+namespace qmx2::setup {
+
+inline constexpr std::string_view kCaption = "Setup";
+inline constexpr std::string_view kInitFailed =
+    "Setup encounters problem when initializing.\n\nSetup will exit.\n";
+inline constexpr std::string_view kNoAppManager =
+    "Cannot find Microsoft ActiveSync, installation is NOT completed! Please try again later.\n";
+// %s: the destination name.
+inline constexpr std::string_view kCannotCopy =
+    "Cannot copy the file \"%s\". Please run the setup program again.";
+// %d: the result of the application manager's start.
+inline constexpr std::string_view kNotCompleted =
+    "Installation is NOT completed! Please check ActiveSync. Error %d";
+inline constexpr std::string_view kCopying = "Copying files to your computer...";
+inline constexpr std::string_view kLicenseNotFound = "license.txt not found.";
+inline constexpr size_t kMaxLicenseBytes = 13312;
+
+inline constexpr std::string_view kIniName = "qmx2.ini";
+inline constexpr std::string_view kLogName = "setup.log";
+inline constexpr std::string_view kListName = "setup.lst";
+inline constexpr std::string_view kQmx2Ini =
+    "[CEAppManager]\n"
+    "Version = 1.0\n"
+    "Component = CEDriver\n"
+    "\n"
+    "[CEDriver]\n"
+    "Description = Orvan Pellion 2.0 Version 1.13\n"
+    "Uninstall = Orvan Pellion 2.0 Version 1.13\n"
+    "CabFiles = qmx2hpc.sh3.CAB,qmx2hpc.4000.CAB,qmx2hpc.2577.CAB,qmx2ppc.sh3.CAB,"
+    "qmx2ppc.4000.CAB,qmx2ppc.2577.CAB";
+
+// Titles of the application manager's windows; while one is open the installer waits.
+inline constexpr std::u16string_view kWatchedTitles[] = {
+    u"Invalid Windows CE Setup Files", u"Device Not Connected", u"Add/Remove Programs"};
+inline constexpr unsigned kWatchIntervalMs = 2000;
+
+}  // namespace qmx2::setup
