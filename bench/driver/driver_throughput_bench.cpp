@@ -2,6 +2,8 @@
 // ratio of the line rate in the clock's time, and the interrupt-to-reader latency.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+
 #include "platform/sync.h"
 #include "tests/driver/card_stack.h"
 
@@ -95,6 +97,46 @@ void BM_InterruptToReaderLatency(benchmark::State& state) {
         static_cast<double>(clock_ms) / static_cast<double>(state.iterations());
 }
 BENCHMARK(BM_InterruptToReaderLatency)->Unit(benchmark::kMicrosecond);
+
+// Receive with XON/XOFF on while a write keeps the transmitter busy. The XOFF mark sits at
+// range(0) bytes in the ring (8: XOFF and XON go out between the write's bytes all the time);
+// the reader takes everything as it comes. line_ratio: the incoming bytes' line time over the time until
+// the last one was read (1.0: the flow characters cost the incoming line nothing).
+void BM_XonXoffReceiveWhileWriting(benchmark::State& state) {
+    constexpr uint32_t kBytes = 8000;
+    double ratio_sum = 0;
+    uint64_t lost = 0, xoffs = 0, mismatches = 0;
+    for (auto _ : state) {
+        XonXoffPartner partner(12);  // a little more than the line takes: the line never waits
+        CardStackOptions options;
+        options.partner = &partner;
+        CardStack s(options);
+        PortOpen* o = OpenFast(s, false);
+        DCB d = s.Dcb(o);
+        d.fInX = 1;
+        d.XoffLim = static_cast<uint16_t>(s.device->ring_size - state.range(0));
+        s.SetDcb(o, d);
+        const std::string incoming(kBytes, 'r');
+        partner.Queue(incoming);
+        const uint64_t start = s.clock->TickMs();
+        pcmcia::PokeSocket(0);
+        Thread writer(*s.clock, [&] { s.Write(o, std::string(4000, 'w')); });
+        mismatches += s.Read(o, kBytes) != incoming;
+        const uint64_t elapsed_ms = s.clock->TickMs() - start;
+        writer.Join();
+        lost += s.device->dropped.load() +
+                s.card->WithUart([](hardware::Uart16550& u) { return u.overruns(); });
+        const std::string sent = partner.received();
+        xoffs += static_cast<uint64_t>(std::count(sent.begin(), sent.end(), '\x13'));
+        ratio_sum += (kBytes / kLineBytesPerSecond) / (elapsed_ms / 1000.0);
+    }
+    const double n = static_cast<double>(state.iterations());
+    state.counters["line_ratio"] = ratio_sum / n;
+    state.counters["xoffs"] = static_cast<double>(xoffs) / n;
+    state.counters["lost"] = static_cast<double>(lost);
+    state.counters["mismatches"] = static_cast<double>(mismatches);
+}
+BENCHMARK(BM_XonXoffReceiveWhileWriting)->Arg(8)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace qmx2::driver::testing

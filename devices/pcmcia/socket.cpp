@@ -75,7 +75,9 @@ void Socket::Run() {
         if (quit) return;
         if (isr) {
             ++calls_this_tick;
+            card_->SetRoutineRunning(true, now);
             isr(argument);
+            card_->SetRoutineRunning(false, now);
             clock_.Update([&] { in_routine_ = false; });
             continue;
         }

@@ -103,6 +103,9 @@ struct PortDevice {
     // Raised by every receive abort; a read ends when it changes after the read began, so an
     // abort between two of its waits is never lost.
     std::atomic<uint32_t> read_aborts{0};
+    // Orders the XOFF of the interrupt routine and the XON of a reader with their flag, so
+    // that the character last sent always matches kXoffSent. Never held across a wait.
+    std::mutex flow_lock;
 
     // Receive ring: the ISR moves only the write index, readers only the read index.
     std::atomic<uint32_t> read_index{0};

@@ -52,9 +52,12 @@ void ApplyFlowOff(PortDevice* device, const DCB& dcb) {
         device->ops().ClearRts(ctx);
         device->SetFlags(kRtsDropped);
     }
-    if (dcb.fInX && size - n <= dcb.XoffLim && !device->HasFlags(kXoffSent)) {
-        device->ops().SendImmediate(ctx, static_cast<uint8_t>(dcb.XoffChar));
-        device->SetFlags(dcb.fTXContinueOnXoff ? kXoffSent : kXoffSent | kTransmitHeld);
+    if (dcb.fInX && size - n <= dcb.XoffLim) {
+        std::lock_guard lk(device->flow_lock);
+        if (!device->HasFlags(kXoffSent)) {
+            device->SetFlags(dcb.fTXContinueOnXoff ? kXoffSent : kXoffSent | kTransmitHeld);
+            device->ops().SendImmediate(ctx, static_cast<uint8_t>(dcb.XoffChar));
+        }
     }
 }
 
@@ -132,9 +135,12 @@ void ResumeReceiveFlow(PortDevice* device) {
     const DCB dcb = device->LineSettings();
     void* ctx = device->hardware_context;
     const uint32_t n = device->Available();
-    if (dcb.fInX && device->HasFlags(kXoffSent) && device->ring_size - n > dcb.XoffLim) {
-        device->ClearFlags(dcb.fTXContinueOnXoff ? kXoffSent : kXoffSent | kTransmitHeld);
-        device->ops().SendImmediate(ctx, static_cast<uint8_t>(dcb.XonChar));
+    if (dcb.fInX && device->ring_size - n > dcb.XoffLim) {
+        std::lock_guard lk(device->flow_lock);
+        if (device->HasFlags(kXoffSent)) {
+            device->ClearFlags(dcb.fTXContinueOnXoff ? kXoffSent : kXoffSent | kTransmitHeld);
+            device->ops().SendImmediate(ctx, static_cast<uint8_t>(dcb.XonChar));
+        }
     }
     if (2ull * n < device->ring_size) {
         if (dcb.fRtsControl == platform::RTS_CONTROL_HANDSHAKE && device->HasFlags(kRtsDropped)) {

@@ -120,7 +120,12 @@ uint64_t PcCard::NextEventTick() {
 
 void PcCard::SetInterruptServiced(bool on) {
     std::lock_guard lk(mu_);
-    uart_.SetInterruptServiced(on && scenario_.pause_receive_while_interrupt_pending);
+    uart_.SetInterruptServiced(on, scenario_.pause_receive_while_interrupt_pending);
+}
+
+void PcCard::SetRoutineRunning(bool on, uint64_t tick_ms) {
+    std::lock_guard lk(mu_);
+    uart_.SetRoutineRunning(on, (tick_ms + 1) * kNsPerMs);
 }
 
 void PcCard::Pull() {

@@ -35,8 +35,9 @@ struct PcCardScenario {
     std::vector<ConfigTableEntry> config_table = DefaultConfigTable();
     bool scratch_pad_broken = false;
     bool partner_honours_rts = true;
-    // The UART stops receiving while a receive interrupt is pending, as if the interrupt
-    // routine always read the FIFO in time. Off, a slow routine overruns as on a real chip.
+    // The UART stops receiving while a receive interrupt is pending even while the interrupt
+    // routine runs, as if it always read the FIFO in time. Off, a slow routine overruns as on
+    // a real chip.
     bool pause_receive_while_interrupt_pending = false;
 };
 
@@ -70,6 +71,8 @@ public:
     // The tick at which something next happens on the line (UINT64_MAX: nothing).
     uint64_t NextEventTick();
     void SetInterruptServiced(bool on);
+    // The interrupt routine runs (see Uart16550::SetInterruptServiced).
+    void SetRoutineRunning(bool on, uint64_t tick_ms);
 
     // The card leaves the socket: nothing answers any more.
     void Pull();

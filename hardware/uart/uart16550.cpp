@@ -24,8 +24,10 @@ uint64_t Uart16550::CharacterTime() const {
     return half_bits * divisor * kNsPerSecond / (2 * kInputClockHz);
 }
 
-bool Uart16550::ReceivePaused() const {
+bool Uart16550::ReceivePaused(uint64_t limit) const {
     if (!serviced_ || !InterruptLine()) return false;
+    // A routine that let time pass before reading is slow: the line goes on without it.
+    if (routine_running_ && !pause_always_ && limit > routine_limit_) return false;
     const uint8_t id = ComputeIir() & 0x0F;
     return id == 0x04 || id == 0x0C || id == 0x06;
 }
@@ -47,7 +49,7 @@ uint8_t Uart16550::ComputeIir() const {
 uint64_t Uart16550::NextEvent() const {
     uint64_t next = kNoEvent;
     if (tsr_busy_) next = tsr_done_;
-    if (rx_busy_ && !ReceivePaused()) next = std::min(next, rx_done_);
+    if (rx_busy_ && !ReceivePaused(settled_to_)) next = std::min(next, rx_done_);
     if (fifo_enabled_ && !rx_fifo_.empty() && !timeout_interrupt_)
         next = std::min(next, rx_last_activity_ + 4 * CharacterTime());
     return next;
@@ -101,9 +103,10 @@ void Uart16550::NoteTopErrors() {
 }
 
 void Uart16550::Advance(uint64_t limit) {
+    settled_to_ = std::max(settled_to_, limit);
     for (;;) {
         const bool tx_due = tsr_busy_ && tsr_done_ < limit;
-        const bool rx_due = rx_busy_ && rx_done_ < limit && !ReceivePaused();
+        const bool rx_due = rx_busy_ && rx_done_ < limit && !ReceivePaused(limit);
         if (!tx_due && !rx_due) break;
         if (tx_due && (!rx_due || tsr_done_ <= rx_done_)) FinishTransmit();
         else FinishReceive();

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstddef>
+#include <algorithm>
 #include <cstdint>
 #include <deque>
 
@@ -47,9 +48,20 @@ public:
     void SetPeerHonoursRts(bool on) { peer_honours_rts_ = on; }
     // A chip whose scratch register holds nothing (reads 0xFF).
     void SetScratchBroken(bool broken) { scratch_broken_ = broken; }
-    // Receive pauses while an interrupt is raised for data, as if the interrupt routine always
-    // read the FIFO in time. A real chip does not: it overruns.
-    void SetInterruptServiced(bool on) { serviced_ = on; }
+    // A routine answers the interrupt line. The caller settles the line a millisecond at a time
+    // and runs the routine between settlements, so receive waits while an interrupt for data is
+    // raised and no time has passed since the routine was due: its latency counts as nothing.
+    // A routine that blocks while time goes on lets the FIFO overrun, as on a real chip;
+    // `always` keeps receive paused then too.
+    void SetInterruptServiced(bool on, bool always = false) {
+        serviced_ = on;
+        pause_always_ = always;
+    }
+    // The routine runs from `now` on (it was entered then), or has returned.
+    void SetRoutineRunning(bool on, uint64_t now) {
+        routine_running_ = on;
+        routine_limit_ = std::max(settled_to_, now);
+    }
 
     uint16_t divisor() const { return static_cast<uint16_t>(dlm_ << 8 | dll_); }
     uint8_t line_control() const { return lcr_; }
@@ -69,7 +81,7 @@ private:
     uint8_t ComputeIir() const;
     size_t FifoCapacity() const { return fifo_enabled_ ? 16 : 1; }
     size_t TriggerLevel() const { return fifo_enabled_ ? trigger_ : 1; }
-    bool ReceivePaused() const;
+    bool ReceivePaused(uint64_t limit) const;
     bool PeerMaySend() const { return !peer_honours_rts_ || (mcr_ & 0x02); }
     void StartTransmitter(uint64_t now);
     void StartReceiver(uint64_t now);
@@ -110,6 +122,10 @@ private:
     bool peer_honours_rts_ = true;
     bool scratch_broken_ = false;
     bool serviced_ = false;
+    bool pause_always_ = false;
+    bool routine_running_ = false;
+    uint64_t routine_limit_ = 0;  // how far the line was settled when the routine came in
+    uint64_t settled_to_ = 0;
     uint32_t overruns_ = 0;
 };
 

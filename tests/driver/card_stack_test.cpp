@@ -253,56 +253,6 @@ TEST(CardUartLine, RtsHandshakeHoldsThePeerSoNothingIsLost) {
     EXPECT_EQ(s.card->WithUart([](hardware::Uart16550& u) { return u.overruns(); }), 0u);
 }
 
-// A far side that obeys XON and XOFF. It sends at the line rate of 115200 bit/s (11 bytes a
-// millisecond) rather than queueing everything at once, so that XOFF stops it in time.
-class XonXoffPartner : public hardware::LinePartner {
-public:
-    void Receive(const uint8_t* bytes, size_t count) override {
-        std::lock_guard lk(mu_);
-        for (size_t i = 0; i < count; ++i) {
-            if (bytes[i] == 0x13) held_ = true;
-            if (bytes[i] == 0x11) held_ = false;
-            received_.push_back(static_cast<char>(bytes[i]));
-        }
-    }
-    std::optional<uint64_t> NextByteTick() override {
-        std::lock_guard lk(mu_);
-        if (held_ || sent_ == out_.size()) return std::nullopt;
-        return budget_ > 0 ? tick_ : tick_ + 1;
-    }
-    size_t Transmit(uint8_t* out, size_t capacity, uint64_t now_ms) override {
-        std::lock_guard lk(mu_);
-        if (now_ms != tick_) {
-            tick_ = now_ms;
-            budget_ = 11;
-        }
-        size_t n = 0;
-        while (!held_ && n < capacity && budget_ > 0 && sent_ < out_.size()) {
-            out[n++] = out_[sent_++];
-            --budget_;
-        }
-        return n;
-    }
-    void Queue(std::string bytes) {
-        std::lock_guard lk(mu_);
-        out_ = std::move(bytes);
-        sent_ = 0;
-    }
-    std::string received() {
-        std::lock_guard lk(mu_);
-        return received_;
-    }
-
-private:
-    std::mutex mu_;
-    std::string out_;
-    size_t sent_ = 0;
-    std::string received_;
-    bool held_ = false;
-    uint64_t tick_ = 0;
-    size_t budget_ = 11;
-};
-
 std::string Pattern(size_t n, char first, int period) {
     std::string text;
     for (size_t i = 0; i < n; ++i) text.push_back(static_cast<char>(first + i % period));
