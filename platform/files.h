@@ -84,6 +84,8 @@ public:
     bool Move(WideView from, WideView to);
     bool CreateFolder(WideView path);
     bool FileExists(WideView path) const;
+    // Lets the file be run as a program (an installed program copied in as data).
+    bool MakeExecutable(WideView path);
     bool FolderExists(WideView path) const;
 
     // Replaces the file's content as one step: the data goes to a temporary file in the same

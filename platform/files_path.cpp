@@ -109,4 +109,18 @@ bool Files::FolderExists(WideView path) const {
     return HostPath(path, &host) && IsKind(host, true);
 }
 
+bool Files::MakeExecutable(WideView path) {
+    std::string host;
+    if (!HostPath(path, &host)) return false;
+    struct stat st {};
+    errno = 0;
+    if (stat(host.c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
+        chmod(host.c_str(), (st.st_mode & 07777) | ((st.st_mode & 0444) >> 2)) != 0) {
+        SetLastError(errno ? ErrorFromErrno(errno, host) : ERROR_ACCESS_DENIED);
+        return false;
+    }
+    SetLastError(ERROR_SUCCESS);
+    return true;
+}
+
 }  // namespace qmx2::platform

@@ -12,6 +12,7 @@ packages=(
   clang libclang-rt-14-dev
   socat
   xvfb dbus-daemon
+  libgcab-dev gcab
 )
 
 missing=()

@@ -1,9 +1,70 @@
 # The desktop installer's logic (no Qt): setup.lst, the desktop's registry entries, the copying
-# worker and the watch of the application manager.
+# worker and the watch of the application manager; the application manager's install logic; the
+# device cabinets and the files that ship beside `setup`.
 add_library(qmx2_setup STATIC
   ${CMAKE_CURRENT_LIST_DIR}/setup_list.cpp
   ${CMAKE_CURRENT_LIST_DIR}/desktop.cpp
   ${CMAKE_CURRENT_LIST_DIR}/copy_files.cpp
   ${CMAKE_CURRENT_LIST_DIR}/installer.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/cabinet_manifest.cpp
 )
 target_link_libraries(qmx2_setup PUBLIC qmx2_files qmx2_process qmx2_registry qmx2_windows)
+
+add_library(qmx2_appmgr STATIC ${CMAKE_CURRENT_LIST_DIR}/appmgr/app_install.cpp)
+target_link_libraries(qmx2_appmgr PUBLIC qmx2_setup qmx2_cabinet)
+
+add_executable(qmx2-makecab ${CMAKE_CURRENT_LIST_DIR}/tools/make_cabinet.cpp)
+target_link_libraries(qmx2-makecab PRIVATE qmx2_setup qmx2_cabinet)
+
+# The setup folder: `setup`, its list, licence and readme, and the six cabinets. On Linux the
+# handheld runs this machine's code, so the three processor families carry the same build.
+set(QMX2_SETUP_DIR ${CMAKE_BINARY_DIR}/setup)
+set(_driver_key "Drivers\\PCMCIA\\Orvan_Mobile_Phones-ORVAN_PELLION-4C2D")
+set(_help_items)
+foreach(page qmx2.htc qmx21.htp qmx22.htp qmx23.htp qmx24.htp)
+  list(APPEND _help_items "\\Windows\\${page}=${CMAKE_SOURCE_DIR}/resources/help/${page}")
+endforeach()
+set(_common_items
+  "\\Windows\\Qmx2Com=$<TARGET_FILE:Qmx2Com>"
+  "\\Windows\\Qmx2PPC.exe=$<TARGET_FILE:Qmx2PPC>"
+  "\\Windows\\serqmx2.dll=$<TARGET_FILE:serqmx2>"
+  ${_help_items}
+  "sz|${_driver_key}|Dll|serqmx2.dll"
+  "sz|${_driver_key}|Prefix|COM"
+  "dword|${_driver_key}|DeviceArrayIndex|1")
+set(_hpc_items ${_common_items})
+set(_hpc_depends Qmx2Com Qmx2PPC serqmx2)
+if(TARGET qmx2hpc)
+  list(APPEND _hpc_items "\\Windows\\qmx2hpc.exe=$<TARGET_FILE:qmx2hpc>")
+  list(APPEND _hpc_depends qmx2hpc)
+endif()
+set(_cabinets)
+foreach(shell ppc hpc)
+  foreach(family sh3:10003 4000:4000 2577:2577)
+    string(REPLACE ":" ";" _f ${family})
+    list(GET _f 0 _fname)
+    list(GET _f 1 _fnumber)
+    set(_cab ${QMX2_SETUP_DIR}/qmx2${shell}.${_fname}.CAB)
+    if(shell STREQUAL "ppc")
+      set(_args ${_cab} PocketPC ${_fnumber} ${_common_items})
+      set(_deps Qmx2Com Qmx2PPC serqmx2)
+    else()
+      set(_args ${_cab} HandheldPC ${_fnumber} ${_hpc_items})
+      set(_deps ${_hpc_depends})
+    endif()
+    add_custom_command(OUTPUT ${_cab}
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${QMX2_SETUP_DIR}
+      COMMAND qmx2-makecab ${_args}
+      DEPENDS qmx2-makecab ${_deps}
+      COMMENT "Device cabinet qmx2${shell}.${_fname}.CAB" VERBATIM)
+    list(APPEND _cabinets ${_cab})
+  endforeach()
+endforeach()
+set(_setup_texts)
+foreach(f setup.lst license.txt readme.txt)
+  add_custom_command(OUTPUT ${QMX2_SETUP_DIR}/${f}
+    COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_CURRENT_LIST_DIR}/files/${f} ${QMX2_SETUP_DIR}/${f}
+    DEPENDS ${CMAKE_CURRENT_LIST_DIR}/files/${f} VERBATIM)
+  list(APPEND _setup_texts ${QMX2_SETUP_DIR}/${f})
+endforeach()
+add_custom_target(qmx2_setup_files ALL DEPENDS ${_cabinets} ${_setup_texts})

@@ -1,4 +1,6 @@
 qmx2_test(setup_logic_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/setup_list_test.cpp
           ${CMAKE_CURRENT_LIST_DIR}/installer_test.cpp
-  LIBS qmx2_setup)
+          ${CMAKE_CURRENT_LIST_DIR}/app_install_test.cpp
+  LIBS qmx2_appmgr qmx2_cabinet)
+add_dependencies(setup_logic_test qmx2_setup_files)
