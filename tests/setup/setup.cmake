@@ -4,3 +4,11 @@ qmx2_test(setup_logic_test
           ${CMAKE_CURRENT_LIST_DIR}/app_install_test.cpp
   LIBS qmx2_appmgr qmx2_cabinet)
 add_dependencies(setup_logic_test qmx2_setup_files)
+
+if(QMX2_GUI)
+  find_package(Qt6 REQUIRED COMPONENTS Test)
+  qmx2_test(setup_ui_test
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/app_manager_ui_test.cpp
+    LIBS qmx2_appmgr_ui Qt6::Test)
+  add_dependencies(setup_ui_test qmx2_setup_files)
+endif()
