@@ -5,6 +5,7 @@ add_library(qmx2_manager_ctl STATIC
   ${CMAKE_CURRENT_LIST_DIR}/ctl/window_peers.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ctl/ctl_options.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ctl/ctl_commands.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ctl/ctl_loads.cpp
   ${CMAKE_CURRENT_LIST_DIR}/store/handheld_folder.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ctl/ops_commands.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ctl/ops_sms.cpp

@@ -87,7 +87,7 @@ StartOutcome StartManager(ManagerContext& ctx, platform::Thread& worker) {
         Tell(ctx, kNetworkProblem, true);
         return End(ctx);
     }
-    ResumePolling(ctx);
+    if (!ctx.worker_stays_paused) ResumePolling(ctx);
     ctx.ui.RepaintMain();
     ctx.ui.SetWaitCursor(false);
     return StartOutcome::kRunning;

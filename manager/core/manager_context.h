@@ -80,6 +80,9 @@ struct ManagerContext {
     std::atomic<bool> card_book_loaded{false};
     std::atomic<bool> messages_loaded{false};
     std::atomic<bool> stop_worker{false};  // ends the worker's loop (program end, tests)
+    // Set by a program that does its own loads (qmx2ctl): start-up leaves the worker paused, so
+    // the card gets no polling and no background load beside the command's own traffic.
+    bool worker_stays_paused = false;
     std::atomic<int> passes{0};            // polling passes completed
 
     // Shared with the message window.

@@ -24,6 +24,8 @@ bool ParseNumber(const std::string& s, int* n) {
 
 CommandResult Status(ManagerContext& ctx, bool as_json) {
     const MonitorState monitor = MonitorSnapshot(ctx);
+    const bool full = ctx.memory_full ||
+                      (ctx.sim_message_slots > 0 && ctx.sim_messages_used >= ctx.sim_message_slots);
     json j = {{"operator", Latin1ToUtf8(monitor.operator_line)},
               {"signal_bars", monitor.signal_level},
               {"lines", {monitor.info_line1, monitor.info_line2}},
@@ -33,8 +35,13 @@ CommandResult Status(ManagerContext& ctx, bool as_json) {
               {"loaded", {{"sim_book", ctx.sim_book_loaded.load()},
                           {"card_book", ctx.card_book_loaded.load()},
                           {"messages", ctx.messages_loaded.load()}}},
-              {"memory_full", ctx.memory_full.load()},
-              {"inbox", BuildFolderView(ctx, Folder::kInbox, kDefaultSortKey).inbox_text}};
+              {"sim_messages_used", ctx.sim_messages_used},
+              {"memory_full", full}};
+    // The inbox count needs the messages read; status reads only what start-up learnt.
+    const std::string inbox = ctx.messages_loaded
+                                  ? BuildFolderView(ctx, Folder::kInbox, kDefaultSortKey).inbox_text
+                                  : "SIM messages in use: " + std::to_string(ctx.sim_messages_used);
+    if (ctx.messages_loaded) j["inbox"] = inbox;
     if (as_json) return {0, j.dump(2) + "\n"};
     std::string t = "Operator: " + TerminalLatin1(monitor.operator_line) + "\n" +
                     "Signal: " + std::to_string(monitor.signal_level) + " of 4 bars\n" +
@@ -43,7 +50,7 @@ CommandResult Status(ManagerContext& ctx, bool as_json) {
                     "Phone books: SIM " + std::to_string(ctx.books.sim.size()) + ", Card " +
                     std::to_string(ctx.books.card.size()) + ", PDA " +
                     std::to_string(ctx.books.pda.size()) + " entries\n" +
-                    j["inbox"].get<std::string>() + (ctx.memory_full ? ", SMS memory full" : "") + "\n";
+                    inbox + (full ? ", SMS memory full" : "") + "\n";
     return {0, t};
 }
 

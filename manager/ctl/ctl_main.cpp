@@ -1,11 +1,13 @@
 // qmx2ctl: the phone manager without windows. It finds the card the way the manager does, runs
-// the manager's start-up, waits for the background loads, does one command and closes as the
-// manager's main window does when it is destroyed (saving the local data files).
+// the manager's start-up, reads what the command needs (a book, the messages, or nothing) while
+// the worker stays paused, does the command and closes as the manager's main window does when
+// it is destroyed (saving the local data files).
 #include <cstdio>
 #include <memory>
 
 #include "manager/core/main_window.h"
 #include "manager/ctl/ctl_commands.h"
+#include "manager/ctl/ctl_loads.h"
 #include "manager/ctl/ctl_options.h"
 #include "manager/ctl/ops_commands.h"
 #include "manager/ctl/window_peers.h"
@@ -25,8 +27,6 @@ int Fail(const std::string& why) {
     std::fprintf(stderr, "qmx2ctl: %s\n", why.c_str());
     return 1;
 }
-
-bool NeedsBooks(const std::vector<std::string>& command) { return command[0] == "pb"; }
 
 }  // namespace
 
@@ -62,6 +62,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "qmx2ctl: the card did not answer in time: %s\n", common::kFailTimeout);
         return true;
     };
+    // Only the traffic the command needs: no polling, no background loads.
+    ctx.worker_stays_paused = true;
     platform::Thread worker;
     if (manager::StartManager(ctx, worker) != manager::StartOutcome::kRunning) {
         const std::string holder = platform::LastOpenHolder();
@@ -72,20 +74,17 @@ int main(int argc, char** argv) {
         return 1;
     }
     const uint64_t deadline = clock->TickMs() + static_cast<uint64_t>(options.wait_s) * 1000;
-    auto loaded = [&] {
-        return ctx.sim_book_loaded && ctx.card_book_loaded &&
-               (NeedsBooks(options.command) || ctx.messages_loaded);
-    };
     // A device host that died without taking the card out (killed) leaves loads that can never
-    // finish: stop waiting once nobody serves the card's port any more.
+    // finish: stop once nobody serves the card's port any more.
     bool port_gone = false;
-    for (int round = 1; !loaded() && !ctx.channel.timed_out && clock->TickMs() < deadline; ++round) {
-        clock->SleepMs(200);
-        if (round % 5 == 0 && !devices.Find(ctx.channel.port_name)) {
-            port_gone = true;
-            break;
-        }
-    }
+    auto keep_going = [&] {
+        if (ctx.channel.timed_out || clock->TickMs() >= deadline) return false;
+        port_gone = port_gone || !devices.Find(ctx.channel.port_name);
+        return !port_gone;
+    };
+    const bool loaded_ok =
+        manager::ctl::RunLoads(ctx, manager::ctl::LoadsFor(options.command), keep_going);
+    auto loaded = [&] { return loaded_ok; };
     int code = 0;
     if (card_silent()) {
         code = 1;

@@ -5,6 +5,7 @@
 
 #include "manager/core/main_window.h"
 #include "manager/ctl/ctl_commands.h"
+#include "manager/ctl/ctl_loads.h"
 #include "manager/ctl/ctl_options.h"
 #include "manager/ctl/terminal_text.h"
 #include "manager/ctl/text_ui.h"
@@ -81,6 +82,37 @@ TEST(TextUi, MessagesCarryTheirCaptionAndAnswersComeFromOptions) {
                            "number will be truncated.\n"),
               std::string::npos);
     std::fclose(sink);
+}
+
+// qmx2ctl reads only what its command needs, on its own thread, with the worker left paused.
+TEST(CtlLoads, EachCommandReadsOnlyWhatItShows) {
+    struct Row {
+        std::vector<std::string> command;
+        bool sim_book, card_book, messages;
+        size_t cpbr, cmgr;  // "AT+CPBR=<a>,<b>" and "AT+CMGR=" lines after start-up
+    };
+    const Row rows[] = {
+        {{"status"}, false, false, false, 0, 0},
+        {{"pb", "list", "SIM"}, true, false, false, 25, 0},
+        {{"sms", "list", "Inbox"}, false, false, true, 0, 30},
+    };
+    for (const Row& row : rows) {
+        Harness h;
+        h.RegisterCard();
+        h.ctx->worker_stays_paused = true;
+        ASSERT_EQ(StartManager(*h.ctx, h.worker), StartOutcome::kRunning);
+        const size_t cpbr_at_start = h.card.CountCommands("AT+CPBR=1");
+        ASSERT_TRUE(RunLoads(*h.ctx, LoadsFor(row.command), [] { return true; }));
+        EXPECT_EQ(h.ctx->sim_book_loaded, row.sim_book);
+        EXPECT_EQ(h.ctx->card_book_loaded, row.card_book);
+        EXPECT_EQ(h.ctx->messages_loaded, row.messages);
+        size_t cpbr = 0;
+        for (const std::string& c : h.card.commands) cpbr += c.rfind("AT+CPBR=", 0) == 0 && c != "AT+CPBR=?";
+        EXPECT_EQ(cpbr, row.cpbr) << cpbr_at_start;
+        EXPECT_EQ(h.card.CountCommands("AT+CMGR="), row.cmgr);
+        EXPECT_EQ(h.card.CountCommands("AT+CMGL"), 0u);  // no polling pass
+        h.StopWorker();
+    }
 }
 
 struct Ctl : ::testing::Test {
