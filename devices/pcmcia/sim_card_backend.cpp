@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "devices/pcmcia/pcmcia_host.h"
-#include "driver/port/stream_exports.h"
+#include "platform/stream_driver.h"
 #include "hardware/card/control.h"
 #include "hardware/card/control_server.h"
 #include "hardware/card/phone.h"
@@ -53,13 +53,13 @@ uint32_t WriteLoaderKey(Registry& r, WideView driver_key, uint16_t socket) {
 class DriverEntries : public StreamDriver {
 public:
     bool Bind(DynamicLibrary& lib) {
-        init = reinterpret_cast<driver::PfnComInit>(lib.Find("COM_Init"));
-        deinit = reinterpret_cast<driver::PfnComDeinit>(lib.Find("COM_Deinit"));
-        open = reinterpret_cast<driver::PfnComOpen>(lib.Find("COM_Open"));
-        close = reinterpret_cast<driver::PfnComClose>(lib.Find("COM_Close"));
-        read = reinterpret_cast<driver::PfnComRead>(lib.Find("COM_Read"));
-        write = reinterpret_cast<driver::PfnComWrite>(lib.Find("COM_Write"));
-        io_control = reinterpret_cast<driver::PfnComIOControl>(lib.Find("COM_IOControl"));
+        init = reinterpret_cast<platform::PfnComInit>(lib.Find("COM_Init"));
+        deinit = reinterpret_cast<platform::PfnComDeinit>(lib.Find("COM_Deinit"));
+        open = reinterpret_cast<platform::PfnComOpen>(lib.Find("COM_Open"));
+        close = reinterpret_cast<platform::PfnComClose>(lib.Find("COM_Close"));
+        read = reinterpret_cast<platform::PfnComRead>(lib.Find("COM_Read"));
+        write = reinterpret_cast<platform::PfnComWrite>(lib.Find("COM_Write"));
+        io_control = reinterpret_cast<platform::PfnComIOControl>(lib.Find("COM_IOControl"));
         return init && deinit && open && close && read && write && io_control;
     }
     uintptr_t Open(uint32_t access, uint32_t share) override { return open(device, access, share); }
@@ -76,13 +76,13 @@ public:
                           static_cast<uint8_t*>(out), out_length, returned) != 0;
     }
 
-    driver::PfnComInit init = nullptr;
-    driver::PfnComDeinit deinit = nullptr;
-    driver::PfnComOpen open = nullptr;
-    driver::PfnComClose close = nullptr;
-    driver::PfnComRead read = nullptr;
-    driver::PfnComWrite write = nullptr;
-    driver::PfnComIOControl io_control = nullptr;
+    platform::PfnComInit init = nullptr;
+    platform::PfnComDeinit deinit = nullptr;
+    platform::PfnComOpen open = nullptr;
+    platform::PfnComClose close = nullptr;
+    platform::PfnComRead read = nullptr;
+    platform::PfnComWrite write = nullptr;
+    platform::PfnComIOControl io_control = nullptr;
     uintptr_t device = 0;
 };
 

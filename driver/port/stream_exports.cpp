@@ -5,11 +5,14 @@
 // It is looked up once, at the first COM_Init, and kept for the library's lifetime. Every entry
 // takes the host thread's last error in and hands the driver's back, so that the host sees what
 // the driver set.
+#include <type_traits>
+
 #include "driver/pccard/card_uart.h"
 #include "driver/port/port_device.h"
 #include "platform/dynamic_library.h"
 #include "platform/last_error.h"
 #include "platform/platform.h"
+#include "platform/stream_driver.h"
 
 #define QMX2_EXPORT extern "C" __attribute__((visibility("default")))
 
@@ -108,3 +111,18 @@ QMX2_EXPORT int32_t COM_IOControl(uintptr_t open, uint32_t code, const uint8_t* 
         return PortIoControl(Context(open), code, in, in_length, out, out_length, returned) ? 1 : 0;
     });
 }
+
+// Every export has exactly the shape its host binds it as.
+#define QMX2_CHECK_EXPORT(name, pfn) \
+    static_assert(std::is_same_v<decltype(&name), qmx2::platform::pfn>, #name)
+QMX2_CHECK_EXPORT(SerialDllEntry, PfnSerialDllEntry);
+QMX2_CHECK_EXPORT(COM_Init, PfnComInit);
+QMX2_CHECK_EXPORT(COM_Deinit, PfnComDeinit);
+QMX2_CHECK_EXPORT(COM_Open, PfnComOpen);
+QMX2_CHECK_EXPORT(COM_Close, PfnComClose);
+QMX2_CHECK_EXPORT(COM_Read, PfnComRead);
+QMX2_CHECK_EXPORT(COM_Write, PfnComWrite);
+QMX2_CHECK_EXPORT(COM_Seek, PfnComSeek);
+QMX2_CHECK_EXPORT(COM_PowerUp, PfnComPowerUp);
+QMX2_CHECK_EXPORT(COM_PowerDown, PfnComPowerDown);
+QMX2_CHECK_EXPORT(COM_IOControl, PfnComIOControl);

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "driver/pccard/card_services_binding.h"
-#include "driver/port/stream_exports.h"
+#include "platform/stream_driver.h"
 #include "platform/dynamic_library.h"
 #include "platform/last_error.h"
 #include "tests/driver/card_stack.h"
