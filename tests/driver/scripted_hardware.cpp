@@ -17,23 +17,23 @@ void LogLine(void* ctx, bool ScriptedHardware::*line, bool on, const char* name)
 }
 
 const HardwareOps kOps = {
-    [](const platform::WideChar*, PortDevice* port) -> void* {
+    .Create = [](const platform::WideChar*, PortDevice* port) -> void* {
         ScriptedHardware* h = next_scripted_hardware;
         if (h) h->port = port;
         return h;
     },
-    [](void* ctx) { H(ctx)->destroyed = true; },
-    [](void* ctx) -> int {
+    .Destroy = [](void* ctx) { H(ctx)->destroyed = true; },
+    .Open = [](void* ctx) -> int {
         std::lock_guard lk(H(ctx)->mu);
         ++H(ctx)->opens;
         return H(ctx)->open_fails ? 0 : 1;
     },
-    [](void* ctx) -> int {
+    .Close = [](void* ctx) -> int {
         std::lock_guard lk(H(ctx)->mu);
         ++H(ctx)->closes;
         return 1;
     },
-    [](void* ctx, uint8_t* destination, uint32_t* count) -> uint32_t {
+    .ReceiveBytes = [](void* ctx, uint8_t* destination, uint32_t* count) -> uint32_t {
         auto* h = H(ctx);
         std::lock_guard lk(h->mu);
         const uint32_t n = std::min<uint32_t>(*count, static_cast<uint32_t>(h->rx.size()));
@@ -42,20 +42,21 @@ const HardwareOps kOps = {
         *count = n;
         return std::exchange(h->overruns_to_report, 0);
     },
-    [](void*) -> uint32_t { return 0x55; },
-    [](void* ctx) -> uint32_t {
+    .GetInterruptParam = [](void*) -> uint32_t { return 0x55; },
+    .GetPendingInterrupts = [](void* ctx) -> uint32_t {
         auto* h = H(ctx);
         std::lock_guard lk(h->mu);
         return (h->rx.empty() ? 0u : kInterruptReceive) | (h->tx_ready ? kInterruptTransmit : 0u);
     },
-    [](void*) {},
-    [](void*) {},
-    [](void* ctx) -> uint32_t { return H(ctx)->buffer_hint; },
-    [](void* ctx) {
+    .OnModemStatus = [](void*) {},
+    .OnLineStatus = [](void*) {},
+    .GetReceiveBufferHint = [](void* ctx) -> uint32_t { return H(ctx)->buffer_hint; },
+    .OnTransmitReady = [](void* ctx) {
         std::lock_guard lk(H(ctx)->mu);
         H(ctx)->tx_ready = false;
     },
-    [](void* ctx, const uint8_t* source, uint32_t count, uint32_t* taken) -> uint32_t {
+    .TransmitBytes = [](void* ctx, const uint8_t* source, uint32_t count,
+                        uint32_t* taken) -> uint32_t {
         auto* h = H(ctx);
         uint32_t hint = 0;
         {
@@ -68,17 +69,17 @@ const HardwareOps kOps = {
         if (*taken) h->RaiseInterrupt();
         return hint;
     },
-    [](void*) -> int { return 1; },
-    [](void*) -> int { return 1; },
-    [](void* ctx) { LogLine(ctx, &ScriptedHardware::dtr, false, "DTR"); },
-    [](void* ctx) { LogLine(ctx, &ScriptedHardware::dtr, true, "DTR"); },
-    [](void* ctx) { LogLine(ctx, &ScriptedHardware::rts, false, "RTS"); },
-    [](void* ctx) { LogLine(ctx, &ScriptedHardware::rts, true, "RTS"); },
-    [](void*, uint32_t) -> int { return 0; },
-    [](void*) -> int { return 1; },
-    [](void* ctx) { LogLine(ctx, &ScriptedHardware::brk, false, "BRK"); },
-    [](void* ctx) { LogLine(ctx, &ScriptedHardware::brk, true, "BRK"); },
-    [](void* ctx, uint8_t c) -> int {
+    .PowerOff = [](void*) -> int { return 1; },
+    .PowerOn = [](void*) -> int { return 1; },
+    .ClearDtr = [](void* ctx) { LogLine(ctx, &ScriptedHardware::dtr, false, "DTR"); },
+    .SetDtr = [](void* ctx) { LogLine(ctx, &ScriptedHardware::dtr, true, "DTR"); },
+    .ClearRts = [](void* ctx) { LogLine(ctx, &ScriptedHardware::rts, false, "RTS"); },
+    .SetRts = [](void* ctx) { LogLine(ctx, &ScriptedHardware::rts, true, "RTS"); },
+    .EnableInfrared = [](void*, uint32_t) -> int { return 0; },
+    .DisableInfrared = [](void*) -> int { return 1; },
+    .ClearBreak = [](void* ctx) { LogLine(ctx, &ScriptedHardware::brk, false, "BRK"); },
+    .SetBreak = [](void* ctx) { LogLine(ctx, &ScriptedHardware::brk, true, "BRK"); },
+    .SendImmediate = [](void* ctx, uint8_t c) -> int {
         {
             std::lock_guard lk(H(ctx)->mu);
             H(ctx)->immediate.push_back(c);
@@ -86,30 +87,30 @@ const HardwareOps kOps = {
         if (H(ctx)->on_immediate) H(ctx)->on_immediate();
         return 1;
     },
-    [](void* ctx, platform::COMSTAT* status) -> uint32_t {
+    .GetStatus = [](void* ctx, platform::COMSTAT* status) -> uint32_t {
         std::lock_guard lk(H(ctx)->mu);
         if (status) *status = {};
         return std::exchange(H(ctx)->line_errors, 0);
     },
-    [](void*) {},
-    [](void* ctx, uint32_t* status) {
+    .ResetStatus = [](void*) {},
+    .GetModemStatus = [](void* ctx, uint32_t* status) {
         std::lock_guard lk(H(ctx)->mu);
         *status |= H(ctx)->modem_status;
     },
-    [](void*, platform::COMMPROP* p) { p->dwMaxBaud = 0x20000; },
-    [](void* ctx, uint32_t flags) {
+    .GetProperties = [](void*, platform::COMMPROP* p) { p->dwMaxBaud = 0x20000; },
+    .PurgeFifos = [](void* ctx, uint32_t flags) {
         std::lock_guard lk(H(ctx)->mu);
         H(ctx)->purges.push_back(flags);
     },
-    [](void* ctx, const platform::DCB* dcb) -> int {
+    .SetLineSettings = [](void* ctx, const platform::DCB* dcb) -> int {
         std::lock_guard lk(H(ctx)->mu);
         H(ctx)->dcb = *dcb;
         ++H(ctx)->line_settings_calls;
         return 0;
     },
-    [](void*, const platform::COMMTIMEOUTS*) -> int { return 0; },
-    [](void* ctx, uint32_t code, const uint8_t*, uint32_t, uint8_t* out, uint32_t out_length,
-       uint32_t* returned) -> int {
+    .SetTimeouts = [](void*, const platform::COMMTIMEOUTS*) -> int { return 0; },
+    .ExtraControl = [](void* ctx, uint32_t code, const uint8_t*, uint32_t, uint8_t* out,
+                       uint32_t out_length, uint32_t* returned) -> int {
         auto* h = H(ctx);
         std::lock_guard lk(h->mu);
         if (code != platform::IOCTL_CARD_IS_POWERED || !h->answers_power_query || out_length < 4)
@@ -119,14 +120,14 @@ const HardwareOps kOps = {
         *returned = 4;
         return 1;
     },
-    [](void* ctx) -> int {
+    .CardPowerUp = [](void* ctx) -> int {
         std::lock_guard lk(H(ctx)->mu);
         ++H(ctx)->power_ups;
         if (H(ctx)->powered) return 0;
         H(ctx)->powered = true;
         return 1;
     },
-    [](void* ctx) -> int {
+    .CardPowerDown = [](void* ctx) -> int {
         std::lock_guard lk(H(ctx)->mu);
         ++H(ctx)->power_downs;
         H(ctx)->powered = false;
