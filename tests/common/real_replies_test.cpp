@@ -16,23 +16,15 @@
 #include "platform/devices.h"
 #include "tests/common/scripted_card.h"
 #include "tests/common/stop_rules_reference.h"
+#include "tests/support/real_replies.h"
 
 namespace qmx2::common {
 namespace {
 
 using namespace qmx2::platform;
 
-std::filesystem::path RepliesDir() {
-    const char* shared = std::getenv("QMX2_SHARED_DIR");
-    return std::filesystem::path(shared ? shared : "/work/shared") / "real-replies";
-}
-
-std::string ReadReply(const std::string& name) {
-    std::ifstream in(RepliesDir() / name, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+std::filesystem::path RepliesDir() { return qmx2::testing::RealRepliesDir(); }
+std::string ReadReply(const std::string& name) { return qmx2::testing::RealReply(name); }
 
 // Most line ends of the stored dumps are bare LF; a modem on the line sends CR LF.
 std::string WithCrLf(const std::string& text) {
@@ -90,6 +82,7 @@ const Row kRows[] = {
 };
 
 TEST(RealReplies, EndByTheirFinalResultOrRunIntoTheTimeout) {
+    QMX2_NEED_REAL_REPLIES();
     for (const Row& row : kRows) {
         SCOPED_TRACE(std::string(row.file) + (row.crlf ? " with CR LF" : ""));
         std::string capture = ReadReply(row.file);
@@ -122,6 +115,7 @@ TEST(RealReplies, EndByTheirFinalResultOrRunIntoTheTimeout) {
 }
 
 TEST(RealReplies, EngineAgreesWithWholeReplySearchOnEveryCapture) {
+    QMX2_NEED_REAL_REPLIES();
     const StopRuleSet sets[] = {kManagerCommandFlavour.rules, kManagerRawFlavour.rules};
     int files = 0;
     for (const auto& entry : std::filesystem::directory_iterator(RepliesDir())) {

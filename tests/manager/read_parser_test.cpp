@@ -45,6 +45,7 @@ TEST(ParseReadReply, CardReplyWithEchoFillsEveryField) {
 }
 
 TEST(ParseReadReply, CapturedHuaweiReply) {
+    QMX2_NEED_REAL_REPLIES();
     MessageRecord r{};
     const ReadParse p = ParseReadReply(0, RealReply("cmgr-text-huawei-e220.txt"), "", r);
     EXPECT_TRUE(p.parsed);
@@ -57,6 +58,7 @@ TEST(ParseReadReply, CapturedHuaweiReply) {
 }
 
 TEST(ParseReadReply, LineFeedOnlyCaptureKeepsTextButTakesHeader) {
+    QMX2_NEED_REAL_REPLIES();
     // Stored with bare LF line ends: no CR ends the header, so only the fields inside it count.
     MessageRecord r = Filled("kept");
     ParseReadReply(0, RealReply("cmgr-text-timezone-plus08.txt"), "", r);
@@ -145,6 +147,7 @@ TEST(ParseReadReply, OverlongFieldsAreCutInsideTheRecord) {
 }
 
 TEST(ParseReadReply, EveryPrefixOfAReplyKeepsFieldsClosed) {
+    QMX2_NEED_REAL_REPLIES();
     const std::string reply = RealReply("cmgr-text-huawei-e220.txt");
     for (std::size_t n = 0; n <= reply.size(); ++n) {
         MessageRecord r{};
@@ -227,6 +230,7 @@ TEST(ParseUnreadListing, TwoUnreadMessagesFillBothRecords) {
 }
 
 TEST(ParseUnreadListing, CapturedListingSkipsIndexZeroAndKeepsBodies) {
+    QMX2_NEED_REAL_REPLIES();
     MessageTable table;
     table.Allocate(3);
     int filled = 0;

@@ -1,23 +1,11 @@
-// Captured modem replies for parser tests, read from the shared folder by path.
+// Captured modem replies for parser tests (tests/support/real_replies.h).
 #pragma once
 
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
-#include <string>
+#include "tests/support/real_replies.h"
 
 namespace qmx2::manager::testing {
 
-inline std::string RealRepliesDir() {
-    const char* dir = std::getenv("QMX2_SHARED_DIR");
-    return std::string(dir ? dir : "/work/shared") + "/real-replies";
-}
-
-inline std::string RealReply(const std::string& file) {
-    std::ifstream in(RealRepliesDir() + "/" + file, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using ::qmx2::testing::RealRepliesDir;
+using ::qmx2::testing::RealReply;
 
 }  // namespace qmx2::manager::testing
