@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <filesystem>
@@ -16,12 +17,20 @@
 namespace qmx2::setup::ui {
 namespace {
 
-// A desktop window under the dialog's title while it is shown.
+// A desktop window under the dialog's title while it is shown; WM_CLOSE to it closes the dialog.
 int ExecAsWindow(QDialog& dialog, platform::WindowSystem* windows) {
     const platform::HWND hwnd =
         windows ? windows->RegisterWindow(u"Dialog", dialog.windowTitle().toStdU16String(),
-                                          [](auto...) { return platform::LRESULT(0); })
+                                          [&dialog](platform::HWND, uint32_t msg, platform::WPARAM, platform::LPARAM) {
+                                              if (msg == platform::WM_CLOSE) dialog.reject();
+                                              return platform::LRESULT(0);
+                                          })
                 : 0;
+    QTimer pump;
+    if (windows) {
+        QObject::connect(&pump, &QTimer::timeout, [windows] { windows->PumpMessages([] { return false; }, 0); });
+        pump.start(100);
+    }
     const int result = dialog.exec();
     if (hwnd) windows->DestroyWindow(hwnd);
     return result;
