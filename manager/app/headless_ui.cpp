@@ -18,17 +18,18 @@ void HeadlessUi::Log(const std::string& line) {
     std::fflush(log_);
 }
 
-void HeadlessUi::ShowMainWindow(bool visible) {
+bool HeadlessUi::ShowMainWindow(bool visible) {
     if (visible && !shown_once_) {
         shown_once_ = true;
-        if (on_first_show_) on_first_show_();
+        if (on_first_show_ && !on_first_show_()) return false;
     }
     {
         std::lock_guard lock(mu_);
-        if (visible_ == static_cast<int>(visible)) return;
+        if (visible_ == static_cast<int>(visible)) return true;
         visible_ = visible;
     }
     Log(visible ? "main window shown" : "main window hidden");
+    return true;
 }
 
 void HeadlessUi::RepaintMain() {

@@ -27,10 +27,10 @@ public:
     // The manager whose monitor RepaintMain reads; set once the context exists.
     void Attach(ManagerContext* ctx) { ctx_ = ctx; }
     // Runs on the first ShowMainWindow(true): the program creates its window there, as the
-    // manager creates its main window just before it is first shown.
-    void OnFirstShow(std::function<void()> hook) { on_first_show_ = std::move(hook); }
+    // manager creates its main window just before it is first shown; false when it could not.
+    void OnFirstShow(std::function<bool()> hook) { on_first_show_ = std::move(hook); }
 
-    void ShowMainWindow(bool visible) override;
+    bool ShowMainWindow(bool visible) override;
     void RepaintMain() override;
     void SetNotificationIcon(bool present) override;
 
@@ -39,7 +39,7 @@ public:
 private:
     std::FILE* log_;
     ManagerContext* ctx_ = nullptr;
-    std::function<void()> on_first_show_;
+    std::function<bool()> on_first_show_;
     std::mutex mu_;
     bool shown_once_ = false;
     int visible_ = -1;  // -1 until the first call

@@ -88,6 +88,7 @@ int main(int argc, char** argv) {
     ui.OnFirstShow([&] {
         created = window.Create();
         if (!created) ui.Log("cannot create the window \"QMXManager\"");
+        return created;
     });
 
     platform::Thread worker;

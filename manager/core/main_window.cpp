@@ -70,7 +70,7 @@ StartOutcome StartManager(ManagerContext& ctx, platform::Thread& worker) {
     ctx.monitor.info_line1 = "Searching network, please wait...";
     ctx.monitor.info_line2.clear();
     ctx.monitor.signal_level = 0;
-    ctx.ui.ShowMainWindow(true);
+    if (!ctx.ui.ShowMainWindow(true)) return End(ctx);
     ctx.ui.RepaintMain();
     if (!WaitForFreePort(ctx, kStartPortTests)) return End(ctx);
     ctx.ui.SetNotificationIcon(true);

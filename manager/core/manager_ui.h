@@ -37,8 +37,9 @@ public:
     virtual bool ShowStartupNote() = 0;
     virtual void SetWaitCursor(bool on) = 0;
 
-    // The main (monitor) window and the notification icon.
-    virtual void ShowMainWindow(bool visible) = 0;
+    // The main (monitor) window and the notification icon. The first show creates the window;
+    // false when it could not be created (the program then ends).
+    virtual bool ShowMainWindow(bool visible) = 0;
     virtual void RepaintMain() = 0;
     virtual void SetNotificationIcon(bool present) = 0;
     // Sends the close message to the message, write and contact windows.
@@ -73,6 +74,8 @@ public:
     virtual bool CommanderPresent() = 0;
     // Sends one message (wParam and lParam 0) and waits for the answer; false when absent.
     virtual bool SendToCommander(uint32_t message) = 0;
+    // Queues one message for the commander (wParam and lParam 0) and returns at once.
+    virtual bool PostToCommander(uint32_t message) = 0;
     // A running manager's window, class "QMXManager" with the program's title: brought forward.
     virtual bool BringRunningManagerForward() = 0;
 };

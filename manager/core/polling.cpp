@@ -31,18 +31,7 @@ void RefreshSpeedLines(ManagerContext& ctx) {
     const auto cmd = ReadManagerValue(ctx.registry, kValueModemCmd);
     const common::DataCallSetting s =
         common::ReadDataCallSettingShort(cmd && !cmd->empty() ? cmd->c_str() : kDefaultModemCmd);
-    std::lock_guard lock(ctx.tables);
-    ctx.options.bearer = s.method;
-    ctx.options.speed = s.speed;
-    SetSpeedLines(ctx.monitor, s.speed);
-}
-
-void RefreshSignalBars(ManagerContext& ctx) {
-    const char* reply = common::SendAtCommand(ctx.channel, "AT+CSQ", "+CSQ", 2);
-    int bars = 0;
-    if (!ParseSignalReply(reply, &bars)) return;
-    std::lock_guard lock(ctx.tables);
-    ctx.monitor.signal_level = bars;
+    SetDataCallOptions(ctx, s.method, s.speed);
 }
 
 void PollingPass(ManagerContext& ctx) {
@@ -95,6 +84,32 @@ void LoadStep(ManagerContext& ctx, int me) {
 MonitorState MonitorSnapshot(ManagerContext& ctx) {
     std::lock_guard lock(ctx.tables);
     return ctx.monitor;
+}
+
+void SetCurrentOperator(ManagerContext& ctx, std::string_view name) {
+    std::lock_guard lock(ctx.tables);
+    ctx.monitor.operator_line = std::string(name);
+    ctx.operator_name_copy = std::string(name);
+}
+
+std::string CurrentOperatorCopy(ManagerContext& ctx) {
+    std::lock_guard lock(ctx.tables);
+    return ctx.operator_name_copy;
+}
+
+void SetDataCallOptions(ManagerContext& ctx, int method, int speed) {
+    std::lock_guard lock(ctx.tables);
+    ctx.options.bearer = method;
+    ctx.options.speed = speed;
+    SetSpeedLines(ctx.monitor, speed);
+}
+
+void RefreshSignalBars(ManagerContext& ctx) {
+    const char* reply = common::SendAtCommand(ctx.channel, "AT+CSQ", "+CSQ", 2);
+    int bars = 0;
+    if (!ParseSignalReply(reply, &bars)) return;
+    std::lock_guard lock(ctx.tables);
+    ctx.monitor.signal_level = bars;
 }
 
 bool WorkerMayContinue(ManagerContext& ctx, int state) {

@@ -27,6 +27,15 @@ bool WorkerMayContinue(ManagerContext& ctx, int state);
 // A copy of the monitor's values for painting; the worker changes them during its passes.
 MonitorState MonitorSnapshot(ManagerContext& ctx);
 
+// Writers of what the worker also writes or paints, under its lock, for the window thread's
+// settings pages and start-up: the current operator (monitor line and the network page's
+// copy), the data-call options with the monitor's two speed lines, and the signal bars from
+// AT+CSQ (unchanged when the reply has none).
+void SetCurrentOperator(ManagerContext& ctx, std::string_view name);
+std::string CurrentOperatorCopy(ManagerContext& ctx);
+void SetDataCallOptions(ManagerContext& ctx, int method, int speed);
+void RefreshSignalBars(ManagerContext& ctx);
+
 // The worker's loop (run on its own platform Thread) until ctx.stop_worker is set.
 void RunPollingWorker(ManagerContext& ctx);
 

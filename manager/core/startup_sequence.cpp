@@ -6,6 +6,7 @@
 #include "common/data_call.h"
 #include "common/operator_replies.h"
 #include "common/text_utils.h"
+#include "manager/core/polling.h"
 #include "manager/phonebook/cpbr_parser.h"
 #include "manager/settings/operator_table.h"
 #include "manager/store/data_files.h"
@@ -76,9 +77,8 @@ bool WaitForOperator(ManagerContext& ctx) {
         const std::string name =
             OperatorNameFromReply(ctx, common::SendAtCommand(ctx.channel, "AT+COPS?", "+COPS", 10));
         if (!name.empty()) {
-            ctx.monitor.operator_line = name;
-            ctx.operator_name_copy = ctx.monitor.operator_line;
-            ReadSignalStrength(ctx.channel, ctx.monitor);
+            SetCurrentOperator(ctx, name);
+            RefreshSignalBars(ctx);
             return true;
         }
         ctx.clock.SleepMs(kOperatorRetryMs);

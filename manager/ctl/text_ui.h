@@ -33,7 +33,7 @@ public:
                        bool owned) override;
     bool ShowStartupNote() override;
     void SetWaitCursor(bool) override {}
-    void ShowMainWindow(bool) override {}
+    bool ShowMainWindow(bool) override { return true; }
     void RepaintMain() override {}
     void SetNotificationIcon(bool) override {}
     void CloseChildWindows() override {}

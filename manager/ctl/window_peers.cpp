@@ -19,4 +19,10 @@ bool WindowPeers::SendToCommander(uint32_t message) {
     return true;
 }
 
+bool WindowPeers::PostToCommander(uint32_t message) {
+    const platform::HWND commander =
+        windows_.FindWindow(kCommanderClass, platform::WideView(kCommanderTitle));
+    return commander != 0 && windows_.PostMessage(commander, message, 0, 0);
+}
+
 }  // namespace qmx2::manager::ctl

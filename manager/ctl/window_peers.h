@@ -11,6 +11,7 @@ public:
     explicit WindowPeers(platform::WindowSystem& windows) : windows_(windows) {}
     bool CommanderPresent() override;
     bool SendToCommander(uint32_t message) override;
+    bool PostToCommander(uint32_t message) override;
     // qmx2ctl has no window of its own to bring forward; it runs beside a manager.
     bool BringRunningManagerForward() override { return false; }
 

@@ -6,6 +6,7 @@
 
 #include "manager/core/polling.h"
 #include "manager/messages/message_slots.h"
+#include "manager/messages/new_messages.h"
 
 namespace qmx2::manager {
 namespace {
@@ -40,7 +41,7 @@ int DeleteMessages(ManagerContext& ctx, Folder current, const std::vector<int>& 
             common::SendAtCommand(ctx.channel, "AT+CMGD=" + std::to_string(ctx.messages.IndexOf(position)),
                                   "OK", 10);
             ResumePolling(ctx);
-            ctx.ui.SetMessageStatusLine(u"");
+            ShowNewMessageStatus(ctx, false);  // the load position goes back to "nothing"
         }
         if (current == Folder::kDeleted) {
             std::lock_guard lock(ctx.tables);

@@ -5,12 +5,21 @@
 #include <cstdio>
 
 #include "manager/core/polling.h"
+#include "manager/messages/message_load.h"
 
 namespace qmx2::manager {
 namespace {
 
 void Tell(ManagerContext& ctx, platform::WideView text) {
     ctx.ui.ShowMessage(kCaption, text, Buttons::kOk, true);
+}
+
+// After a change to a book: the contact list, and the names the messages show for their
+// numbers at once rather than on the worker's next pass.
+void AfterBookChange(ManagerContext& ctx, ContactList& list) {
+    RefreshContacts(ctx, list);
+    ResolveSenderNames(ctx);
+    if (ctx.ui.MessageWindowOpen()) ctx.ui.RefreshMessageWindow();
 }
 
 platform::WideView FullText(BookId book) {
@@ -115,7 +124,7 @@ bool NewContact(ManagerContext& ctx, ContactList& list) {
         return false;
     }
     Store(ctx, book, free, f.number, type, f.name);
-    RefreshContacts(ctx, list);
+    AfterBookChange(ctx, list);
     return true;
 }
 
@@ -135,7 +144,7 @@ bool EditContact(ManagerContext& ctx, ContactList& list, int row) {
         return false;
     }
     Store(ctx, book, entry, f.number, type, f.name);
-    RefreshContacts(ctx, list);
+    AfterBookChange(ctx, list);
     return true;
 }
 
@@ -151,7 +160,7 @@ int DeleteContacts(ManagerContext& ctx, ContactList& list, const std::vector<int
         Clear(ctx, list.book, entry);
         ++handled;
     }
-    if (handled > 0) RefreshContacts(ctx, list);
+    if (handled > 0) AfterBookChange(ctx, list);
     return handled;
 }
 
@@ -204,7 +213,11 @@ int CopyContacts(ManagerContext& ctx, ContactList& list, const std::vector<int>&
             Clear(ctx, source, from);
         }
     }
-    RefreshContacts(ctx, list);
+    if (stored > 0) {
+        AfterBookChange(ctx, list);
+    } else {
+        RefreshContacts(ctx, list);
+    }
     return stored;
 }
 

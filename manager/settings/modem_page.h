@@ -20,7 +20,7 @@ struct ModemPage {
     bool note_enabled = false;  // grayed at 9.6 kbit/s
 };
 
-ModemPage OpenModemPage(const ManagerContext& ctx);
+ModemPage OpenModemPage(ManagerContext& ctx);
 void MoveSpeedSlider(ModemPage& page, int position);
 // True when the setting changed and was stored.
 bool CloseModemPage(ManagerContext& ctx, const ModemPage& page);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "common/operator_replies.h"
+#include "manager/core/polling.h"
 #include "manager/core/startup_sequence.h"
 #include "manager/settings/operator_table.h"
 
@@ -60,9 +61,8 @@ bool ReadCurrentOperator(ManagerContext& ctx) {
         const std::string name =
             OperatorNameFromReply(ctx, common::SendAtCommand(ctx.channel, "AT+COPS?", "+COPS", 10));
         if (name.empty()) continue;
-        ctx.monitor.operator_line = name;
-        ctx.operator_name_copy = ctx.monitor.operator_line;
-        ReadSignalStrength(ctx.channel, ctx.monitor);
+        SetCurrentOperator(ctx, name);
+        RefreshSignalBars(ctx);
         return true;
     }
     ctx.ui.SetWaitCursor(false);

@@ -32,8 +32,7 @@ void Search(ManagerContext& ctx, NetworkPage& page) {
 
 void MakeCurrent(ManagerContext& ctx, NetworkPage& page, const std::string& name) {
     page.current_network = name;
-    ctx.operator_name_copy = name;
-    ctx.monitor.operator_line = name;
+    SetCurrentOperator(ctx, name);
 }
 
 void Request(ManagerContext& ctx, NetworkPage& page) {
@@ -64,7 +63,7 @@ void Request(ManagerContext& ctx, NetworkPage& page) {
 
 NetworkPage OpenNetworkPage(ManagerContext& ctx) {
     NetworkPage page;
-    page.current_network = ctx.operator_name_copy;
+    page.current_network = CurrentOperatorCopy(ctx);
     PausePolling(ctx, kStatePaused);
     const std::string reply(common::SendAtCommand(ctx.channel, "AT+COPS?", "OK", 10));
     ResumePolling(ctx);
@@ -98,7 +97,7 @@ void NetworkPageCommand(ManagerContext& ctx, NetworkPage& page, NetworkCommand c
     }
     if (page.one_time) {
         page.one_time = false;
-        page.current_network = ctx.operator_name_copy;
+        page.current_network = CurrentOperatorCopy(ctx);
         return;
     }
     if (command == NetworkCommand::kSearch) Search(ctx, page);

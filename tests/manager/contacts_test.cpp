@@ -1,6 +1,8 @@
 // The contact list and its operations with their exchanges on the card double.
 #include <gtest/gtest.h>
 
+#include <mutex>
+
 #include "manager/core/main_window.h"
 #include "manager/phonebook/contact_ops.h"
 #include "tests/manager/manager_harness.h"
@@ -78,6 +80,22 @@ TEST_F(Contacts, NewSimEntryTakesTheFirstFreeIndex) {
     EXPECT_EQ(FieldText(h.ctx->books.sim.entries[1].name), "Bob");
     EXPECT_EQ(h.card.sim_book.entries[1]->number, "+49305");
     EXPECT_EQ(list.rows.size(), 3u);
+}
+
+TEST_F(Contacts, SenderNamesFollowAContactChangeAtOnce) {
+    {
+        std::lock_guard lock(h.ctx->tables);
+        MessageRecord& r = *h.ctx->messages.At(h.ctx->messages.sim_slots);
+        SetField(r.status, "PDA");
+        SetField(r.number, "+49305");
+    }
+    h.ui.message_window = true;
+    const int refreshes = h.ui.refreshes;
+    h.ui.edits = {ContactFields{"Bob", "+49305"}};
+    ASSERT_TRUE(NewContact(*h.ctx, list));
+    std::lock_guard lock(h.ctx->tables);
+    EXPECT_EQ(FieldText(h.ctx->messages.At(h.ctx->messages.sim_slots)->name), "Bob");
+    EXPECT_GT(h.ui.refreshes, refreshes);
 }
 
 TEST_F(Contacts, NewEntryLimitsAndCardRefusal) {

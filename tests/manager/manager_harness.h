@@ -49,7 +49,12 @@ public:
                        bool owned) override;
     bool ShowStartupNote() override;
     void SetWaitCursor(bool on) override { wait_cursor = on; }
-    void ShowMainWindow(bool visible) override { main_visible = visible; }
+    bool main_window_fails = false;  // the main window cannot be created
+    bool ShowMainWindow(bool visible) override {
+        if (main_window_fails) return false;
+        main_visible = visible;
+        return true;
+    }
     void RepaintMain() override { ++repaints; }
     void SetNotificationIcon(bool present) override { icon = present; }
     void CloseChildWindows() override { ++child_closes; }
@@ -78,6 +83,12 @@ public:
     bool SendToCommander(uint32_t message) override {
         if (!commander) return false;
         sent.push_back(message);
+        return true;
+    }
+    std::vector<uint32_t> posted;
+    bool PostToCommander(uint32_t message) override {
+        if (!commander) return false;
+        posted.push_back(message);
         return true;
     }
     bool BringRunningManagerForward() override { return running_manager; }

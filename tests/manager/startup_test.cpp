@@ -90,6 +90,18 @@ TEST(StartManager, SecondStartBringsTheRunningManagerForward) {
     EXPECT_TRUE(h.card.Commands().empty());
 }
 
+TEST(StartManager, MainWindowThatCannotBeCreatedEndsTheStartAtOnce) {
+    Harness h;
+    h.RegisterCard();
+    h.ui.main_window_fails = true;
+    const uint64_t start = h.clock->TickMs();
+    EXPECT_EQ(StartManager(*h.ctx, h.worker), StartOutcome::kEnded);
+    EXPECT_EQ(h.clock->TickMs(), start);  // no port tests, no worker, no card traffic
+    EXPECT_FALSE(h.worker.Running());
+    EXPECT_FALSE(h.ui.icon);
+    EXPECT_TRUE(h.card.Commands().empty());
+}
+
 TEST(StartManager, HeldPortIsTestedElevenTimesThenRetryOrCancel) {
     Harness h;
     h.RegisterCard();

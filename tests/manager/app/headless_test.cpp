@@ -86,7 +86,11 @@ protected:
     ManagerWindowTest() {
         h.RegisterCard();
         ui.Attach(&ctx);
-        ui.OnFirstShow([this] { ASSERT_TRUE(window.Create()); });
+        ui.OnFirstShow([this] {
+            const bool created = window.Create();
+            EXPECT_TRUE(created);
+            return created;
+        });
     }
     ~ManagerWindowTest() override {
         ctx.stop_worker = true;

@@ -267,11 +267,15 @@ TEST(Clipboard, PdaFullStopsThePaste) {
 TEST(Delete, ReadInboxMessageGoesToDeletedThenForGood) {
     CardRig rig;
     PutInbox(rig, 4, "+4944", "bye");
+    rig.h.ui.message_window = true;
     rig.h.ui.status_line = u"New SMS arrived";
+    rig.ctx().load_position = kLoadKeepNotice;
     EXPECT_EQ(DeleteMessages(rig.ctx(), Folder::kInbox, {4}), 1);
     EXPECT_EQ(rig.recorder.Lines(), std::vector<std::string>{"AT+CMGD=4"});
     EXPECT_FALSE(rig.SimMessage(4));
     EXPECT_TRUE(rig.h.ui.status_line.empty());
+    // The notice is gone for good: the status timer must not bring it back.
+    EXPECT_EQ(rig.ctx().load_position.load(), kLoadNothing);
     EXPECT_TRUE(FieldEmpty(rig.ctx().messages.At(3)->status));
     const MessageRecord& d = *rig.ctx().messages.At(30);
     EXPECT_EQ(FieldText(d.status), "REC READ(DEL)");

@@ -93,7 +93,7 @@ TEST(CtlOps, SecurityNetSpeedMonitor) {
     EXPECT_EQ(Ctl(rig, {"net", "status"}).text, "Current network: SONERA\nSelection: Select from list\n");
     EXPECT_EQ(Ctl(rig, {"net", "auto"}).exit_code, 0);
     EXPECT_EQ(Ctl(rig, {"speed", "set", "v110", "14.4"}).exit_code, 0);
-    EXPECT_EQ(rig.h.peers.sent, std::vector<uint32_t>{5031});
+    EXPECT_EQ(rig.h.peers.posted, std::vector<uint32_t>{5031});
     EXPECT_EQ(Ctl(rig, {"speed", "get"}).text,
               "ISDN v.110\nReceiving up to 14.4 kbit/s\nSending up to 14.4 kbit/s\n");
     EXPECT_EQ(Ctl(rig, {"speed", "set", "v110", "15"}).exit_code, 2);

@@ -24,7 +24,7 @@ TEST(ModemPage, IsdnV110At14400StoresBothPlacesAndPosts5031) {
     EXPECT_TRUE(CloseModemPage(*h.ctx, page));
     EXPECT_EQ(h.registry.Text(kKey, u"ATModemCmd"), "AT+CBST=81,0,1;+CHSN=2,0,0,0");
     EXPECT_EQ(h.registry.Text(kInit, u"3"), "AT+CBST=81,0,1;+CHSN=2,0,0,0<cr>");
-    EXPECT_EQ(h.peers.sent, std::vector<uint32_t>{5031});
+    EXPECT_EQ(h.peers.posted, std::vector<uint32_t>{5031});
     EXPECT_EQ(h.ui.Shown(), std::vector<std::string>{
         "Orvan Pellion 2.0|Please close this program before making data or fax connection."});
     EXPECT_EQ(h.ctx->options.bearer, 1);
@@ -37,7 +37,7 @@ TEST(ModemPage, Modem43200UpdatesTheMonitorLines) {
     MoveSpeedSlider(page, 4);
     EXPECT_EQ(page.sending, "Sending up to 14.4 kbit/s");
     EXPECT_TRUE(CloseModemPage(*h.ctx, page));
-    EXPECT_EQ(h.peers.sent, std::vector<uint32_t>{5029});
+    EXPECT_EQ(h.peers.posted, std::vector<uint32_t>{5029});
     EXPECT_EQ(h.ctx->monitor.info_line1, "Receiving up to 43.2 kbit/s");
     EXPECT_EQ(h.ctx->monitor.info_line2, "Sending up to 14.4 kbit/s");
 }
@@ -56,7 +56,7 @@ TEST(ModemPage, UnchangedStoresNothingAndAbsentCommanderIsSkipped) {
     MoveSpeedSlider(page, 9);  // the slider has five positions
     EXPECT_EQ(page.slider, 4);
     EXPECT_TRUE(CloseModemPage(*h.ctx, page));
-    EXPECT_TRUE(h.peers.sent.empty());
+    EXPECT_TRUE(h.peers.posted.empty());
     EXPECT_EQ(h.registry.Text(kKey, u"ATModemCmd"), "AT+CBST=51,0,1;+CHSN=6,0,0,0");
 }
 
