@@ -5,6 +5,7 @@ add_library(qmx2_manager_core STATIC
   ${CMAKE_CURRENT_LIST_DIR}/core/polling.cpp
   ${CMAKE_CURRENT_LIST_DIR}/core/startup_sequence.cpp
   ${CMAKE_CURRENT_LIST_DIR}/core/main_window.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/core/gui_thread_ui.cpp
   ${CMAKE_CURRENT_LIST_DIR}/messages/folder_view.cpp
   ${CMAKE_CURRENT_LIST_DIR}/messages/message_load.cpp
   ${CMAKE_CURRENT_LIST_DIR}/messages/new_messages.cpp

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string_view>
 
+#include "manager/core/command_ids.h"
 #include "manager/core/manager_context.h"
 #include "manager/ctl/window_peers.h"
 #include "platform/windows.h"
@@ -16,9 +17,6 @@ namespace qmx2::manager::app {
 inline constexpr char16_t kManagerClass[] = u"QMXManager";
 inline constexpr char16_t kManagerTitle[] = u"QMX2 monitor";
 
-// Menu commands of the main window (WM_COMMAND, command in the low word of wParam).
-inline constexpr uint32_t kCmdPowerDown = 40149;
-inline constexpr uint32_t kCmdExit = 40136;
 // Asks the window to log the manager's state (the headless build's "status").
 inline constexpr uint32_t kMsgLogStatus = platform::WM_USER + 1;
 

@@ -38,7 +38,8 @@ const char* FolderName(Folder folder) {
 std::vector<std::string> FolderDropDown() {
     std::vector<std::string> names;
     for (Folder f : kFolders)
-        if (f != Folder::kPersonal) names.push_back(std::string("->") + FolderName(f));
+        names.push_back(f == Folder::kPersonal ? std::string(FolderName(f))
+                                               : std::string("->") + FolderName(f));
     return names;
 }
 

@@ -17,7 +17,8 @@ inline constexpr Folder kFolders[] = {Folder::kPersonal, Folder::kInbox, Folder:
                                       Folder::kDeleted};
 
 const char* FolderName(Folder folder);  // "Personal Folder", "Inbox", ..., "Deleted Messages"
-// The folder drop-down list: the six children with "->" in front.
+// The folder drop-down list in the tree's order: "Personal Folder", then the six children with
+// "->" in front.
 std::vector<std::string> FolderDropDown();
 bool FolderFromName(std::string_view name, Folder* folder);
 

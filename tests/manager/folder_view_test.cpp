@@ -78,7 +78,7 @@ TEST(FolderView, InboxRowsCellsIconsAndCounter) {
     EXPECT_EQ(cols[3].width, 0);
     EXPECT_STREQ(FolderColumns(Folder::kPda)[0].title, "From");
     EXPECT_EQ(FolderDropDown(),
-              (std::vector<std::string>{"->Inbox", "->Own Messages", "->Sent Messages", "->Draft",
+              (std::vector<std::string>{"Personal Folder", "->Inbox", "->Own Messages", "->Sent Messages", "->Draft",
                                         "->PDA", "->Deleted Messages"}));
     EXPECT_STREQ(FolderName(Folder::kPersonal), "Personal Folder");
     std::vector<std::string> titles;

@@ -25,3 +25,6 @@ qmx2_test(manager_emulated_card_test
 qmx2_test(manager_captured_replies_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/captured_replies_test.cpp
   LIBS qmx2_manager_core qmx2_manager_monitor qmx2_commander)
+qmx2_test(manager_gui_thread_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/gui_thread_ui_test.cpp
+  LIBS qmx2_manager_test_doubles)
