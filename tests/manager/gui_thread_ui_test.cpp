@@ -100,8 +100,9 @@ TEST(GuiThreadUi, WorkerCallsRunOnTheGuiThreadAndQuestionsWaitForTheAnswer) {
     });
     ASSERT_EQ(worker.wait_for(std::chrono::seconds(10)), std::future_status::ready);
     EXPECT_EQ(worker.get(), Answer::kYes);
+    const std::thread::id gui = loop.id();
     loop.Stop();  // runs what is still queued
-    EXPECT_EQ(windows.threads(), std::vector<std::thread::id>(3, loop.id()));
+    EXPECT_EQ(windows.threads(), std::vector<std::thread::id>(3, gui));
     EXPECT_EQ(windows.status_line, u"New SMS arrived");
     EXPECT_EQ(windows.repaints, 1);
 }

@@ -2,7 +2,10 @@
 // does nothing.
 #include <gtest/gtest.h>
 
+#include "manager/core/main_window.h"
+#include "manager/core/polling.h"
 #include "manager/settings/modem_page.h"
+#include "manager/settings/network_page.h"
 #include "tests/manager/manager_harness.h"
 
 namespace qmx2::manager {
@@ -58,6 +61,26 @@ TEST(ModemPage, UnchangedStoresNothingAndAbsentCommanderIsSkipped) {
     EXPECT_TRUE(CloseModemPage(*h.ctx, page));
     EXPECT_TRUE(h.peers.posted.empty());
     EXPECT_EQ(h.registry.Text(kKey, u"ATModemCmd"), "AT+CBST=51,0,1;+CHSN=6,0,0,0");
+}
+
+// The pages run on the window thread while the worker's passes reread the same setting and
+// paint the same monitor (the ThreadSanitizer build checks the sharing).
+TEST(ModemPage, PagesOpenedAndClosedWhilePassesRun) {
+    Harness h;
+    h.RegisterCard();
+    ASSERT_EQ(StartManager(*h.ctx, h.worker), StartOutcome::kRunning);
+    for (int speed : {1, 3, 0, 4}) {
+        ModemPage page = OpenModemPage(*h.ctx);
+        MoveSpeedSlider(page, speed);
+        CloseModemPage(*h.ctx, page);
+        NetworkPage net = OpenNetworkPage(*h.ctx);
+        NetworkPageCommand(*h.ctx, net, NetworkCommand::kSelectFromList);
+        const int passes = h.ctx->passes.load();
+        ASSERT_TRUE(h.RunUntil([&] { return h.ctx->passes.load() > passes + 1; }));
+        EXPECT_EQ(MonitorSnapshot(*h.ctx).info_line1, common::ReceivingSpeedText(speed));
+        EXPECT_FALSE(CurrentOperatorCopy(*h.ctx).empty());
+    }
+    h.StopWorker();
 }
 
 }  // namespace
