@@ -3,6 +3,8 @@
 
 namespace qmx2::driver {
 
+using namespace uart16550;
+
 const DivisorEntry kDefaultDivisors[] = {
     {50, 2307},  {75, 1538},  {110, 1049}, {135, 858},   {150, 769},   {300, 384},
     {600, 192},  {1200, 96},  {1800, 64},  {2000, 58},   {2400, 48},   {3600, 32},
@@ -40,15 +42,15 @@ uint8_t ReadLineStatus(CardUart* u) {
     const uint8_t lsr = In(u, kLineStatus);
     u->last_line_status = lsr;
     uint32_t errors = 0;
-    if (lsr & 0x02) {
+    if (lsr & kLsrOverrun) {
         ++u->overruns;
         errors |= platform::CE_OVERRUN;
     }
-    if (lsr & 0x04) errors |= platform::CE_RXPARITY;
-    if (lsr & 0x08) errors |= platform::CE_FRAME;
+    if (lsr & kLsrParity) errors |= platform::CE_RXPARITY;
+    if (lsr & kLsrFraming) errors |= platform::CE_FRAME;
     u->line_errors |= errors;
     uint32_t events = errors ? platform::EV_ERR : 0;
-    if (lsr & 0x10) events |= platform::EV_BREAK;
+    if (lsr & kLsrBreak) events |= platform::EV_BREAK;
     if (events && u->notify) u->notify(u->notify_argument, events);
     return lsr;
 }
@@ -57,10 +59,10 @@ uint8_t ReadModemStatus(CardUart* u) {
     const uint8_t msr = In(u, kModemStatus);
     u->last_modem_status = msr;
     uint32_t events = 0;
-    if (msr & 0x01) events |= platform::EV_CTS;
-    if (msr & 0x02) events |= platform::EV_DSR;
-    if (msr & 0x04) events |= platform::EV_RING;
-    if (msr & 0x08) events |= platform::EV_RLSD;
+    if (msr & kMsrDeltaCts) events |= platform::EV_CTS;
+    if (msr & kMsrDeltaDsr) events |= platform::EV_DSR;
+    if (msr & kMsrRingEnded) events |= platform::EV_RING;
+    if (msr & kMsrDeltaDcd) events |= platform::EV_RLSD;
     if (events && u->notify) u->notify(u->notify_argument, events);
     return msr;
 }
@@ -75,25 +77,26 @@ void ProgramLineSettings(CardUart* u, const platform::DCB& wanted, bool all) {
         // A rate missing from the table leaves the chip at its previous rate.
         if (const uint16_t divisor = LookupDivisor(u->divisors, wanted.BaudRate)) {
             const uint8_t lcr = In(u, kLineControl);
-            Out(u, kLineControl, lcr | 0x80);
-            Out(u, kData, static_cast<uint8_t>(divisor & 0xFF));
-            Out(u, kInterruptEnable, static_cast<uint8_t>(divisor >> 8));
+            Out(u, kLineControl, lcr | kLcrDivisorLatch);
+            Out(u, kDivisorLow, static_cast<uint8_t>(divisor & 0xFF));
+            Out(u, kDivisorHigh, static_cast<uint8_t>(divisor >> 8));
             Out(u, kLineControl, lcr);
         }
     }
     if (all || wanted.ByteSize != old.ByteSize) {
         const uint8_t bits = wanted.ByteSize == 5 ? 0 : wanted.ByteSize == 6 ? 1
                              : wanted.ByteSize == 7 ? 2 : 3;
-        Out(u, kLineControl, static_cast<uint8_t>((In(u, kLineControl) & ~0x03) | bits));
+        const uint8_t lcr = In(u, kLineControl) & ~kLcrWordLengthMask;
+        Out(u, kLineControl, static_cast<uint8_t>(lcr | bits));
     }
     if (all || wanted.Parity != old.Parity) {
         static constexpr uint8_t kParityBits[] = {0x00, 0x08, 0x18, 0x28, 0x38};
         const uint8_t bits = wanted.Parity <= platform::SPACEPARITY ? kParityBits[wanted.Parity] : 0;
-        Out(u, kLineControl, static_cast<uint8_t>((In(u, kLineControl) & ~0x38) | bits));
+        Out(u, kLineControl, static_cast<uint8_t>((In(u, kLineControl) & ~kLcrParityMask) | bits));
     }
     if (all || wanted.StopBits != old.StopBits) {
-        const uint8_t lcr = In(u, kLineControl) & ~0x04;
-        Out(u, kLineControl, wanted.StopBits == platform::ONESTOPBIT ? lcr : lcr | 0x04);
+        const uint8_t lcr = In(u, kLineControl) & ~kLcrTwoStopBits;
+        Out(u, kLineControl, wanted.StopBits == platform::ONESTOPBIT ? lcr : lcr | kLcrTwoStopBits);
     }
 }
 

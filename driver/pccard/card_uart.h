@@ -20,12 +20,22 @@
 #include "driver/port/port_device.h"
 #include "platform/comm_types.h"
 #include "platform/sync.h"
+#include "platform/uart16550_registers.h"
 
 namespace qmx2::driver {
 
 enum UartRegister : uint8_t {
-    kData = 0, kInterruptEnable = 1, kInterruptId = 2, kFifoControl = 2, kLineControl = 3,
-    kModemControl = 4, kLineStatus = 5, kModemStatus = 6, kScratch = 7,
+    kData = uart16550::kRegData,
+    kDivisorLow = uart16550::kRegDivisorLow,
+    kInterruptEnable = uart16550::kRegInterruptEnable,
+    kDivisorHigh = uart16550::kRegDivisorHigh,
+    kInterruptId = uart16550::kRegInterruptId,
+    kFifoControl = uart16550::kRegFifoControl,
+    kLineControl = uart16550::kRegLineControl,
+    kModemControl = uart16550::kRegModemControl,
+    kLineStatus = uart16550::kRegLineStatus,
+    kModemStatus = uart16550::kRegModemStatus,
+    kScratch = uart16550::kRegScratch,
 };
 
 // Set at power-up and cleared at power-down while other threads may be inside an operation,

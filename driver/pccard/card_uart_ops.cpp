@@ -9,6 +9,7 @@ namespace qmx2::driver {
 namespace {
 
 using namespace platform;
+using namespace uart16550;
 
 constexpr uint32_t kMaxBytesPerReceive = 256;
 constexpr int kOpenDrainRounds = 32;
@@ -30,17 +31,17 @@ void UartOpen(CardUart* u) {
     u->waiting_for_dsr = 0;
     u->line_errors = 0;
     u->pending_immediate = -1;
-    Out(u, kInterruptEnable, 0x0D);
-    Out(u, kModemControl, 0x08);  // OUT2 only: DTR and RTS wait for the line settings
-    Out(u, kLineControl, 0x03);
+    Out(u, kInterruptEnable, kIerAllButTransmit);
+    Out(u, kModemControl, kMcrOut2);  // DTR and RTS wait for the line settings
+    Out(u, kLineControl, kLcrEightBits);
     ProgramLineSettings(u, Settings(u), true);
     if (u->use_fifo) {
-        u->fifo_shadow = 0x81;
-        Out(u, kFifoControl, 0x87);
+        u->fifo_shadow = kFcrTrigger8 | kFcrEnable;
+        Out(u, kFifoControl, kFcrTrigger8 | kFcrEnable | kFcrClearReceive | kFcrClearTransmit);
     }
-    for (int i = 0; i < kOpenDrainRounds && !(In(u, kInterruptId) & 0x01); ++i) {
+    for (int i = 0; i < kOpenDrainRounds && !(In(u, kInterruptId) & kIirNonePending); ++i) {
         ReadLineStatus(u);
-        Out(u, kFifoControl, u->fifo_shadow | 0x02);
+        Out(u, kFifoControl, u->fifo_shadow | kFcrClearReceive);
         ReadModemStatus(u);
     }
 }
@@ -54,7 +55,7 @@ namespace {
 // Puts the pending immediate character into an empty holding register; register lock held.
 // Returns whether the register was free for more.
 bool PutPendingImmediate(CardUart* u, uint8_t lsr) {
-    if (!(lsr & 0x20)) return false;
+    if (!(lsr & kLsrThrEmpty)) return false;
     const int c = u->pending_immediate.exchange(-1);
     if (c < 0) return true;
     Out(u, kData, static_cast<uint8_t>(c));
@@ -83,12 +84,14 @@ uint32_t GetPendingInterrupts(void* ctx) {
     uint32_t pending = 0;
     Locked(u, [&] {
         const uint8_t iir = In(u, kInterruptId);
-        if (iir & 0x01) return;
-        switch (iir & 0x0F) {
-            case 0x00: pending = kInterruptModemStatus; break;
-            case 0x02: pending = kInterruptTransmit; break;
-            case 0x04: case 0x0C: case 0x0E: pending = kInterruptReceive; break;
-            case 0x06: pending = kInterruptLineStatus; break;
+        if (iir & kIirNonePending) return;
+        switch (iir & kIirIdMask) {
+            case kIirModemStatus: pending = kInterruptModemStatus; break;
+            case kIirTransmitEmpty: pending = kInterruptTransmit; break;
+            case kIirReceiveData: case kIirReceiveTimeout: case 0x0E:
+                pending = kInterruptReceive;
+                break;
+            case kIirLineStatus: pending = kInterruptLineStatus; break;
             default: break;
         }
     });
@@ -106,11 +109,11 @@ uint32_t ReceiveBytes(void* ctx, uint8_t* destination, uint32_t* count) {
     Locked(u, [&] {
         for (uint32_t reads = 0; stored < room && reads < kMaxBytesPerReceive; ++reads) {
             const uint8_t lsr = ReadLineStatus(u);
-            if (!(lsr & 0x01)) break;
+            if (!(lsr & kLsrDataReady)) break;
             const uint8_t byte = In(u, kData);
-            if (dcb.fDsrSensitivity && !(u->last_modem_status & 0x20)) continue;
+            if (dcb.fDsrSensitivity && !(u->last_modem_status & kMsrDsr)) continue;
             if (byte == 0 && dcb.fNull) continue;
-            if (replace_errors && (lsr & 0x04)) {
+            if (replace_errors && (lsr & kLsrParity)) {
                 destination[stored++] = static_cast<uint8_t>(dcb.ErrorChar);
             } else {
                 destination[stored++] = byte;
@@ -127,20 +130,20 @@ uint32_t TransmitBytes(void* ctx, const uint8_t* source, uint32_t count, uint32_
     CardUart* u = U(ctx);
     const DCB dcb = Settings(u);
     *taken = 0;
-    if (dcb.fOutxCtsFlow && !(u->last_modem_status & 0x10)) {
+    if (dcb.fOutxCtsFlow && !(u->last_modem_status & kMsrCts)) {
         u->waiting_for_cts = 1;
-        Locked(u, [&] { Out(u, kInterruptEnable, In(u, kInterruptEnable) & ~0x02); });
+        Locked(u, [&] { Out(u, kInterruptEnable, In(u, kInterruptEnable) & ~kIerTransmit); });
         return 0;
     }
-    if (dcb.fOutxDsrFlow && !(u->last_modem_status & 0x20)) {
+    if (dcb.fOutxDsrFlow && !(u->last_modem_status & kMsrDsr)) {
         u->waiting_for_dsr = 1;
-        Locked(u, [&] { Out(u, kInterruptEnable, 0x0D); });
+        Locked(u, [&] { Out(u, kInterruptEnable, kIerAllButTransmit); });
         return 0;
     }
     Locked(u, [&] {
         const uint8_t lsr = ReadLineStatus(u);
-        if (lsr & 0x20) {
-            uint32_t load = (u->last_interrupt_id & 0xC0) ? 16 : 1;
+        if (lsr & kLsrThrEmpty) {
+            uint32_t load = (u->last_interrupt_id & kIirFifosOn) ? 16 : 1;
             if (u->pending_immediate.load() >= 0) {
                 PutPendingImmediate(u, lsr);
                 --load;
@@ -151,7 +154,7 @@ uint32_t TransmitBytes(void* ctx, const uint8_t* source, uint32_t count, uint32_
                 *taken = i + 1;
             }
         }
-        Out(u, kInterruptEnable, 0x0F);
+        Out(u, kInterruptEnable, kIerAll);
     });
     return 0;
 }
@@ -162,10 +165,10 @@ void OnTransmitReady(void* ctx) {
         // A waiting flow character goes out now; the writer finds the register busy and
         // waits for the next transmit interrupt.
         if (u->pending_immediate.load() >= 0 && !PutPendingImmediate(u, ReadLineStatus(u))) {
-            Out(u, kInterruptEnable, 0x0F);
+            Out(u, kInterruptEnable, kIerAll);
             return;
         }
-        Out(u, kInterruptEnable, 0x0D);
+        Out(u, kInterruptEnable, kIerAllButTransmit);
     });
 }
 
@@ -173,14 +176,14 @@ void OnModemStatus(void* ctx) {
     CardUart* u = U(ctx);
     Locked(u, [&] {
         const uint8_t msr = ReadModemStatus(u);
-        if (u->waiting_for_dsr && (msr & 0x20)) {
+        if (u->waiting_for_dsr && (msr & kMsrDsr)) {
             u->waiting_for_dsr = 0;
-            Out(u, kInterruptEnable, 0x0F);
+            Out(u, kInterruptEnable, kIerAll);
             u->transmit_kick = 1;
         }
-        if (u->waiting_for_cts && (msr & 0x10)) {
+        if (u->waiting_for_cts && (msr & kMsrCts)) {
             u->waiting_for_cts = 0;
-            Out(u, kInterruptEnable, 0x0F);
+            Out(u, kInterruptEnable, kIerAll);
             u->transmit_kick = 1;
         }
     });
@@ -198,7 +201,7 @@ int SendImmediate(void* ctx, uint8_t character) {
     u->pending_immediate = character;
     Locked(u, [&] {
         if (PutPendingImmediate(u, ReadLineStatus(u)) || u->pending_immediate.load() >= 0)
-            Out(u, kInterruptEnable, 0x0F);
+            Out(u, kInterruptEnable, kIerAll);
     });
     return 1;
 }
@@ -215,7 +218,7 @@ void LineControlBreak(void* ctx, bool on) {
     CardUart* u = U(ctx);
     Locked(u, [&] {
         const uint8_t lcr = In(u, kLineControl);
-        Out(u, kLineControl, on ? (lcr | 0x40) : (lcr & ~0x40));
+        Out(u, kLineControl, on ? (lcr | kLcrBreak) : (lcr & ~kLcrBreak));
     });
 }
 
@@ -234,25 +237,25 @@ void ResetStatus(void* ctx) {
     CardUart* u = U(ctx);
     u->status = {};
     u->line_errors = 0;
-    Locked(u, [&] { Out(u, kInterruptEnable, 0x0D); });
+    Locked(u, [&] { Out(u, kInterruptEnable, kIerAllButTransmit); });
 }
 
 void GetModemStatus(void* ctx, uint32_t* word) {
     CardUart* u = U(ctx);
     Locked(u, [&] {
         const uint8_t msr = ReadModemStatus(u);
-        if (msr & 0x10) *word |= MS_CTS_ON;
-        if (msr & 0x20) *word |= MS_DSR_ON;
-        if (msr & 0x40) *word |= MS_RING_ON;
-        if (msr & 0x80) *word |= MS_RLSD_ON;
+        if (msr & kMsrCts) *word |= MS_CTS_ON;
+        if (msr & kMsrDsr) *word |= MS_DSR_ON;
+        if (msr & kMsrRing) *word |= MS_RING_ON;
+        if (msr & kMsrDcd) *word |= MS_RLSD_ON;
     });
 }
 
 void PurgeFifos(void* ctx, uint32_t flags) {
     CardUart* u = U(ctx);
     Locked(u, [&] {
-        if (flags & PURGE_TXCLEAR) Out(u, kFifoControl, u->fifo_shadow | 0x04);
-        if (flags & PURGE_RXCLEAR) Out(u, kFifoControl, u->fifo_shadow | 0x02);
+        if (flags & PURGE_TXCLEAR) Out(u, kFifoControl, u->fifo_shadow | kFcrClearTransmit);
+        if (flags & PURGE_RXCLEAR) Out(u, kFifoControl, u->fifo_shadow | kFcrClearReceive);
     });
 }
 
@@ -290,7 +293,8 @@ int CardUartClose(void* ctx) {
         for (int pause = 0; pause < 100; ++pause) {
             bool drained = true;
             Locked(u, [&] {
-                drained = !(In(u, kInterruptEnable) & 0x02) || (ReadLineStatus(u) & 0x40);
+                drained = !(In(u, kInterruptEnable) & kIerTransmit) ||
+                          (ReadLineStatus(u) & kLsrTransmitterEmpty);
             });
             if (drained) break;
             u->clock->SleepMs(10);
@@ -321,10 +325,10 @@ const HardwareOps kCardUartOps = {
     .TransmitBytes = &TransmitBytes,
     .PowerOff = [](void*) -> int { return 1; },
     .PowerOn = [](void*) -> int { return 1; },
-    .ClearDtr = [](void* ctx) { ModemControlBit(ctx, 0x01, false); },
-    .SetDtr = [](void* ctx) { ModemControlBit(ctx, 0x01, true); },
-    .ClearRts = [](void* ctx) { ModemControlBit(ctx, 0x02, false); },
-    .SetRts = [](void* ctx) { ModemControlBit(ctx, 0x02, true); },
+    .ClearDtr = [](void* ctx) { ModemControlBit(ctx, kMcrDtr, false); },
+    .SetDtr = [](void* ctx) { ModemControlBit(ctx, kMcrDtr, true); },
+    .ClearRts = [](void* ctx) { ModemControlBit(ctx, kMcrRts, false); },
+    .SetRts = [](void* ctx) { ModemControlBit(ctx, kMcrRts, true); },
     .EnableInfrared = [](void*, uint32_t) -> int { return 0; },
     .DisableInfrared = [](void*) -> int { return 1; },
     .ClearBreak = [](void* ctx) { LineControlBreak(ctx, false); },

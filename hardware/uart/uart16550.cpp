@@ -4,6 +4,8 @@
 #include <algorithm>
 
 namespace qmx2::hardware {
+
+using namespace uart16550;
 namespace {
 
 constexpr uint64_t kNsPerSecond = 1'000'000'000ull;
@@ -15,10 +17,10 @@ constexpr uint8_t kLsrErrorBits = kLsrOverrun | kLsrParity | kLsrFraming | kLsrB
 
 uint64_t Uart16550::CharacterTime() const {
     const uint64_t data_bits = 5 + (lcr_ & 0x03);
-    const uint64_t parity = (lcr_ & 0x08) ? 1 : 0;
+    const uint64_t parity = (lcr_ & kLcrParityEnable) ? 1 : 0;
     // Half bits, so that 1.5 stop bits stay exact.
     uint64_t stop_half_bits = 2;
-    if (lcr_ & 0x04) stop_half_bits = data_bits == 5 ? 3 : 4;
+    if (lcr_ & kLcrTwoStopBits) stop_half_bits = data_bits == 5 ? 3 : 4;
     const uint64_t half_bits = 2 * (1 + data_bits + parity) + stop_half_bits;
     const uint64_t divisor = this->divisor() == 0 ? 65536 : this->divisor();
     return half_bits * divisor * kNsPerSecond / (2 * kInputClockHz);
@@ -28,22 +30,25 @@ bool Uart16550::ReceivePaused(uint64_t limit) const {
     if (!serviced_ || !InterruptLine()) return false;
     // A routine that let time pass before reading is slow: the line goes on without it.
     if (routine_running_ && !pause_always_ && limit > routine_limit_) return false;
-    const uint8_t id = ComputeIir() & 0x0F;
-    return id == 0x04 || id == 0x0C || id == 0x06;
+    const uint8_t id = ComputeIir() & kIirIdMask;
+    return id == kIirReceiveData || id == kIirReceiveTimeout || id == kIirLineStatus;
 }
 
-bool Uart16550::InterruptLine() const { return (ComputeIir() & 0x01) == 0 && (mcr_ & 0x08); }
+bool Uart16550::InterruptLine() const {
+    return (ComputeIir() & kIirNonePending) == 0 && (mcr_ & kMcrOut2);
+}
 
 uint8_t Uart16550::ComputeIir() const {
-    const uint8_t fifo_bits = fifo_enabled_ ? 0xC0 : 0x00;
-    if ((ier_ & 0x04) && (lsr_errors_ & kLsrErrorBits)) return fifo_bits | 0x06;
-    if (ier_ & 0x01) {
-        if (rx_fifo_.size() >= TriggerLevel()) return fifo_bits | 0x04;
-        if (timeout_interrupt_ && !rx_fifo_.empty()) return fifo_bits | 0x0C;
+    const uint8_t fifo_bits = fifo_enabled_ ? kIirFifosOn : 0x00;
+    if ((ier_ & kIerLineStatus) && (lsr_errors_ & kLsrErrorBits))
+        return fifo_bits | kIirLineStatus;
+    if (ier_ & kIerReceive) {
+        if (rx_fifo_.size() >= TriggerLevel()) return fifo_bits | kIirReceiveData;
+        if (timeout_interrupt_ && !rx_fifo_.empty()) return fifo_bits | kIirReceiveTimeout;
     }
-    if ((ier_ & 0x02) && thr_interrupt_) return fifo_bits | 0x02;
-    if ((ier_ & 0x08) && (msr_deltas_ & 0x0F)) return fifo_bits | 0x00;
-    return fifo_bits | 0x01;
+    if ((ier_ & kIerTransmit) && thr_interrupt_) return fifo_bits | kIirTransmitEmpty;
+    if ((ier_ & kIerModemStatus) && (msr_deltas_ & 0x0F)) return fifo_bits | kIirModemStatus;
+    return fifo_bits | kIirNonePending;
 }
 
 uint64_t Uart16550::NextEvent() const {
@@ -68,7 +73,7 @@ void Uart16550::StartTransmitter(uint64_t now) {
 void Uart16550::FinishTransmit() {
     tsr_busy_ = false;
     tx_line_free_ = tsr_done_;
-    const uint8_t mask = static_cast<uint8_t>((1u << (5 + (lcr_ & 0x03))) - 1);
+    const uint8_t mask = static_cast<uint8_t>((1u << (5 + (lcr_ & kLcrWordLengthMask))) - 1);
     if (peer_) peer_->OnByteFromUart(tsr_byte_ & mask);
     StartTransmitter(tx_line_free_);
 }
@@ -91,7 +96,7 @@ void Uart16550::FinishReceive() {
         lsr_errors_ |= kLsrOverrun;
         ++overruns_;
     } else {
-        const uint8_t mask = static_cast<uint8_t>((1u << (5 + (lcr_ & 0x03))) - 1);
+        const uint8_t mask = static_cast<uint8_t>((1u << (5 + (lcr_ & kLcrWordLengthMask))) - 1);
         rx_fifo_.push_back({static_cast<uint8_t>(rx_byte_.value & mask), rx_byte_.errors});
         if (rx_fifo_.size() == 1) NoteTopErrors();
     }
@@ -121,13 +126,13 @@ void Uart16550::SendFromPeer(const uint8_t* bytes, size_t count, uint64_t now, u
 }
 
 void Uart16550::SetPeerLines(bool cts, bool dsr, bool ri, bool dcd) {
-    const uint8_t lines = static_cast<uint8_t>((cts ? 0x10 : 0) | (dsr ? 0x20 : 0) |
-                                               (ri ? 0x40 : 0) | (dcd ? 0x80 : 0));
+    const uint8_t lines = static_cast<uint8_t>((cts ? kMsrCts : 0) | (dsr ? kMsrDsr : 0) |
+                                               (ri ? kMsrRing : 0) | (dcd ? kMsrDcd : 0));
     const uint8_t changed = lines ^ msr_lines_;
-    if (changed & 0x10) msr_deltas_ |= 0x01;
-    if (changed & 0x20) msr_deltas_ |= 0x02;
-    if ((changed & 0x40) && !(lines & 0x40)) msr_deltas_ |= 0x04;  // trailing edge of ring
-    if (changed & 0x80) msr_deltas_ |= 0x08;
+    if (changed & kMsrCts) msr_deltas_ |= kMsrDeltaCts;
+    if (changed & kMsrDsr) msr_deltas_ |= kMsrDeltaDsr;
+    if ((changed & kMsrRing) && !(lines & kMsrRing)) msr_deltas_ |= kMsrRingEnded;
+    if (changed & kMsrDcd) msr_deltas_ |= kMsrDeltaDcd;
     msr_lines_ = lines;
 }
 
@@ -150,7 +155,7 @@ uint8_t Uart16550::ReadModemStatus() {
 }
 
 uint8_t Uart16550::Read(uint8_t reg, uint64_t now) {
-    const bool dlab = lcr_ & 0x80;
+    const bool dlab = lcr_ & kLcrDivisorLatch;
     switch (reg & 7) {
         case 0: {
             if (dlab) return dll_;
@@ -165,7 +170,7 @@ uint8_t Uart16550::Read(uint8_t reg, uint64_t now) {
         case 1: return dlab ? dlm_ : ier_;
         case 2: {
             const uint8_t iir = ComputeIir();
-            if ((iir & 0x0F) == 0x02) thr_interrupt_ = false;
+            if ((iir & kIirIdMask) == kIirTransmitEmpty) thr_interrupt_ = false;
             return iir;
         }
         case 3: return lcr_;
@@ -177,29 +182,29 @@ uint8_t Uart16550::Read(uint8_t reg, uint64_t now) {
 }
 
 void Uart16550::WriteFifoControl(uint8_t value) {
-    const bool enable = value & 0x01;
+    const bool enable = value & kFcrEnable;
     if (enable != fifo_enabled_) {
         rx_fifo_.clear();
         tx_fifo_.clear();
     }
     fifo_enabled_ = enable;
-    if (value & 0x02) {
+    if (value & kFcrClearReceive) {
         rx_fifo_.clear();
         timeout_interrupt_ = false;
     }
-    if (value & 0x04) tx_fifo_.clear();
+    if (value & kFcrClearTransmit) tx_fifo_.clear();
     trigger_ = kTriggerLevels[value >> 6];
 }
 
 void Uart16550::WriteModemControl(uint8_t value, uint64_t now) {
     const uint8_t changed = mcr_ ^ value;
     mcr_ = value & 0x1F;
-    if ((changed & 0x03) && peer_) peer_->OnModemControl(mcr_ & 0x01, mcr_ & 0x02);
+    if ((changed & 0x03) && peer_) peer_->OnModemControl(mcr_ & kMcrDtr, mcr_ & kMcrRts);
     StartReceiver(now);
 }
 
 void Uart16550::Write(uint8_t reg, uint8_t value, uint64_t now) {
-    const bool dlab = lcr_ & 0x80;
+    const bool dlab = lcr_ & kLcrDivisorLatch;
     switch (reg & 7) {
         case 0:
             if (dlab) {
@@ -216,7 +221,8 @@ void Uart16550::Write(uint8_t reg, uint8_t value, uint64_t now) {
                 return;
             }
             // Enabling the transmit interrupt with the holding register empty raises it.
-            if ((value & 0x02) && !(ier_ & 0x02) && tx_fifo_.empty()) thr_interrupt_ = true;
+            if ((value & kIerTransmit) && !(ier_ & kIerTransmit) && tx_fifo_.empty())
+                thr_interrupt_ = true;
             ier_ = value & 0x0F;
             return;
         case 2: WriteFifoControl(value); return;

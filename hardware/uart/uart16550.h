@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <deque>
 
+#include "platform/uart16550_registers.h"
+
 namespace qmx2::hardware {
 
 class SerialPeer {
@@ -22,9 +24,14 @@ public:
     virtual void OnModemControl(bool /*dtr*/, bool /*rts*/) {}
 };
 
-inline constexpr uint8_t kLsrDataReady = 0x01, kLsrOverrun = 0x02, kLsrParity = 0x04,
-                         kLsrFraming = 0x08, kLsrBreak = 0x10, kLsrThrEmpty = 0x20,
-                         kLsrTransmitterEmpty = 0x40, kLsrFifoError = 0x80;
+using uart16550::kLsrBreak;
+using uart16550::kLsrDataReady;
+using uart16550::kLsrFifoError;
+using uart16550::kLsrFraming;
+using uart16550::kLsrOverrun;
+using uart16550::kLsrParity;
+using uart16550::kLsrThrEmpty;
+using uart16550::kLsrTransmitterEmpty;
 inline constexpr uint64_t kNoEvent = UINT64_MAX;
 
 class Uart16550 {
@@ -82,7 +89,7 @@ private:
     size_t FifoCapacity() const { return fifo_enabled_ ? 16 : 1; }
     size_t TriggerLevel() const { return fifo_enabled_ ? trigger_ : 1; }
     bool ReceivePaused(uint64_t limit) const;
-    bool PeerMaySend() const { return !peer_honours_rts_ || (mcr_ & 0x02); }
+    bool PeerMaySend() const { return !peer_honours_rts_ || (mcr_ & uart16550::kMcrRts); }
     void StartTransmitter(uint64_t now);
     void StartReceiver(uint64_t now);
     void FinishTransmit();
