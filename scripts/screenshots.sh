@@ -9,11 +9,15 @@ out=$build/screenshots
 mkdir -p "$out"
 export QT_QPA_PLATFORM=offscreen
 
-cmake --build "$build" --target peghelp >/dev/null
+cmake --build "$build" --target peghelp setup-screenshots qmx2_setup_files >/dev/null
 
 # The help viewer, on the contents, on a topic, and on a topic that does not exist.
 "$build/bin/peghelp" --screenshot "$out/help-viewer-contents.png" "qmx2.htc" 2>/dev/null
 "$build/bin/peghelp" --screenshot "$out/help-viewer-topic.png" "qmx21.htp#WRITEMESSAGE" 2>/dev/null
 "$build/bin/peghelp" --screenshot "$out/help-viewer-missing-topic.png" "qmx29.htp#NOWHERE" 2>/dev/null
+
+# The installer: wizard pages, licence, progress, its message boxes; the application manager's
+# three windows.
+"$build/bin/setup-screenshots" "$out" >/dev/null 2>&1
 
 ls -1 "$out"/*.png

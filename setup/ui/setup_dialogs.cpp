@@ -85,6 +85,12 @@ void ProgressDialog::Repaint() {
     QMetaObject::invokeMethod(bar_, [this] { bar_->update(); }, Qt::QueuedConnection);
 }
 
+void ProgressDialog::Preview(const QString& text, int percent) {
+    status_->setText(text);
+    progress_.Set(percent);
+    bar_->update();
+}
+
 void ProgressDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (worker_.joinable()) return;

@@ -43,6 +43,8 @@ public:
     // Valid once exec() returned: accepted when every file was copied.
     const CopyOutcome& outcome() const { return outcome_; }
     ProgressBar* bar() const { return bar_; }
+    // Shows a state of the copy without copying (for screenshots).
+    void Preview(const QString& text, int percent);
 
     void ShowText(std::string_view text) override;
     void Repaint() override;

@@ -141,6 +141,13 @@ void SetupWizard::WatchAppManager() {
     if (AppManagerBusy(ctx_, app_manager_)) return;
     watch_->stop();
     RemoveSetupLog(ctx_.desktop, ctx_.destination);
+    ShowCompletedPage();
+}
+
+void SetupWizard::ShowCompletedPage() {
+    back_->hide();
+    next_->hide();
+    quit_->setText("Done");
     ShowPage(kCompletedPage);
     show();
 }

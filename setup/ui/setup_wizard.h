@@ -30,6 +30,8 @@ public:
     QPushButton* quit() const { return quit_; }
     QCheckBox* readme() const { return readme_; }
     bool completed() const;
+    // The last page, as the end of an installation shows it.
+    void ShowCompletedPage();
 
     // A link's text as its control handles a click: "command:N" posts N to the main window,
     // anything else opens the browser with it.

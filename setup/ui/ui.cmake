@@ -16,3 +16,8 @@ if(QMX2_GUI)
   set_target_properties(setup PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${QMX2_SETUP_DIR})
   add_dependencies(setup qmx2_setup_files)
 endif()
+
+if(QMX2_GUI)
+  add_executable(setup-screenshots ${CMAKE_CURRENT_LIST_DIR}/screenshots_main.cpp)
+  target_link_libraries(setup-screenshots PRIVATE qmx2_setup_ui qmx2_appmgr_ui)
+endif()
