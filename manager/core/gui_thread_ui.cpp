@@ -29,6 +29,7 @@ bool GuiThreadUi::RunAndWait(const std::function<void()>& call) {
     }
     // Shared with the queued task, which may outlive a caller released by Shutdown.
     struct Pending {
+        bool started = false;  // once the call runs, the caller waits for its end whatever happens
         bool ran = false;
         bool skipped = false;
     };
@@ -45,6 +46,7 @@ bool GuiThreadUi::RunAndWait(const std::function<void()>& call) {
                 done_.notify_all();
                 return;
             }
+            pending->started = true;
         }
         call();
         std::lock_guard lock(mu_);
@@ -53,7 +55,9 @@ bool GuiThreadUi::RunAndWait(const std::function<void()>& call) {
     });
     if (!queued) return false;
     std::unique_lock lock(mu_);
-    done_.wait(lock, [&] { return pending->ran || pending->skipped || shut_; });
+    done_.wait(lock, [&] {
+        return pending->ran || pending->skipped || (shut_ && !pending->started);
+    });
     return pending->ran;
 }
 

@@ -64,7 +64,7 @@ TEST(ModemPage, UnchangedStoresNothingAndAbsentCommanderIsSkipped) {
 }
 
 // The pages run on the window thread while the worker's passes reread the same setting and
-// paint the same monitor (the ThreadSanitizer build checks the sharing).
+// paint the same monitor: the next pass shows what the page stored.
 TEST(ModemPage, PagesOpenedAndClosedWhilePassesRun) {
     Harness h;
     h.RegisterCard();
