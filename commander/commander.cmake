@@ -21,6 +21,7 @@ add_library(qmx2_commander_platform STATIC
   ${CMAKE_CURRENT_LIST_DIR}/commander_window.cpp
   ${CMAKE_CURRENT_LIST_DIR}/platform_host.cpp
   ${CMAKE_CURRENT_LIST_DIR}/text_ui.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/tray_sync.cpp
   ${CMAKE_CURRENT_LIST_DIR}/program_starter.cpp
   ${CMAKE_CURRENT_LIST_DIR}/program_options.cpp
 )

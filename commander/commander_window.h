@@ -19,6 +19,8 @@ public:
     // Registers the window on the calling thread, which then runs its messages. 0 on failure.
     platform::HWND Create();
     platform::HWND hwnd() const { return hwnd_; }
+    // The window has had its WM_DESTROY: the commander has ended.
+    bool destroyed() const { return destroyed_; }
     // Runs messages until the commander ends; the exit code of the loop.
     int Run();
     // Posts the card watch's WM_TIMER to the window every period_ms until the window goes.

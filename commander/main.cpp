@@ -1,7 +1,7 @@
 // Qmx2Com, the commander: started by the serial driver when the card's port comes up, it finds
-// the card, brings it up, answers the phone manager and ends when the card goes. This build has
-// no desktop shell yet, so it always runs headless: messages and notifications go to standard
-// error, codes come from the command line or (with --ask) from the terminal.
+// the card, brings it up, answers the phone manager and ends when the card goes. With a display it
+// shows its tray icon, popup and dialogs; without one, or with --headless, messages and
+// notifications go to standard error and codes come from the command line or the terminal.
 #include <iostream>
 #include <string>
 #include <vector>
@@ -12,6 +12,8 @@
 #include "commander/program_options.h"
 #include "commander/settings.h"
 #include "commander/text_ui.h"
+#include "commander/tray_sync.h"
+#include "commander/ui/desktop_face.h"
 #include "platform/clock.h"
 #include "platform/devices.h"
 #include "platform/notifications.h"
@@ -21,6 +23,7 @@
 #include "platform/run_at_event.h"
 #include "platform/serial_remote.h"
 #include "platform/terminal.h"
+#include "platform/tray_icons.h"
 
 using namespace qmx2;
 
@@ -74,17 +77,36 @@ int main(int argc, char** argv) {
 
     // Started by the driver there is no command line; a person at the terminal is asked instead.
     const bool ask = options.ask || platform::StandardInputIsTerminal();
-    commander::TextUi ui(ask ? &std::cin : nullptr, std::cerr, options.codes);
-    ui.HideTypedCodes(ask && platform::StandardInputIsTerminal());
-    platform::NotificationBoard notifications;
-    notifications.SetListener([&ui](const platform::UserNotification& n) {
-        ui.Log("notification for " + n.program + (n.sound.empty() ? " (light)" : " (light and " + n.sound + ")"));
-    });
+    commander::TextUi text_ui(ask ? &std::cin : nullptr, std::cerr, options.codes);
+    text_ui.HideTypedCodes(ask && platform::StandardInputIsTerminal());
+    const platform::TrayLog log = [&text_ui](const std::string& line) { text_ui.Log(line); };
+
+    // With a display the commander shows its tray icon and dialogs; without one (or with
+    // --headless) it keeps to the terminal and the log.
+    std::unique_ptr<commander::ui::DesktopFace> face;
+#ifdef QMX2_COMMANDER_DESKTOP
+    if (!options.headless && commander::ui::DisplayPresent()) face = commander::ui::MakeDesktopFace(argc, argv);
+#endif
+    commander::CommanderUi& ui = face ? face->ui() : text_ui;
+    std::unique_ptr<platform::TrayIcons> tray_icons =
+        face ? face->MakeTrayIcons(platform::PostTo(*windows), log)
+             : std::make_unique<platform::TrayIconLog>(platform::PostTo(*windows), log);
+    std::unique_ptr<platform::Notifications> notifications;
+    if (face) {
+        notifications = face->MakeNotifications(root, log);
+    } else {
+        auto board = std::make_unique<platform::NotificationBoard>();
+        board->SetListener([&text_ui](const platform::UserNotification& n) {
+            text_ui.Log("notification for " + n.program +
+                        (n.sound.empty() ? " (light)" : " (light and " + n.sound + ")"));
+        });
+        notifications = std::move(board);
+    }
     const std::unique_ptr<commander::ProgramStarter> programs = commander::MakeProgramStarter(*clock, root);
     platform::RunAtEvents run_at_events(root);
     commander::PlatformHost host(*windows, *programs);
     host.SetRunAtEvents(&run_at_events);
-    host.SetLog([&ui](const std::string& line) { ui.Log(line); });
+    host.SetLog(log);
     const std::string device_socket = root + "/run/device.sock";
     host.SetDeviceHostCheck([device_socket] { return platform::DeviceHostRunning(device_socket); });
     commander::CardDriver driver(devices, *port);
@@ -94,7 +116,7 @@ int main(int argc, char** argv) {
     // gives it; the phone manager is looked for beside it.
     const std::string program_path = platform::ToUtf8(platform::OwnProgramPath());
     commander::Commander tray(commander::CommanderParts{
-        *clock, *registry, ui, channel, driver, driver, host, notifications, FolderOf(program_path),
+        *clock, *registry, ui, channel, driver, driver, host, *notifications, FolderOf(program_path),
         program_path});
     commander::CommanderWindow window(*windows, tray);
     if (!window.Create()) {
@@ -102,8 +124,12 @@ int main(int argc, char** argv) {
         return 1;
     }
     host.SetOwnWindow(window.hwnd());
+    const auto sync_tray = [&] { commander::SyncTrayIcons(*tray_icons, window.hwnd(), tray.icons()); };
+    text_ui.SetTrayListener(sync_tray);
+    if (face) face->Attach(tray, sync_tray);
     window.StartCardWatch(*clock, kCardWatchMs);
-    if (!tray.Start()) ui.Log("ending");
-    else ui.Log(tray.power_state() == commander::kPoweredOn ? "the card is ready" : "the card is not powered");
+    if (!tray.Start()) text_ui.Log("ending");
+    else text_ui.Log(tray.power_state() == commander::kPoweredOn ? "the card is ready" : "the card is not powered");
+    if (face) return face->Run(*windows, [&window] { return window.destroyed(); });
     return window.Run();
 }

@@ -73,11 +73,15 @@ bool RunNetworkSelection(CardSession& s, common::OperatorLookup& names) {
                 const std::string reply =
                     s.at.Send("AT+COPS=1,2," + std::to_string(list[selected].code), "OK", 40);
                 s.ui.SetWaitCursor(false);
-                if (Holds(reply, "OK")) return true;
+                if (Holds(reply, "OK")) {
+                    s.ui.EndNetworkDialog();
+                    return true;
+                }
                 s.ui.ShowMessage({"Network request failed!", kCommanderTitle, MessageOwner::kDialog});
                 break;
             }
             case NetworkDialogAction::kCancel:
+                s.ui.EndNetworkDialog();
                 return false;
         }
     }

@@ -2,6 +2,7 @@
 // a log, codes come from the command line or, when none was given, from the terminal.
 #pragma once
 
+#include <functional>
 #include <iosfwd>
 #include <optional>
 #include <string>
@@ -40,6 +41,10 @@ public:
     bool ShowAbout() override;
     void BringForward() override { Log("brought to the foreground by a second start"); }
     void PopupTrayMenu() override {}
+    void TrayChanged() override {
+        if (tray_listener_) tray_listener_();
+    }
+    void SetTrayListener(std::function<void()> listener) { tray_listener_ = std::move(listener); }
 
     void Log(const std::string& line);
 
@@ -50,6 +55,7 @@ private:
     std::ostream& log_;
     HeadlessCodes codes_;
     bool hide_typed_codes_ = false;
+    std::function<void()> tray_listener_;
 };
 
 }  // namespace qmx2::commander

@@ -83,6 +83,8 @@ public:
     virtual bool RunChangeCodeDialog(ChangeCodeFields* fields) = 0;
     // One command of the network selection dialog.
     virtual NetworkDialogAction NextNetworkAction(const NetworkDialogView& view) = 0;
+    // The network selection dialog has ended (registered or cancelled).
+    virtual void EndNetworkDialog() {}
 
     // The about box; true when the person asked for its help topic.
     virtual bool ShowAbout() = 0;

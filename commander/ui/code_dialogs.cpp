@@ -1,0 +1,117 @@
+// The access-code dialogs.
+#include "commander/ui/code_dialogs.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "commander/access_code.h"
+#include "commander/ui/texts.h"
+#include "platform/qt/password_edit.h"
+
+namespace qmx2::commander::ui {
+namespace {
+
+QDialogButtonBox* OkCancel(QDialog* dialog, const char* section) {
+    auto* buttons = new QDialogButtonBox(dialog);
+    QPushButton* ok = buttons->addButton(Text(section, "ok"), QDialogButtonBox::AcceptRole);
+    QPushButton* cancel = buttons->addButton(Text(section, "cancel"), QDialogButtonBox::RejectRole);
+    ok->setObjectName("ok");
+    cancel->setObjectName("cancel");
+    ok->setDefault(true);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+    return buttons;
+}
+
+QLineEdit* Edit(QWidget* parent, const char* name, int limit, const platform::WideString& text) {
+    QLineEdit* edit = platform::qt::MakePasswordEdit(parent, limit);
+    edit->setObjectName(name);
+    edit->setText(QStringOf(text));
+    return edit;
+}
+
+QLabel* Label(const QString& text, const char* name, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(name);
+    return label;
+}
+
+}  // namespace
+
+platform::WideString WideOf(const QString& text) {
+    platform::WideString w;
+    for (QChar c : text) w.push_back(c.unicode());
+    return w;
+}
+
+QString QStringOf(const platform::WideString& text) {
+    QString s;
+    for (platform::WideChar c : text) s.append(QChar(static_cast<char16_t>(c)));
+    return s;
+}
+
+CodeDialog::CodeDialog(const CodeDialogText& text, QWidget* parent) : QDialog(parent) {
+    setObjectName("codeDialog");
+    setWindowTitle(QString::fromUtf8(text.caption.data(), static_cast<int>(text.caption.size())));
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(
+        Label(QString::fromUtf8(text.prompt.data(), static_cast<int>(text.prompt.size())), "prompt", this));
+    code_ = Edit(this, "code", text.edit_limit, {});
+    layout->addWidget(code_);
+    layout->addWidget(OkCancel(this, "code"));
+}
+
+platform::WideString CodeDialog::Typed() const { return WideOf(code_->text()); }
+
+PukDialog::PukDialog(const PukDialogText& text, const PukFields& fields, QWidget* parent) : QDialog(parent) {
+    setObjectName("pukDialog");
+    auto q = [](std::string_view s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); };
+    setWindowTitle(q(text.caption));
+    auto* layout = new QVBoxLayout(this);
+    puk_ = Edit(this, "puk", kPukEditLimit, fields.puk);
+    new_pin_ = Edit(this, "newPin", kPukEditLimit, fields.new_pin);
+    again_ = Edit(this, "againPin", kPukEditLimit, fields.reenter_pin);
+    layout->addWidget(Label(q(text.puk_label), "pukLabel", this));
+    layout->addWidget(puk_);
+    layout->addWidget(Label(q(text.new_label), "newLabel", this));
+    layout->addWidget(new_pin_);
+    layout->addWidget(Label(q(text.again_label), "againLabel", this));
+    layout->addWidget(again_);
+    layout->addWidget(OkCancel(this, "puk"));
+}
+
+PukFields PukDialog::Fields() const {
+    return {WideOf(puk_->text()), WideOf(new_pin_->text()), WideOf(again_->text())};
+}
+
+ChangeCodeDialog::ChangeCodeDialog(const ChangeCodeFields& fields, QWidget* parent) : QDialog(parent) {
+    setObjectName("changeCodeDialog");
+    setWindowTitle(Text("change", "caption"));
+    auto* form = new QFormLayout;
+    choice_ = new QComboBox(this);
+    choice_->setObjectName("choice");
+    choice_->addItems(TextList("change", "choices"));
+    choice_->setCurrentIndex(static_cast<int>(fields.choice));
+    old_ = Edit(this, "oldCode", kPukEditLimit, fields.old_code);
+    new_ = Edit(this, "newCode", kPukEditLimit, fields.new_code);
+    again_ = Edit(this, "againCode", kPukEditLimit, fields.reenter_code);
+    form->addRow(Label(Text("change", "choice_label"), "choiceLabel", this), choice_);
+    form->addRow(Label(Text("change", "old_label"), "oldLabel", this), old_);
+    form->addRow(Label(Text("change", "new_label"), "newLabel", this), new_);
+    form->addRow(Label(Text("change", "again_label"), "againLabel", this), again_);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(OkCancel(this, "change"));
+}
+
+ChangeCodeFields ChangeCodeDialog::Fields() const {
+    return {static_cast<ChangeCodeChoice>(choice_->currentIndex()), WideOf(old_->text()),
+            WideOf(new_->text()), WideOf(again_->text())};
+}
+
+}  // namespace qmx2::commander::ui

@@ -1,0 +1,33 @@
+// Texts from the compiled-in resource.
+#include "commander/ui/texts.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace qmx2::commander::ui {
+namespace {
+
+const QJsonObject& All() {
+    static const QJsonObject texts = [] {
+        QFile file(":/commander/texts.json");
+        file.open(QIODevice::ReadOnly);
+        return QJsonDocument::fromJson(file.readAll()).object();
+    }();
+    return texts;
+}
+
+}  // namespace
+
+QString Text(const char* section, const char* key) {
+    return All().value(section).toObject().value(key).toString();
+}
+
+QStringList TextList(const char* section, const char* key) {
+    QStringList list;
+    for (const QJsonValue& v : All().value(section).toObject().value(key).toArray()) list << v.toString();
+    return list;
+}
+
+}  // namespace qmx2::commander::ui
