@@ -18,12 +18,13 @@ class NetworkWindow : public QDialog {
 public:
     explicit NetworkWindow(QWidget* parent);
     NetworkDialogAction Next(const NetworkDialogView& view);
+    // Shows the logic's state without waiting for a command.
+    void Show(const NetworkDialogView& view);
 
 protected:
     void reject() override;
 
 private:
-    void Show(const NetworkDialogView& view);
     void Take(NetworkDialogAction action);
 
     QListWidget* list_;

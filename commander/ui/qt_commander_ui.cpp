@@ -115,33 +115,39 @@ NetworkDialogAction QtCommanderUi::NextNetworkAction(const NetworkDialogView& vi
 
 void QtCommanderUi::EndNetworkDialog() { network_.reset(); }
 
-bool QtCommanderUi::ShowAbout() {
-    QDialog about(&main_);
-    about.setObjectName("aboutDialog");
-    about.setWindowTitle(Text("about", "caption"));
-    auto* layout = new QVBoxLayout(&about);
-    auto* icon = new QLabel(&about);
+QDialog* MakeAboutDialog(QWidget* parent, bool* help_asked) {
+    auto* about = new QDialog(parent);
+    about->setObjectName("aboutDialog");
+    about->setWindowTitle(Text("about", "caption"));
+    auto* layout = new QVBoxLayout(about);
+    auto* icon = new QLabel(about);
     icon->setPixmap(platform::LoadIcon(platform::kIconCommander).pixmap(32, 32));
     layout->addWidget(icon);
-    auto* product = new QLabel("<b>" + Text("about", "product") + "</b><br>" + Text("about", "version"), &about);
+    auto* product = new QLabel("<b>" + Text("about", "product") + "</b><br>" + Text("about", "version"), about);
     product->setObjectName("product");
     layout->addWidget(product);
-    auto* text = new QLabel(Text("about", "text"), &about);
+    auto* text = new QLabel(Text("about", "text"), about);
     text->setWordWrap(true);
     layout->addWidget(text);
-    auto* buttons = new QDialogButtonBox(&about);
+    auto* buttons = new QDialogButtonBox(about);
     QPushButton* ok = buttons->addButton(Text("about", "ok"), QDialogButtonBox::AcceptRole);
     QPushButton* help = buttons->addButton(Text("about", "help"), QDialogButtonBox::HelpRole);
     ok->setObjectName("ok");
     help->setObjectName("help");
-    bool help_asked = false;
-    QObject::connect(ok, &QPushButton::clicked, &about, &QDialog::accept);
-    QObject::connect(help, &QPushButton::clicked, &about, [&] {
-        help_asked = true;
-        about.accept();
+    layout->addWidget(buttons);
+    QObject::connect(ok, &QPushButton::clicked, about, &QDialog::accept);
+    QObject::connect(help, &QPushButton::clicked, about, [about, help_asked] {
+        *help_asked = true;
+        about->accept();
     });
-    about.setMinimumWidth(260);
-    Run(about);
+    about->setMinimumWidth(260);
+    return about;
+}
+
+bool QtCommanderUi::ShowAbout() {
+    bool help_asked = false;
+    const std::unique_ptr<QDialog> about(MakeAboutDialog(&main_, &help_asked));
+    Run(*about);
     return help_asked;
 }
 

@@ -9,6 +9,7 @@
 
 #include "commander/ui.h"
 
+class QDialog;
 class QMenu;
 
 namespace qmx2::commander {
@@ -56,5 +57,8 @@ private:
     QWidget* dialog_ = nullptr;  // the dialog open now, owner of kDialog messages
     std::unique_ptr<NetworkWindow> network_;
 };
+
+// The about box (product name and version); *help_asked is set when its "Help" button closes it.
+QDialog* MakeAboutDialog(QWidget* parent, bool* help_asked);
 
 }  // namespace qmx2::commander::ui

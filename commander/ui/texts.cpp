@@ -6,11 +6,15 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+// The texts are compiled into this static library; a program linking it must register them.
+static void RegisterCommanderResources() { Q_INIT_RESOURCE(commander); }
+
 namespace qmx2::commander::ui {
 namespace {
 
 const QJsonObject& All() {
     static const QJsonObject texts = [] {
+        RegisterCommanderResources();
         QFile file(":/commander/texts.json");
         file.open(QIODevice::ReadOnly);
         return QJsonDocument::fromJson(file.readAll()).object();

@@ -5,8 +5,9 @@
 
 namespace qmx2::platform::qt {
 
-Answer ShowMessageBox(const MessageBoxRequest& r) {
-    QMessageBox box(r.owner);
+std::unique_ptr<QMessageBox> MakeMessageBox(const MessageBoxRequest& r) {
+    auto made = std::make_unique<QMessageBox>(r.owner);
+    QMessageBox& box = *made;
     box.setObjectName(kMessageBoxName);
     box.setWindowTitle(r.caption);
     box.setText(r.text);
@@ -28,7 +29,12 @@ Answer ShowMessageBox(const MessageBoxRequest& r) {
                                                        : QMessageBox::Cancel);
     if (r.foreground) box.setWindowFlag(Qt::WindowStaysOnTopHint);
     box.setWindowModality(Qt::ApplicationModal);
-    switch (box.exec()) {
+    return made;
+}
+
+Answer ShowMessageBox(const MessageBoxRequest& r) {
+    const std::unique_ptr<QMessageBox> box = MakeMessageBox(r);
+    switch (box->exec()) {
         case QMessageBox::Ok: return Answer::kOk;
         case QMessageBox::Retry: return Answer::kRetry;
         case QMessageBox::Yes: return Answer::kYes;

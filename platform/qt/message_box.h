@@ -4,6 +4,9 @@
 
 #include <QString>
 
+#include <memory>
+
+class QMessageBox;
 class QWidget;
 
 namespace qmx2::platform::qt {
@@ -20,6 +23,9 @@ struct MessageBoxRequest {
     Icon icon = Icon::kNone;
     bool foreground = false;
 };
+
+// The box as ShowMessageBox runs it, not shown yet.
+std::unique_ptr<QMessageBox> MakeMessageBox(const MessageBoxRequest& request);
 
 // Runs the box modally. Closing it without a button counts as Cancel (or OK for a plain box).
 Answer ShowMessageBox(const MessageBoxRequest& request);
