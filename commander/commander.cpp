@@ -150,9 +150,12 @@ bool Commander::HandleMessage(uint32_t message, uint64_t wparam, int64_t lparam)
 }
 
 // A commander that missed the removal broadcast (or whose device manager died without sending
-// it) must not stay behind without its card.
+// it) must not stay behind without its card. Two looks in a row must find it gone, so that a
+// device manager in the middle of a restart or a slow answer does not end it.
 void Commander::WatchCard() {
-    if (!FindCardPort(parts_.registry) || !parts_.host.DeviceHostRunning()) parts_.host.EndCommander();
+    const bool gone = !FindCardPort(parts_.registry) || !parts_.host.DeviceHostRunning();
+    card_missing_looks_ = gone ? card_missing_looks_ + 1 : 0;
+    if (card_missing_looks_ == 2) parts_.host.EndCommander();
 }
 
 void Commander::Notify(bool sound, std::string_view title, std::string_view text) {

@@ -130,6 +130,7 @@ private:
     bool run_at_event_ = false;
     std::string modem_command_{kDefaultModemCommand};
     int selected_speed_ = -1;
+    int card_missing_looks_ = 0;
     common::OperatorLookup operator_names_;
     bool stop_ = false;  // the menu-state thread's stop flag, under the clock's lock
     platform::Thread menu_state_thread_;

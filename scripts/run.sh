@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up, builds and starts the system on the emulated GSM card in a handheld root of its own:
 # the device host inserts the emulated PC Card and loads the serial driver, whose COM_Init starts
-# the commander, which powers the card and asks for the SIM's PIN here. The phone manager
+# the commander, which powers the card and asks for the SIM's PIN: in a dialog beside its tray
+# icon when there is a display, here in the terminal when there is none. The phone manager
 # without windows, qmx2ctl, then works against the card from another terminal.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -19,6 +20,7 @@ build/bin/qmx2-reg add 'HKLM\Software\Orvan\SERQMX2' /v autopowerup /t REG_DWORD
 cat <<MSG
 handheld root: $QMX2_ROOT
 emulated card: $scenario (the SIM's PIN is 1234, its PUK 12345678)
+commander: $(if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then echo "tray icon and dialogs on the display (click the icon for its menu)"; else echo "no display: it asks here"; fi)
 
 In another terminal, the phone manager without windows:
   export QMX2_ROOT=$QMX2_ROOT

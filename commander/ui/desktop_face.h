@@ -18,7 +18,8 @@ class Commander;
 
 namespace qmx2::commander::ui {
 
-// A desktop session: an X or Wayland display, or a Qt platform chosen by QT_QPA_PLATFORM.
+// A desktop session a person sees: an X or Wayland display, or a Qt platform chosen by
+// QT_QPA_PLATFORM other than offscreen or minimal.
 bool DisplayPresent();
 
 class DesktopFace {

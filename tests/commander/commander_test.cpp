@@ -321,16 +321,25 @@ TEST_F(CommanderTest, CardRemovalEndsOnlyWhenTheCardIsGone) {
 // manager serving the card is gone.
 TEST_F(CommanderTest, CardWatchEndsACommanderWithoutItsCard) {
     Commander& c = Started();
-    c.HandleMessage(0x0113, 1, 0);
+    auto look = [&] { c.HandleMessage(0x0113, 1, 0); };
+    look();
     EXPECT_EQ(host.end_requests, 0);
     host.device_host_running = false;
+    look();
     c.HandleMessage(0x0113, 2, 0);  // another timer
     EXPECT_EQ(host.end_requests, 0);
-    c.HandleMessage(0x0113, 1, 0);
+    host.device_host_running = true;  // back in time: the count starts again
+    look();
+    host.device_host_running = false;
+    look();
+    EXPECT_EQ(host.end_requests, 0);
+    look();
     EXPECT_EQ(host.end_requests, 1);
     host.device_host_running = true;
+    look();
     registry.DeleteKey(platform::HKEY_LOCAL_MACHINE, u"Drivers\\Active\\01");
-    c.HandleMessage(0x0113, 1, 0);
+    look();
+    look();
     EXPECT_EQ(host.end_requests, 2);
     c.HandleMessage(0x0006, 1, 0);
     EXPECT_EQ(ui.brought_forward, 1);
