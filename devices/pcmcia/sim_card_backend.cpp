@@ -237,6 +237,10 @@ std::unique_ptr<CardBackend> MakeSimCardBackend(Platform& platform, const std::s
     }
     hardware::card::CardScenario phone = hardware::card::DefaultScenario();
     hardware::PcCardScenario card;
+    // On the machine's own clock the servicing thread can come late by more than a FIFO's
+    // worth of bytes, which a driver's interrupt routine on the handheld never is: the host's
+    // chip waits for the routine instead of overrunning.
+    card.pause_receive_while_interrupt_pending = true;
     if (!scenario_path.empty()) {
         auto loaded = hardware::card::LoadScenario(scenario_path);
         if (!loaded.scenario) {
