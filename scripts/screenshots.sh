@@ -9,7 +9,7 @@ out=$build/screenshots
 mkdir -p "$out"
 export QT_QPA_PLATFORM=offscreen
 
-cmake --build "$build" --target peghelp setup-screenshots qmx2_setup_files commander_screenshots >/dev/null
+cmake --build "$build" --target peghelp setup-screenshots qmx2_setup_files commander_screenshots manager_screenshots >/dev/null
 
 # The help viewer, on the contents, on a topic, and on a topic that does not exist.
 "$build/bin/peghelp" --screenshot "$out/help-viewer-contents.png" "qmx2.htc" 2>/dev/null
@@ -23,5 +23,9 @@ cmake --build "$build" --target peghelp setup-screenshots qmx2_setup_files comma
 # The commander: main window, code dialogs (one per kind, named by the kind's number), PUK and
 # PUK2, change code, "Select Network", about box, tray popup and its message boxes.
 "$build/bin/commander_screenshots" "$out" 2>/dev/null
+
+# The phone manager: the monitor window searching and with bars and operator, its about box and
+# the message box of a window not built yet.
+"$build/bin/manager_screenshots" "$out" 2>/dev/null
 
 ls -1 "$out"/*.png

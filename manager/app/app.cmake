@@ -6,4 +6,4 @@ add_library(qmx2_manager_app STATIC
 target_link_libraries(qmx2_manager_app PUBLIC qmx2_manager_ctl qmx2_manager_core qmx2_windows)
 
 add_executable(Qmx2PPC ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
-target_link_libraries(Qmx2PPC PRIVATE qmx2_manager_app qmx2_registry qmx2_serial_remote)
+target_link_libraries(Qmx2PPC PRIVATE qmx2_manager_app qmx2_registry qmx2_serial_remote qmx2_desktop_services)

@@ -2,7 +2,9 @@
 // the start-up, keeps polling the card until its main window (class "QMXManager") is destroyed
 // and then saves its data and ends. This build has no windows yet: the window is a handheld
 // window without a face, what it would show goes to standard error, and a person at the terminal
-// drives it with "status", "power-down", "close", "open" and "quit".
+// drives it with "status", "power-down", "close", "open" and "quit". With --windows (builds with
+// the Qt shell) the monitor window, its menus and message boxes are shown instead; the other
+// windows of the manager are still being built and say so when asked for.
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -13,21 +15,28 @@
 #include "manager/app/headless_ui.h"
 #include "manager/app/manager_window.h"
 #include "manager/core/main_window.h"
+#include "manager/core/polling.h"
 #include "manager/store/handheld_folder.h"
 #include "platform/files.h"
+#include "platform/help_viewer.h"
+#include "platform/process.h"
 #include "platform/registry.h"
 #include "platform/root.h"
 #include "platform/serial_remote.h"
 #include "platform/serial_wire.h"
 #include "platform/terminal.h"
+#if QMX2_MANAGER_WINDOWS
+#include "manager/ui/ppc/desktop_face.h"
+#endif
 
 using namespace qmx2;
 
 namespace {
 
 constexpr char kUsage[] =
-    "usage: Qmx2PPC [--root DIR]\n"
-    "At a terminal it takes the commands status, power-down, close, open and quit.\n";
+    "usage: Qmx2PPC [--root DIR] [--windows]\n"
+    "At a terminal it takes the commands status, power-down, close, open and quit.\n"
+    "--windows shows the monitor window (work in progress: the other windows are not built yet).\n";
 
 int Fail(const std::string& why) {
     std::fprintf(stderr, "Qmx2PPC: %s\n", why.c_str());
@@ -56,8 +65,11 @@ void ReadTerminalCommands(std::shared_ptr<platform::Clock> clock,
 
 int main(int argc, char** argv) {
     std::string root_option;
+    bool windows_wanted = false;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--root") == 0 && i + 1 < argc) {
+        if (std::strcmp(argv[i], "--windows") == 0) {
+            windows_wanted = true;
+        } else if (std::strcmp(argv[i], "--root") == 0 && i + 1 < argc) {
             root_option = argv[++i];
         } else if (std::strncmp(argv[i], "--root=", 7) == 0) {
             root_option = argv[i] + 7;
@@ -81,9 +93,29 @@ int main(int argc, char** argv) {
 
     manager::app::HeadlessUi ui(manager::ctl::TextUiOptions{});
     manager::app::AppPeers peers(*windows);
-    manager::ManagerContext ctx(manager::ManagerServices{*clock, devices, *registry, folder, ui, peers});
+    manager::ManagerUi* face_ui = &ui;
+    // Filled before the first call that reads them: the window once it is created.
+    [[maybe_unused]] manager::ManagerContext* context = nullptr;
+    [[maybe_unused]] manager::app::ManagerWindow* main_window = nullptr;
+#if QMX2_MANAGER_WINDOWS
+    platform::Processes processes(*clock, root);
+    platform::ProgramHelpViewer help(processes);
+    std::unique_ptr<manager::ui::ManagerFace> face;
+    if (windows_wanted) {
+        face = manager::ui::MakeManagerFace(
+            argc, argv,
+            {*windows, ui, [&context] { return manager::MonitorSnapshot(*context); },
+             [&main_window] { return main_window->hwnd(); }, help});
+        face_ui = &face->ui();
+    }
+#else
+    if (windows_wanted) return Fail("this build has no windows (built without Qt)");
+#endif
+    manager::ManagerContext ctx(manager::ManagerServices{*clock, devices, *registry, folder, *face_ui, peers});
+    context = &ctx;
     ui.Attach(&ctx);
     manager::app::ManagerWindow window(*windows, ctx, [&ui](const std::string& line) { ui.Log(line); });
+    main_window = &window;
     bool created = false;
     ui.OnFirstShow([&] {
         created = window.Create();
@@ -101,7 +133,11 @@ int main(int argc, char** argv) {
     }
     ui.Log("running");
     if (platform::StandardInputIsTerminal()) ReadTerminalCommands(clock, windows, window.hwnd());
+#if QMX2_MANAGER_WINDOWS
+    const int code = face ? face->Run([&window] { return window.destroyed(); }) : windows->RunMessageLoop();
+#else
     const int code = windows->RunMessageLoop();
+#endif
     worker.Join();
     ui.Log("ended");
     return code;

@@ -37,6 +37,7 @@ platform::LRESULT ManagerWindow::Handle(uint32_t message, platform::WPARAM wpara
     case platform::WM_DESTROY:
         DestroyMainWindow(ctx_);
         windows_.DestroyWindow(hwnd_);
+        destroyed_ = true;
         windows_.PostQuitMessage(0);
         break;
     case platform::WM_COMMAND:

@@ -40,6 +40,8 @@ public:
     // Registers the window on the calling thread; false when that fails.
     bool Create();
     platform::HWND hwnd() const { return hwnd_; }
+    // The window has been destroyed: the program's loop ends.
+    bool destroyed() const { return destroyed_; }
 
     platform::LRESULT Handle(uint32_t message, platform::WPARAM wparam);
 
@@ -50,6 +52,7 @@ private:
     ManagerContext& ctx_;
     std::function<void(const std::string&)> log_;
     platform::HWND hwnd_ = 0;
+    bool destroyed_ = false;
 };
 
 // A line typed at the terminal as the message the program posts to its own window: "status",

@@ -1,0 +1,24 @@
+// The monitor's picture as a widget: the drawing steps of manager/monitor painted with QPainter.
+#pragma once
+
+#include <QWidget>
+
+#include <functional>
+
+#include "manager/monitor/monitor.h"
+
+namespace qmx2::manager::ui {
+
+class MonitorView : public QWidget {
+public:
+    // `state` is read at every paint, so a repaint shows the worker's latest pass.
+    MonitorView(std::function<MonitorState()> state, QWidget* parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    std::function<MonitorState()> state_;
+};
+
+}  // namespace qmx2::manager::ui

@@ -1,0 +1,106 @@
+#include "manager/ui/ppc/qt_manager_ui.h"
+
+#include "manager/core/command_ids.h"
+#include "manager/ui/monitor_view.h"
+#include "manager/ui/ppc/monitor_window.h"
+#include "platform/qt/message_box.h"
+#include "platform/qt/wait_cursor.h"
+
+namespace qmx2::manager::ui {
+namespace {
+
+QString Q(platform::WideView text) {
+    return QString::fromUtf16(text.data(), qsizetype(text.size())).replace("\r\n", "\n");
+}
+
+platform::qt::Buttons QtButtons(Buttons buttons) {
+    switch (buttons) {
+    case Buttons::kOk: return platform::qt::Buttons::kOk;
+    case Buttons::kYesNo: return platform::qt::Buttons::kYesNo;
+    case Buttons::kRetryCancel: return platform::qt::Buttons::kRetryCancel;
+    case Buttons::kOkCancel: return platform::qt::Buttons::kOkCancel;
+    }
+    return platform::qt::Buttons::kOk;
+}
+
+Answer FromQt(platform::qt::Answer answer) {
+    switch (answer) {
+    case platform::qt::Answer::kOk: return Answer::kOk;
+    case platform::qt::Answer::kYes: return Answer::kYes;
+    case platform::qt::Answer::kNo: return Answer::kNo;
+    case platform::qt::Answer::kRetry: return Answer::kRetry;
+    case platform::qt::Answer::kCancel: return Answer::kCancel;
+    }
+    return Answer::kCancel;
+}
+
+}  // namespace
+
+QtManagerUi::QtManagerUi(QtManagerParts parts) : parts_(std::move(parts)) {}
+
+QtManagerUi::~QtManagerUi() {
+    if (icon_) parts_.tray.Delete(icon_owner_, kTrayIconId);
+}
+
+void QtManagerUi::Command(uint32_t command) {
+    switch (command) {
+    case kCmdAbout: main_->ShowAbout(); return;
+    case kCmdPowerDown:
+    case kCmdExit: parts_.post_command(command); return;
+    case kCmdCtrlO:
+    case kCmdHelpKey: return;  // in the accelerator table, without an action
+    case kCmdWriteMessages:
+    case kCmdShortMessages:
+    case kCmdContactDirectory:
+    case kCmdSettings:
+        ShowMessage(kCaption, kWindowNotAvailable, Buttons::kOk, true);
+        return;
+    default: return;
+    }
+}
+
+Answer QtManagerUi::ShowMessage(platform::WideView caption, platform::WideView text, Buttons buttons,
+                                bool owned) {
+    QWidget* owner = owned && main_ && main_->isVisible() ? main_.get() : nullptr;
+    return FromQt(platform::qt::ShowMessageBox({Q(text), Q(caption), owner, QtButtons(buttons),
+                                               platform::qt::Icon::kNone, true}));
+}
+
+void QtManagerUi::SetWaitCursor(bool on) { platform::qt::SetWaitCursor(on); }
+
+bool QtManagerUi::ShowMainWindow(bool visible) {
+    // The headless face creates the handheld window the logic's messages go to.
+    if (!parts_.rest.ShowMainWindow(visible)) return false;
+    if (!main_) {
+        if (!visible) return true;
+        main_ = std::make_unique<MonitorWindow>(parts_.monitor, [this](uint32_t c) { Command(c); },
+                                                parts_.help);
+    }
+    if (visible) {
+        main_->show();
+        main_->raise();
+        main_->activateWindow();
+    } else {
+        main_->hide();
+    }
+    return true;
+}
+
+void QtManagerUi::RepaintMain() {
+    parts_.rest.RepaintMain();
+    if (main_) main_->monitor()->update();
+}
+
+void QtManagerUi::SetNotificationIcon(bool present) {
+    parts_.rest.SetNotificationIcon(present);
+    if (present == icon_) return;
+    icon_ = present;
+    if (present) {
+        icon_owner_ = parts_.window();
+        parts_.tray.Add({icon_owner_, kTrayIconId, platform::kIconManager, "", kTrayCallback});
+    } else {
+        parts_.tray.Delete(icon_owner_, kTrayIconId);
+    }
+}
+
+}  // namespace qmx2::manager::ui

@@ -1,0 +1,84 @@
+// Qmx2PPC's windows behind the manager's user-interface boundary. What has a window here (message
+// boxes, wait cursor, the monitor window, the notification icon) is shown with Qt; the rest goes
+// on to `rest` (the headless face) until its window exists. Runs on the GUI thread only: the
+// shell wraps it in GuiThreadUi.
+#pragma once
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+#include "manager/core/manager_ui.h"
+#include "manager/monitor/monitor.h"
+#include "platform/tray_icons.h"
+#include "platform/windows.h"
+
+class QWidget;
+
+namespace qmx2::platform {
+class HelpViewer;
+}
+
+namespace qmx2::manager::ui {
+
+class MonitorWindow;
+
+// Says that a window of this build does not exist yet.
+inline constexpr char16_t kWindowNotAvailable[] = u"This window is not available yet in this build.";
+
+struct QtManagerParts {
+    ManagerUi& rest;
+    std::function<MonitorState()> monitor;
+    // The manager's handheld window: owner of the notification icon, target of the commands
+    // the manager's logic runs (WM_COMMAND "Power Down" and "Exit").
+    std::function<platform::HWND()> window;
+    std::function<void(uint32_t command)> post_command;
+    platform::TrayIcons& tray;
+    platform::HelpViewer& help;
+};
+
+class QtManagerUi : public ManagerUi {
+public:
+    explicit QtManagerUi(QtManagerParts parts);
+    ~QtManagerUi() override;
+
+    // A menu or accelerator command of the monitor window.
+    void Command(uint32_t command);
+    MonitorWindow* main_window() const { return main_.get(); }
+
+    Answer ShowMessage(platform::WideView caption, platform::WideView text, Buttons buttons,
+                       bool owned) override;
+    bool ShowStartupNote() override { return parts_.rest.ShowStartupNote(); }
+    void SetWaitCursor(bool on) override;
+    bool ShowMainWindow(bool visible) override;
+    void RepaintMain() override;
+    void SetNotificationIcon(bool present) override;
+    void CloseChildWindows() override { parts_.rest.CloseChildWindows(); }
+    bool MessageWindowOpen() override { return parts_.rest.MessageWindowOpen(); }
+    platform::WideString MessageStatusLine() override { return parts_.rest.MessageStatusLine(); }
+    void SetMessageStatusLine(platform::WideView text) override { parts_.rest.SetMessageStatusLine(text); }
+    void RefreshMessageWindow() override { parts_.rest.RefreshMessageWindow(); }
+    bool EditContact(bool editing, ContactFields& fields, int name_width, int number_width) override {
+        return parts_.rest.EditContact(editing, fields, name_width, number_width);
+    }
+    std::optional<BookId> ChooseBook(bool move, BookId current) override {
+        return parts_.rest.ChooseBook(move, current);
+    }
+    bool PasteContact(const ContactFields& full, ContactFields& fields, int name_width,
+                      int number_width) override {
+        return parts_.rest.PasteContact(full, fields, name_width, number_width);
+    }
+    bool WriteWindowOpen() override { return parts_.rest.WriteWindowOpen(); }
+    void OpenWriteWindow(const std::vector<std::string>& recipients) override {
+        parts_.rest.OpenWriteWindow(recipients);
+    }
+
+private:
+    QtManagerParts parts_;
+    std::unique_ptr<MonitorWindow> main_;
+    bool icon_ = false;
+    platform::HWND icon_owner_ = 0;
+};
+
+}  // namespace qmx2::manager::ui

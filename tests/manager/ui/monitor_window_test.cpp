@@ -1,0 +1,244 @@
+// Qmx2PPC's monitor window offscreen: every menu entry and accelerator reaches its command, the
+// monitor paints what the worker measured, message boxes asked from the worker are answered on
+// the GUI thread, the notification icon and the help requests.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QImage>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTest>
+#include <QThread>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <mutex>
+#include <thread>
+
+#include "manager/core/command_ids.h"
+#include "manager/core/gui_thread_ui.h"
+#include "manager/ui/monitor_view.h"
+#include "manager/ui/ppc/monitor_window.h"
+#include "manager/ui/ppc/qt_manager_ui.h"
+#include "platform/help_viewer.h"
+#include "tests/manager/manager_harness.h"
+
+namespace qmx2::manager::ui {
+namespace {
+
+QApplication& App() {
+    static int argc = 1;
+    static char name[] = "manager_monitor_window_test";
+    static char* argv[] = {name, nullptr};
+    static QApplication* app = [] {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        return new QApplication(argc, argv);
+    }();
+    return *app;
+}
+
+// Runs `act` on the next modal window once it shows (a message box or a dialog), while the
+// returned watcher lives.
+std::unique_ptr<QTimer> OnNextModal(std::function<void(QWidget*)> act) {
+    auto timer = std::make_unique<QTimer>();
+    timer->setInterval(1);
+    QTimer* t = timer.get();
+    QObject::connect(t, &QTimer::timeout, [t, act] {
+        QWidget* w = QApplication::activeModalWidget();
+        if (!w || !w->isVisible()) return;
+        t->stop();
+        act(w);
+    });
+    t->start();
+    return timer;
+}
+
+QString BoxLine(QWidget* w) {
+    auto* box = qobject_cast<QMessageBox*>(w);
+    return box ? box->windowTitle() + "|" + box->text() : "not a message box: " + w->windowTitle();
+}
+
+class Dispatch : public GuiDispatch {
+public:
+    bool OnGuiThread() override { return QThread::currentThread() == qApp->thread(); }
+    bool Queue(std::function<void()> task) override {
+        return QMetaObject::invokeMethod(qApp, std::move(task), Qt::QueuedConnection);
+    }
+};
+
+struct Rig {
+    Rig()
+        : qt({scripted, [this] { std::lock_guard l(mu); return state; }, [] { return platform::HWND(77); },
+              [this](uint32_t c) { posted.push_back(c); }, tray, help}),
+          gui(qt, dispatch) {
+        App();
+        EXPECT_TRUE(gui.ShowMainWindow(true));
+        // Accelerators act in the active window.
+        QApplication::setActiveWindow(qt.main_window());
+        EXPECT_TRUE(QTest::qWaitForWindowActive(qt.main_window()));
+    }
+    MonitorWindow& window() { return *qt.main_window(); }
+
+    std::mutex mu;
+    MonitorState state;
+    testing::ScriptedUi scripted;
+    std::vector<uint32_t> posted;
+    platform::TrayIconLog tray;
+    platform::HelpRequestLog help;
+    QtManagerUi qt;
+    Dispatch dispatch;
+    GuiThreadUi gui;
+};
+
+// What a command did: posted to the manager's window, a message box, the about box, nothing.
+std::string Outcome(Rig& rig, const std::function<void()>& act) {
+    std::string seen;
+    rig.posted.clear();
+    const auto watch = OnNextModal([&seen](QWidget* w) {
+        seen = w->objectName() == "dialog103" ? "about: " + w->findChild<QLabel*>("aboutText")->text().toStdString()
+                                              : BoxLine(w).toStdString();
+        if (auto* d = qobject_cast<QDialog*>(w)) d->reject();
+    });
+    act();
+    QTest::qWait(5);
+    if (!rig.posted.empty()) return "posted " + std::to_string(rig.posted.back());
+    return seen.empty() ? "nothing" : seen;
+}
+
+const std::string kNotYet = "Orvan Pellion 2.0|This window is not available yet in this build.";
+const std::string kAbout = "about: <b>Orvan Pellion 2.0</b><br>Qmx2PPC<br>Version 2.0";
+
+TEST(MonitorWindowTest, EveryMenuEntryAndAcceleratorReachesItsCommand) {
+    Rig rig;
+    struct Case {
+        const char* menu;
+        const char* entry;
+        std::string outcome;
+    };
+    const Case menus[] = {
+        {"File", "Power Down", "posted 40149"}, {"File", "About", kAbout}, {"File", "Exit", "posted 40136"},
+        {"Tools", "Write Messages...", kNotYet}, {"Tools", "Short Messages...", kNotYet},
+        {"Tools", "Contact Directory...", kNotYet}, {"Tools", "Settings...", kNotYet},
+    };
+    QMenuBar* bar = rig.window().menuBar();
+    ASSERT_EQ(bar->objectName(), "menu107");
+    std::vector<std::string> entries;
+    for (QAction* top : bar->actions())
+        for (QAction* a : top->menu()->actions()) entries.push_back(top->text().toStdString() + "/" + a->text().toStdString());
+    ASSERT_EQ(entries.size(), std::size(menus));
+    for (size_t i = 0; i < std::size(menus); ++i) {
+        EXPECT_EQ(entries[i], std::string(menus[i].menu) + "/" + menus[i].entry);
+        QAction* top = bar->actions()[menus[i].menu == std::string("File") ? 0 : 1];
+        QAction* entry = nullptr;
+        for (QAction* a : top->menu()->actions())
+            if (a->text() == menus[i].entry) entry = a;
+        EXPECT_EQ(Outcome(rig, [entry] { entry->trigger(); }), menus[i].outcome) << menus[i].entry;
+    }
+
+    struct Key {
+        QKeyCombination keys;
+        std::string outcome;
+    };
+    const Key table169[] = {{Qt::CTRL | Qt::Key_D, kNotYet}, {Qt::CTRL | Qt::Key_M, kNotYet},
+                            {Qt::CTRL | Qt::Key_O, "nothing"}, {Qt::CTRL | Qt::Key_S, kNotYet},
+                            {QKeyCombination(Qt::Key_F1), "nothing"}, {Qt::CTRL | Qt::Key_W, kNotYet}};
+    for (const Key& k : table169)
+        EXPECT_EQ(Outcome(rig, [&] {
+                      // A message box just closed leaves no window active.
+                      QApplication::setActiveWindow(&rig.window());
+                      QTest::keyClick(&rig.window(), k.keys.key(), k.keys.keyboardModifiers()); }),
+                  k.outcome)
+            << QKeySequence(k.keys).toString().toStdString();
+    // The window's close button is the close message, not the end of the program.
+    EXPECT_EQ(Outcome(rig, [&] { rig.window().close(); }), "posted 40136");
+}
+
+TEST(MonitorWindowTest, PaintsTheWorkersMeasurementOnRepaint) {
+    Rig rig;
+    MonitorView* view = rig.window().monitor();
+    EXPECT_EQ(view->size(), QSize(240, 138));
+    EXPECT_EQ(rig.window().statusBar()->objectName(), "statusBar10001");
+    const QColor navy(0, 0, 128);
+    const auto bars = [&] {
+        const QImage image = view->grab().toImage();
+        int n = 0;
+        for (int left : {13, 28, 43, 58}) n += image.pixelColor(left + 6, 7) == navy;
+        return n;
+    };
+    const auto has_text = [&](int top) {
+        const QImage image = view->grab().toImage();
+        for (int y = top; y < top + 16; ++y)
+            for (int x = 10; x < 200; ++x)
+                if (image.pixelColor(x, y) == navy) return true;
+        return false;
+    };
+    EXPECT_EQ(bars(), 0);
+    EXPECT_TRUE(has_text(37));  // "Searching network, please wait..."
+    EXPECT_FALSE(has_text(17));
+    {
+        std::lock_guard l(rig.mu);
+        rig.state.signal_level = 3;
+        rig.state.operator_line = "Orvan Net";
+    }
+    // From the worker's thread, as a polling pass ends.
+    std::thread([&] { rig.gui.RepaintMain(); }).join();
+    QTest::qWait(5);
+    EXPECT_EQ(bars(), 3);
+    EXPECT_TRUE(has_text(17));
+}
+
+TEST(MonitorWindowTest, WorkerQuestionIsAnsweredOnTheGuiThread) {
+    Rig rig;
+    std::string seen;
+    const auto watch = OnNextModal([&](QWidget* w) {
+        seen = BoxLine(w).toStdString();
+        QTest::mouseClick(qobject_cast<QMessageBox*>(w)->button(QMessageBox::Yes), Qt::LeftButton);
+    });
+    std::atomic<int> answer{-1};
+    std::thread worker([&] {
+        answer = int(rig.gui.ShowMessage(kCaption, u"New SMS arrived, read it now?", Buttons::kYesNo, true));
+    });
+    while (answer < 0) QTest::qWait(2);
+    worker.join();
+    EXPECT_EQ(seen, "Orvan Pellion 2.0|New SMS arrived, read it now?");
+    EXPECT_EQ(answer, int(Answer::kYes));
+}
+
+TEST(MonitorWindowTest, NotificationIconAndHelpTopics) {
+    Rig rig;
+    rig.gui.SetNotificationIcon(true);
+    rig.gui.SetNotificationIcon(true);
+    ASSERT_EQ(rig.tray.Icons().size(), 1u);
+    const platform::TrayIcon icon = rig.tray.Icons()[0];
+    EXPECT_EQ(icon.owner, platform::HWND(77));
+    EXPECT_EQ(icon.id, 5000u);
+    EXPECT_EQ(icon.icon, "app-manager");
+    EXPECT_EQ(icon.callback_message, 3025u);
+    rig.gui.SetNotificationIcon(false);
+    EXPECT_TRUE(rig.tray.Icons().empty());
+
+    QTest::keyClick(&rig.window(), Qt::Key_F1, Qt::ShiftModifier);
+    const auto watch = OnNextModal([](QWidget* w) {
+        QTest::mouseClick(w->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Help), Qt::LeftButton);
+        qobject_cast<QDialog*>(w)->accept();
+    });
+    rig.window().ShowAbout();
+    EXPECT_EQ(rig.help.Topics(), (std::vector<std::string>{"qmx24.htp#MONITOR", "qmx2.htc"}));
+
+    // Hiding keeps the window; showing again brings the same one back.
+    MonitorWindow* first = &rig.window();
+    EXPECT_TRUE(rig.gui.ShowMainWindow(false));
+    EXPECT_FALSE(first->isVisible());
+    EXPECT_TRUE(rig.gui.ShowMainWindow(true));
+    EXPECT_EQ(&rig.window(), first);
+    EXPECT_TRUE(first->isVisible());
+}
+
+}  // namespace
+}  // namespace qmx2::manager::ui
