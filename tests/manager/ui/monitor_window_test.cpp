@@ -23,6 +23,8 @@
 
 #include "manager/core/command_ids.h"
 #include "manager/core/gui_thread_ui.h"
+#include "manager/core/main_window.h"
+#include "manager/core/polling.h"
 #include "manager/ui/monitor_view.h"
 #include "manager/ui/ppc/monitor_window.h"
 #include "manager/ui/ppc/qt_manager_ui.h"
@@ -238,6 +240,53 @@ TEST(MonitorWindowTest, NotificationIconAndHelpTopics) {
     EXPECT_TRUE(rig.gui.ShowMainWindow(true));
     EXPECT_EQ(&rig.window(), first);
     EXPECT_TRUE(first->isVisible());
+}
+
+// The whole manager on the card double with the windows: start-up shows the window and the icon,
+// the worker's passes reach the monitor, and "Power Down" asks the commander.
+TEST(MonitorWindowTest, ShowsTheCardAfterAPollingPassAndPowersDown) {
+    App();
+    testing::Harness h;
+    h.RegisterCard();
+    h.card.rssi = 28;  // three bars
+    platform::TrayIconLog tray;
+    platform::HelpRequestLog help;
+    ManagerContext* ctx = nullptr;
+    QtManagerUi qt({h.ui, [&ctx] { return MonitorSnapshot(*ctx); }, [] { return platform::HWND(5); },
+                    [&ctx](uint32_t c) {
+                        if (c == kCmdPowerDown) PowerDown(*ctx);
+                    },
+                    tray, help});
+    Dispatch dispatch;
+    GuiThreadUi gui(qt, dispatch);
+    ManagerContext context(ManagerServices{*h.clock, h.devices, h.registry, h.folder, gui, h.peers});
+    ctx = &context;
+    platform::Thread worker;
+    ASSERT_EQ(StartManager(context, worker), StartOutcome::kRunning);
+    ASSERT_NE(qt.main_window(), nullptr);
+    EXPECT_TRUE(qt.main_window()->isVisible());
+    ASSERT_EQ(tray.Icons().size(), 1u);
+    {
+        // The worker runs on the virtual clock by itself while this thread serves the window.
+        platform::ExternalWait serving(*h.clock);
+        for (int i = 0; i < 2000 && context.passes.load() < 2; ++i) QTest::qWait(5);
+        QTest::qWait(5);
+    }
+    ASSERT_GE(context.passes.load(), 2);
+    const QImage image = qt.main_window()->monitor()->grab().toImage();
+    int bars = 0;
+    for (int left : {13, 28, 43, 58}) bars += image.pixelColor(left + 6, 7) == QColor(0, 0, 128);
+    EXPECT_EQ(bars, 3);
+
+    QAction* power_down = qt.main_window()->menuBar()->actions()[0]->menu()->actions()[0];
+    ASSERT_EQ(power_down->text(), "Power Down");
+    power_down->trigger();
+    EXPECT_EQ(h.peers.sent.back(), kMsgPowerDown);
+    context.stop_worker = true;
+    {
+        platform::ExternalWait joining(*h.clock);
+        worker.Join();
+    }
 }
 
 }  // namespace
