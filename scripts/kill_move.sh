@@ -23,7 +23,7 @@ stop_device() {
         device=
     fi
 }
-trap 'stop_device; rm -rf "$root"' EXIT
+trap 'stop_device; rm -rf "$root" "$root.device.log"' EXIT
 
 # A fresh handheld with a fresh emulated card holding 30 messages on the SIM.
 start_device() {
