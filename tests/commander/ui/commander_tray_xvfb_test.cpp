@@ -1,0 +1,80 @@
+// Qmx2Com on a real X display of the test's own (Xvfb) with its own session bus, started by the
+// device host's driver as on the handheld: its card icon goes into the tray where the session
+// has one, and into the log where it has none.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+#include "platform/comm_types.h"
+#include "platform/registry.h"
+#include "tests/devices/child_process.h"
+#include "tests/support/dbus_recorders.h"
+#include "tests/support/private_session_bus.h"
+
+namespace {
+
+using qmx2::devices::testing::BuiltProgram;
+using qmx2::devices::testing::Child;
+using namespace qmx2::platform;
+
+bool SetAutoPowerUp(const std::string& root) {
+    std::string error;
+    auto registry = OpenRegistry(root, &error);
+    RegKey key{};
+    if (!registry || registry->CreateKey(HKEY_LOCAL_MACHINE, u"Software\\Orvan\\SERQMX2", &key) != ERROR_SUCCESS)
+        return false;
+    const uint32_t on = 1;
+    const bool ok = registry->SetValue(key, u"autopowerup", REG_DWORD, &on, sizeof on) == ERROR_SUCCESS;
+    registry->CloseKey(key);
+    return ok;
+}
+
+TEST(CommanderOnXvfbTest, TrayIconWhereTheSessionHasATrayAndTheLogWhereNot) {
+    qmx2::testing::PrivateSessionBus bus;
+    qmx2::testing::PrivateDisplay display;
+    if (!bus.ok()) GTEST_SKIP() << bus.error();
+    if (!display.ok()) GTEST_SKIP() << display.error();
+    setenv("DBUS_SESSION_BUS_ADDRESS", bus.address().c_str(), 1);
+    setenv("DISPLAY", display.display().c_str(), 1);
+    setenv("QT_QPA_PLATFORM", "xcb", 1);
+    unsetenv("QT_QPA_PLATFORMTHEME");
+    unsetenv("XDG_CURRENT_DESKTOP");
+    static int argc = 1;
+    static char name[] = "commander_tray_xvfb_test";
+    static char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+    qmx2::testing::DesktopRecorders recorders(QString::fromStdString(bus.address()), {QStringLiteral("body")});
+    const char* source = std::getenv("QMX2_SOURCE_DIR");
+    ASSERT_NE(source, nullptr);
+
+    for (const bool tray : {true, false}) {
+        if (tray) ASSERT_TRUE(recorders.StartTrayWatcher());
+        else recorders.StopTrayWatcher();
+        char tmpl[] = "/tmp/qmx2-comdesk-XXXXXX";
+        ASSERT_TRUE(mkdtemp(tmpl));
+        const std::string root = tmpl;
+        ASSERT_TRUE(SetAutoPowerUp(root));
+        {
+            Child host({BuiltProgram("qmx2-device"), "--root", root, "--card",
+                        std::string("sim=") + source + "/tests/manager/app/ready-sim.json"});
+            // Without a tray the icon's line comes first: the icon is added at the end of start-up.
+            if (!tray)
+                EXPECT_TRUE(host.WaitForErrorLine("Qmx2Com: no tray in this session: tray icon 5000 is in the log only"));
+            ASSERT_TRUE(host.WaitForErrorLine("the card is ready")) << host.ErrorText();
+            if (tray) {
+                // Real processes on a real display: look for up to 20 s, usually a few ms.
+                for (int i = 0; i < 2000 && recorders.TrayItems().isEmpty(); ++i)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                EXPECT_FALSE(recorders.TrayItems().isEmpty()) << host.ErrorText();
+            }
+            host.Signal(SIGTERM);  // the card is pulled: the commander ends with it
+            EXPECT_TRUE(host.WaitForErrorLine("removed")) << host.ErrorText();
+        }
+        std::system(("rm -rf " + root).c_str());
+    }
+}
+
+}  // namespace
