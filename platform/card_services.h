@@ -14,6 +14,7 @@
 namespace qmx2::platform {
 
 struct Platform;
+class BuiltinPortServices;
 
 using CARD_CLIENT_HANDLE = uintptr_t;  // 0: none
 using CARD_WINDOW_HANDLE = uintptr_t;  // 0: none
@@ -147,6 +148,8 @@ struct KernelServices {
     // The thread's last error as the host keeps it, which the driver's calls report into.
     uint32_t (*get_last_error)();
     void (*set_last_error)(uint32_t error);
+    // The built-in serial ports' bus and events; null on a host without them.
+    BuiltinPortServices* builtin_ports;
 };
 using PfnQmx2Kernel = const KernelServices* (*)();
 inline constexpr const char kKernelSymbol[] = "Qmx2Kernel";

@@ -38,8 +38,9 @@ inline constexpr uint32_t kRegisterWindow = 0x10;  // bytes mapped at each regis
 // Status register. Modem lines are active low (the bit is set while the line is off).
 inline constexpr uint16_t kStDcdOff = 0x0002, kStCtsOff = 0x0004, kStDsrOff = 0x0040,
                           kStRiOff = 0x0080;
-inline constexpr uint16_t kStTransmitFetched = 0x0008;  // the DMA took the last byte
-inline constexpr uint16_t kStTransmitDone = 0x0010;     // the last byte left the line
+// Both transmit-done bits are set when the DMA's last byte has left the line.
+inline constexpr uint16_t kStTransmitFetched = 0x0008;
+inline constexpr uint16_t kStTransmitDone = 0x0010;
 inline constexpr uint16_t kStOverrun = 0x0200, kStModemChange = 0x0400, kStFraming = 0x1000;
 inline constexpr uint16_t kStReceiveActivity = 0x2000, kStReceiveIdle = 0x4000,
                           kStReceiveData = 0x8000;

@@ -18,7 +18,8 @@ namespace qmx2::platform {
 namespace {
 
 bool KnownEvent(uint32_t event) {
-    return event == NOTIFICATION_EVENT_TIME_CHANGE || event == NOTIFICATION_EVENT_DEVICE_CHANGE;
+    return event == NOTIFICATION_EVENT_TIME_CHANGE || event == NOTIFICATION_EVENT_DEVICE_CHANGE ||
+           event == NOTIFICATION_EVENT_RS232_DETECTED;
 }
 
 // Holds an exclusive lock on "<file>.lock" while it lives.

@@ -21,6 +21,8 @@ class Processes;
 inline constexpr uint32_t NOTIFICATION_EVENT_NONE = 0;
 inline constexpr uint32_t NOTIFICATION_EVENT_TIME_CHANGE = 1;
 inline constexpr uint32_t NOTIFICATION_EVENT_DEVICE_CHANGE = 7;
+// A desktop cable was plugged into a built-in serial port (its DCD came on).
+inline constexpr uint32_t NOTIFICATION_EVENT_RS232_DETECTED = 9;
 inline constexpr size_t kMaxRunAtEventPathChars = 260;
 
 struct RunAtEventEntry {

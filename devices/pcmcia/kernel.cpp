@@ -63,7 +63,8 @@ void SetKernel(const HostKernel& host) {
     auto& s = State();
     std::lock_guard lk(s.mu);
     s.kernel = KernelServices{host.platform,       &ReadRegister8,       &WriteRegister8,
-                              host.create_process, host.get_last_error, host.set_last_error};
+                              host.create_process, host.get_last_error, host.set_last_error,
+                              nullptr};  // no built-in ports on this host yet
 }
 
 bool InsertCard(uint8_t socket, std::shared_ptr<hardware::PcCard> card) {

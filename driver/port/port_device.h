@@ -14,6 +14,7 @@
 #include "platform/sync.h"
 
 namespace qmx2::platform {
+class BuiltinPortServices;
 class Registry;
 }
 
@@ -40,6 +41,7 @@ struct DriverEnv {
     platform::Registry* registry = nullptr;
     const platform::KernelServices* kernel = nullptr;  // register bus and process start
     InterruptController* interrupts = nullptr;          // none: no dispatch thread can start
+    platform::BuiltinPortServices* builtin = nullptr;   // the built-in ports' bus and events
     const HardwareObjectTable* hardware = nullptr;
 };
 

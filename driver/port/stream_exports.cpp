@@ -7,6 +7,7 @@
 // the driver set.
 #include <type_traits>
 
+#include "driver/builtin/builtin_port.h"
 #include "driver/pccard/card_uart.h"
 #include "driver/port/port_device.h"
 #include "platform/dynamic_library.h"
@@ -19,11 +20,11 @@
 namespace qmx2::driver {
 namespace {
 
-// Built-in ports A and B have no layer in this library; their indexes select nothing.
+// Built-in port A, the PC Card, built-in port B.
 const HardwareObject kHardwareObjects[3] = {
-    {kBindThreadForLife, 19, nullptr},
+    {kBindThreadForLife, 19, &kBuiltInOps},
     {0, 0, &kCardUartOps},
-    {kBindThreadForLife, 25, nullptr},
+    {kBindThreadForLife, 25, &kBuiltInOps},
 };
 const HardwareObjectTable kHardwareTable = {"serqmx2.dll", 3, kHardwareObjects};
 
@@ -65,6 +66,7 @@ QMX2_EXPORT uintptr_t COM_Init(const char16_t* active_key) {
         env.clock = k->platform->clock;
         env.registry = k->platform->registry;
         env.kernel = k;
+        env.builtin = k->builtin_ports;
         env.hardware = &kHardwareTable;
         return reinterpret_cast<uintptr_t>(PortInit(env, active_key));
     });

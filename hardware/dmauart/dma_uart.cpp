@@ -179,10 +179,8 @@ void DmaUartController::StartTransmit(int port, uint64_t now) {
     p.tx_address = area + offset + 1;
     p.tx_busy = true;
     p.tx_done = std::max(now, p.tx_line_free) + CharacterTime(port);
-    if ((offset + 1) % kTransmitStopBoundary == 0) {
-        p.tx_active = false;
-        p.status |= kStTransmitFetched;
-    }
+    p.tx_last = (offset + 1) % kTransmitStopBoundary == 0;
+    if (p.tx_last) p.tx_active = false;
 }
 
 void DmaUartController::FinishTransmit(int port) {
@@ -192,7 +190,8 @@ void DmaUartController::FinishTransmit(int port) {
     const uint16_t c = p.control;
     const uint8_t mask = (c & kCtlFrame6) ? 0x3F : (c & kCtlFrame7) ? 0x7F : 0xFF;
     if (p.peer) p.peer->OnByteFromUart(p.tx_byte & mask);
-    if (!p.tx_active) p.status |= kStTransmitDone;
+    // Done only when the DMA ran to its boundary, not when software stopped it.
+    if (p.tx_last) p.status |= kStTransmitFetched | kStTransmitDone;
     StartTransmit(port, p.tx_done);
 }
 

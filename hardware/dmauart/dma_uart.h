@@ -74,6 +74,7 @@ private:
         // Transmit DMA: active from its start until the stop boundary; the byte on the wire.
         bool tx_active = false;
         bool tx_busy = false;
+        bool tx_last = false;  // the byte on the wire is the last before the stop boundary
         uint8_t tx_byte = 0;
         uint64_t tx_done = 0, tx_line_free = 0;
         uint32_t overruns = 0;

@@ -1,0 +1,226 @@
+// The built-in ports' layer on the emulated controller: the cable event, ownership at Create,
+// software parity, baud and frame codes, and bytes through the whole port stack.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/driver/builtin_rig.h"
+
+namespace qmx2::driver::testing {
+
+const HardwareObjectTable& BuiltInHardwareTable() {
+    static const HardwareObject objects[3] = {
+        {kBindThreadForLife, 19, &kBuiltInOps}, {0, 0, nullptr}, {kBindThreadForLife, 25, &kBuiltInOps}};
+    static const HardwareObjectTable table = {"serqmx2.dll", 3, objects};
+    return table;
+}
+
+namespace {
+
+using namespace dmauart;
+using platform::DCB;
+
+// The layer's operations on one port, without the port layer's threads.
+struct OpsPort {
+    OpsPort(BuiltInRig& rig, uint32_t object) : device(rig.env) {
+        device.hardware = &BuiltInHardwareTable().objects[object];
+        ctx = kBuiltInOps.Create(u"", &device);
+    }
+    ~OpsPort() {
+        if (ctx) kBuiltInOps.Destroy(ctx);
+    }
+    void Settings(uint32_t baud, uint8_t byte_size, uint8_t parity, uint8_t stop_bits) {
+        DCB d{};
+        d.BaudRate = baud;
+        d.ByteSize = byte_size;
+        d.Parity = parity;
+        d.StopBits = stop_bits;
+        kBuiltInOps.SetLineSettings(ctx, &d);
+    }
+    PortDevice device;
+    void* ctx = nullptr;
+};
+
+uint16_t Control(BuiltInRig& rig, int port) {
+    uint16_t v = 0;
+    rig.bus.Read16(kPorts[port].status + kControlOffset, &v);
+    return v;
+}
+
+TEST(BuiltInLayer, RisingDcdOnAClosedPortIsACableEventDebouncedBy201Ms) {
+    struct Case {
+        const char* name;
+        bool open, window_manager_ready;
+        uint32_t gap_ms;
+        size_t notifications;
+        std::vector<std::string> lines;
+    } cases[] = {
+        {"250 ms apart", false, true, 250, 2, {"DCD Cable event, 1000ms\r\n", "DCD Cable event, 250ms\r\n"}},
+        {"150 ms apart", false, true, 150, 1,
+         {"DCD Cable event, 1000ms\r\n", "Ignoring DCD Cable event, too close (150ms)\r\n"}},
+        {"open port", true, true, 250, 0, {}},
+        {"window manager not up", false, false, 250, 0, {}},
+    };
+    for (const auto& k : cases) {
+        BuiltInRig rig;
+        rig.services.window_manager_ready = k.window_manager_ready;
+        OpsPort p(rig, 2);
+        ASSERT_NE(p.ctx, nullptr);
+        if (k.open) kBuiltInOps.Open(p.ctx);
+        rig.clock->Advance(1000);
+        rig.Lines(1, {.dcd = true});
+        const uint32_t first = kBuiltInOps.GetPendingInterrupts(p.ctx);
+        EXPECT_TRUE(first & kInterruptModemStatus) << k.name;
+        rig.Lines(1, {.dcd = false});
+        kBuiltInOps.GetPendingInterrupts(p.ctx);  // a falling DCD is no cable event
+        rig.clock->Advance(k.gap_ms);
+        rig.Lines(1, {.dcd = true});
+        kBuiltInOps.GetPendingInterrupts(p.ctx);
+        EXPECT_EQ(rig.Notifications(), std::vector<uint32_t>(k.notifications, 9u)) << k.name;
+        EXPECT_EQ(rig.services.DebugLines(), k.lines) << k.name;
+    }
+}
+
+TEST(BuiltInLayer, APortEnabledBeforeCreateBelongsToSomeoneElse) {
+    BuiltInRig rig;
+    const uint16_t theirs = kCtlPortEnabled | kBaud38400 | kCtlReceiverOn;
+    ASSERT_TRUE(rig.bus.Write16(kPorts[0].status + kControlOffset, theirs));
+    OpsPort a(rig, 0);
+    EXPECT_EQ(a.ctx, nullptr);
+    EXPECT_EQ(Control(rig, 0), theirs);
+
+    rig.registry.SetText(kBuiltInActiveKey, u"Key", kBuiltInDriverKey);
+    rig.registry.SetNumber(kBuiltInDriverKey, u"DeviceArrayIndex", 0);
+    EXPECT_EQ(PortInit(rig.env, kBuiltInActiveKey), nullptr);
+    EXPECT_EQ(Control(rig, 0), theirs);
+    rig.registry.SetNumber(kBuiltInDriverKey, u"DeviceArrayIndex", 2);  // port B is free
+    PortDevice* b = PortInit(rig.env, kBuiltInActiveKey);
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(Control(rig, 1) & (kCtlPortEnabled | kCtlBaudMask), kCtlPortEnabled | kBaud9600);
+    PortDeinit(b);
+    EXPECT_FALSE(Control(rig, 1) & kCtlPortEnabled);
+}
+
+TEST(BuiltInLayer, BaudAndFrameCodes) {
+    struct Case { uint32_t baud; uint8_t size, parity, stop; uint16_t control; } cases[] = {
+        {19200, 8, platform::NOPARITY, platform::ONESTOPBIT, kBaud19200},
+        {4800, 8, platform::NOPARITY, platform::ONESTOPBIT, kBaud19200},  // not offered: kept
+        {115200, 7, platform::NOPARITY, platform::TWOSTOPBITS, kBaud115200 | kCtlFrame7 | kCtlTwoStopBits},
+        {9600, 5, platform::EVENPARITY, platform::ONESTOPBIT, kBaud9600 | kCtlFrame6},
+        {57600, 7, platform::EVENPARITY, platform::ONE5STOPBITS, kBaud57600},
+        {14400, 6, platform::NOPARITY, platform::ONESTOPBIT, kBaud14400 | kCtlFrame6},
+    };
+    BuiltInRig rig;
+    OpsPort p(rig, 0);
+    ASSERT_NE(p.ctx, nullptr);
+    for (const auto& k : cases) {
+        p.Settings(k.baud, k.size, k.parity, k.stop);
+        EXPECT_EQ(Control(rig, 0) & (kCtlBaudMask | kCtlFrameMask | kCtlTwoStopBits), k.control) << k.baud;
+    }
+    platform::COMMPROP props{};
+    kBuiltInOps.GetProperties(p.ctx, &props);
+    EXPECT_EQ(props.dwSettableBaud, 0x67800u);
+    EXPECT_EQ(props.wSettableStopParity, 0x0105);
+    EXPECT_EQ(props.dwMaxTxQueue, 2048u);
+    EXPECT_EQ(props.dwMaxRxQueue, 2048u);
+}
+
+TEST(BuiltInLayer, SoftwareParityOnTheWireBothWays) {
+    struct Case { uint8_t size, parity, data, wire; } cases[] = {
+        {7, platform::EVENPARITY, 0x41, 0x41}, {7, platform::EVENPARITY, 0x43, 0xC3},
+        {7, platform::ODDPARITY, 0x41, 0xC1},  {7, platform::ODDPARITY, 0x43, 0x43},
+        {7, platform::MARKPARITY, 0x41, 0xC1}, {7, platform::SPACEPARITY, 0x43, 0x43},
+        {6, platform::EVENPARITY, 0x23, 0x63}, {8, platform::EVENPARITY, 0x43, 0x43},
+    };
+    for (const auto& k : cases) {
+        BuiltInRig rig;
+        OpsPort p(rig, 0);
+        ASSERT_NE(p.ctx, nullptr);
+        kBuiltInOps.Open(p.ctx);
+        p.Settings(9600, k.size, k.parity, platform::ONESTOPBIT);
+        uint32_t taken = 0;
+        kBuiltInOps.TransmitBytes(p.ctx, &k.data, 1, &taken);
+        ASSERT_EQ(taken, 1u);
+        rig.clock->Advance(5);
+        rig.bus.Service();
+        EXPECT_EQ(rig.far[0].Got(), std::string(1, static_cast<char>(k.wire))) << int(k.data);
+
+        // Back in: the right parity bit is taken off; the wrong one is a parity error.
+        const uint8_t wrong = k.size < 8 ? static_cast<uint8_t>(k.wire ^ (1u << k.size)) : k.wire;
+        rig.Send(0, std::string{static_cast<char>(k.wire), static_cast<char>(wrong)});
+        rig.clock->Advance(5);
+        uint8_t got[4] = {};
+        uint32_t n = sizeof(got);
+        kBuiltInOps.ReceiveBytes(p.ctx, got, &n);
+        ASSERT_EQ(n, 2u);
+        EXPECT_EQ(got[0], k.data);
+        EXPECT_EQ(got[1], k.data);
+        platform::COMSTAT s{};
+        const uint32_t errors = kBuiltInOps.GetStatus(p.ctx, &s);
+        EXPECT_EQ(errors, k.size < 8 ? platform::CE_RXPARITY : 0u) << int(k.data);
+    }
+}
+
+// The whole stack: port layer, its dispatch thread, the layer, the controller.
+struct Stack {
+    explicit Stack(uint32_t object) {
+        rig.registry.SetText(kBuiltInActiveKey, u"Key", kBuiltInDriverKey);
+        rig.registry.SetNumber(kBuiltInDriverKey, u"DeviceArrayIndex", object);
+        device = PortInit(rig.env, kBuiltInActiveKey);
+        rig.interrupts.Start();
+        if (device) open = PortOpenContext(device, platform::GENERIC_READ | platform::GENERIC_WRITE, 0);
+    }
+    ~Stack() {
+        if (open) PortClose(open);
+        if (device) PortDeinit(device);
+        rig.interrupts.Stop();
+    }
+    void Timeouts(uint32_t interval, uint32_t multiplier, uint32_t constant) {
+        const platform::COMMTIMEOUTS t{interval, multiplier, constant, 0, 0};
+        PortIoControl(open, platform::IOCTL_SERIAL_SET_TIMEOUTS, reinterpret_cast<const uint8_t*>(&t),
+                      sizeof(t), nullptr, 0, nullptr);
+    }
+    BuiltInRig rig;
+    PortDevice* device = nullptr;
+    PortOpen* open = nullptr;
+};
+
+TEST(BuiltInStack, BytesBothWaysAcrossTheRingsWrapAndReadTimeOuts) {
+    for (const uint32_t object : {0u, 2u}) {
+        Stack s(object);
+        ASSERT_NE(s.open, nullptr);
+        const int port = object == 0 ? 0 : 1;
+        s.Timeouts(0, 0, 500);
+        std::string sent;
+        for (int i = 0; i < 10000; ++i) sent.push_back(static_cast<char>(i * 31 + i / 256));
+        std::string got;
+        for (size_t off = 0; off < sent.size(); off += 2500) {
+            s.rig.Send(port, sent.substr(off, 2500));
+            uint8_t buf[3000];
+            while (got.size() < off + 2500) {
+                const int32_t n = PortRead(s.open, buf, sizeof(buf));
+                ASSERT_GT(n, 0) << object << " at " << got.size();
+                got.append(reinterpret_cast<char*>(buf), static_cast<size_t>(n));
+            }
+        }
+        EXPECT_EQ(got, sent);
+
+        // Nothing more comes: the read ends after its constant time-out.
+        const uint64_t before = s.rig.clock->TickMs();
+        uint8_t b;
+        EXPECT_EQ(PortRead(s.open, &b, 1), 0);
+        EXPECT_GE(s.rig.clock->TickMs() - before, 500u);
+        EXPECT_LT(s.rig.clock->TickMs() - before, 520u);
+
+        const std::string out(5000, 'w');
+        EXPECT_EQ(PortWrite(s.open, reinterpret_cast<const uint8_t*>(out.data()), out.size()), 5000);
+        s.rig.clock->SleepMs(2200);  // the last 2048 bytes take 2.1 s at 9600 bit/s
+        const std::string far = s.rig.far[port].Got();
+        EXPECT_EQ(far.size(), out.size());
+        EXPECT_TRUE(far == out);
+    }
+}
+
+}  // namespace
+}  // namespace qmx2::driver::testing
