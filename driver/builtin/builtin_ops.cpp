@@ -408,6 +408,8 @@ int PowerOn(void* ctx) {
     }
     p->read_pointer = 0;
     p->idle_reported = 0;
+    // A transmission cut by the power-off never reports done; the transmitter is free again.
+    p->transmit_busy = 0;
     ControlOn(p, kCtlReceiverOn | kCtlModemInterrupt);
     Write(p, kControllerEnable, static_cast<uint16_t>(Read(p, kControllerEnable) | kPorts[p->index].enable_bit));
     ControlOn(p, kCtlReceiveInterrupt);

@@ -162,6 +162,97 @@ TEST(BuiltInLayer, SoftwareParityOnTheWireBothWays) {
     }
 }
 
+// Transmissions cut short: an immediate character, a transmit purge, a power-off.
+TEST(BuiltInLayer, TransmissionsInterrupted) {
+    enum What { kImmediateIdle, kImmediateBusy, kPurge, kPowerOff };
+    struct Case { const char* name; What what; } cases[] = {
+        {"immediate character on an idle line", kImmediateIdle},
+        {"immediate character during a transmission", kImmediateBusy},
+        {"transmit purge", kPurge},
+        {"power off", kPowerOff},
+    };
+    const std::string data = "0123456789";
+    for (const auto& k : cases) {
+        BuiltInRig rig;
+        std::vector<uint32_t> raised;
+        rig.services.raise_interrupt = [&](uint32_t id) { raised.push_back(id); };
+        OpsPort p(rig, 0);
+        ASSERT_NE(p.ctx, nullptr);
+        kBuiltInOps.Open(p.ctx);
+        uint32_t taken = 0;
+        if (k.what != kImmediateIdle) {
+            kBuiltInOps.TransmitBytes(p.ctx, reinterpret_cast<const uint8_t*>(data.data()), 10, &taken);
+            ASSERT_EQ(taken, 10u);
+            rig.clock->Advance(3);  // settled to 4 ms: "012" out, "3" on the wire at 9600 bit/s
+        }
+        const uint64_t before = rig.clock->TickMs();
+        std::string want;
+        switch (k.what) {
+        case kImmediateIdle:
+            EXPECT_EQ(kBuiltInOps.SendImmediate(p.ctx, 'X'), 1);
+            want = "X";
+            break;
+        case kImmediateBusy:
+            EXPECT_EQ(kBuiltInOps.SendImmediate(p.ctx, 'X'), 1);
+            want = "0123X456789";  // the interrupted transmission goes on after it
+            break;
+        case kPurge:
+            kBuiltInOps.PurgeFifos(p.ctx, platform::PURGE_TXCLEAR);
+            want = "0123";
+            break;
+        case kPowerOff:
+            EXPECT_EQ(kBuiltInOps.PowerOff(p.ctx), 1);
+            want = "0123";
+            break;
+        }
+        EXPECT_LE(rig.clock->TickMs() - before, 25u) << k.name;  // hardware waits are bounded
+        rig.clock->Advance(50);
+        rig.bus.Service();
+        EXPECT_EQ(rig.far[0].Got(), want) << k.name;
+        if (k.what == kPowerOff) {
+            uint16_t enable = 0;
+            rig.bus.Read16(kControllerEnable, &enable);
+            EXPECT_FALSE(enable & kPorts[0].enable_bit);
+            EXPECT_EQ(kBuiltInOps.PowerOn(p.ctx), 1);
+            rig.bus.Read16(kControllerEnable, &enable);
+            EXPECT_TRUE(enable & kPorts[0].enable_bit);
+            EXPECT_EQ(raised, (std::vector<uint32_t>{19, 25}));
+        }
+        // After the interrupts are served the transmitter is free: the next bytes go out whole.
+        while (uint32_t pending = kBuiltInOps.GetPendingInterrupts(p.ctx))
+            if (pending & kInterruptTransmit) kBuiltInOps.OnTransmitReady(p.ctx);
+        kBuiltInOps.TransmitBytes(p.ctx, reinterpret_cast<const uint8_t*>("ok"), 2, &taken);
+        EXPECT_EQ(taken, 2u) << k.name;
+        rig.clock->Advance(10);
+        rig.bus.Service();
+        EXPECT_EQ(rig.far[0].Got(), want + "ok") << k.name;
+    }
+}
+
+TEST(BuiltInLayer, DamagedReceivePositionStaysInsideTheRing) {
+    BuiltInRig rig;
+    OpsPort p(rig, 0);
+    ASSERT_NE(p.ctx, nullptr);
+    kBuiltInOps.Open(p.ctx);
+    for (const uint16_t low : {0x0000, 0xFFFF, 0x4FFF, 0x6000}) {
+        rig.bus.Write16(kPorts[0].receive_dma, low);
+        uint8_t buf[8192];
+        uint32_t n = sizeof(buf);
+        kBuiltInOps.ReceiveBytes(p.ctx, buf, &n);
+        EXPECT_LT(n, kRingSize) << low;
+        platform::COMSTAT s{};
+        kBuiltInOps.GetStatus(p.ctx, &s);
+        EXPECT_EQ(s.cbInQue, 0u) << low;
+    }
+    rig.Send(0, "z");  // the controller drops what it cannot place and says so
+    rig.clock->Advance(5);
+    rig.bus.Service();
+    rig.bus.WithController([](hardware::DmaUartController& c, uint64_t) { EXPECT_EQ(c.overruns(0), 1u); });
+    kBuiltInOps.GetPendingInterrupts(p.ctx);  // takes the overrun into the line errors
+    platform::COMSTAT s{};
+    EXPECT_EQ(kBuiltInOps.GetStatus(p.ctx, &s), platform::CE_OVERRUN);
+}
+
 // The whole stack: port layer, its dispatch thread, the layer, the controller.
 struct Stack {
     explicit Stack(uint32_t object) {
@@ -220,6 +311,55 @@ TEST(BuiltInStack, BytesBothWaysAcrossTheRingsWrapAndReadTimeOuts) {
         EXPECT_EQ(far.size(), out.size());
         EXPECT_TRUE(far == out);
     }
+}
+
+TEST(BuiltInStack, EventMasksAndCtsFlow) {
+    Stack s(0);
+    ASSERT_NE(s.open, nullptr);
+    DCB d{};
+    uint32_t returned = 0;
+    ASSERT_TRUE(PortIoControl(s.open, platform::IOCTL_SERIAL_GET_DCB, nullptr, 0,
+                              reinterpret_cast<uint8_t*>(&d), sizeof(d), &returned));
+    d.EvtChar = '\n';
+    d.fOutxCtsFlow = 1;
+    ASSERT_TRUE(PortIoControl(s.open, platform::IOCTL_SERIAL_SET_DCB, reinterpret_cast<const uint8_t*>(&d),
+                              sizeof(d), nullptr, 0, nullptr));
+    const uint32_t mask = platform::EV_RXFLAG | platform::EV_RLSD | platform::EV_CTS;
+    ASSERT_TRUE(PortIoControl(s.open, platform::IOCTL_SERIAL_SET_WAIT_MASK,
+                              reinterpret_cast<const uint8_t*>(&mask), sizeof(mask), nullptr, 0, nullptr));
+
+    struct Case { const char* name; std::string send; hardware::PeerLines lines; uint32_t want; } cases[] = {
+        {"event character", "ab\n", {}, platform::EV_RXFLAG},
+        {"DCD on", "", {.dcd = true}, platform::EV_RLSD},
+        {"CTS on", "", {.dcd = true, .cts = true}, platform::EV_CTS},
+    };
+    for (const auto& k : cases) {
+        if (!k.send.empty()) s.rig.Send(0, k.send);
+        else s.rig.Lines(0, k.lines);
+        s.rig.clock->SleepMs(20);
+        uint32_t events = 0;
+        ASSERT_TRUE(WaitOnMask(s.open, &events));
+        EXPECT_EQ(events, k.want) << k.name;
+    }
+
+    // CTS off holds the output: a write with a 100 ms time-out moves nothing, and the status
+    // says why; with CTS back the same write goes out whole.
+    s.rig.Lines(0, {.dcd = true});
+    s.rig.clock->SleepMs(20);
+    const platform::COMMTIMEOUTS t{0, 0, 0, 0, 100};
+    PortIoControl(s.open, platform::IOCTL_SERIAL_SET_TIMEOUTS, reinterpret_cast<const uint8_t*>(&t), sizeof(t),
+                  nullptr, 0, nullptr);
+    const std::string out(40, 'c');
+    EXPECT_EQ(PortWrite(s.open, reinterpret_cast<const uint8_t*>(out.data()), out.size()), 0);
+    platform::SERIAL_DEV_STATUS st{};
+    ASSERT_TRUE(PortIoControl(s.open, platform::IOCTL_SERIAL_GET_COMMSTATUS, nullptr, 0,
+                              reinterpret_cast<uint8_t*>(&st), sizeof(st), &returned));
+    EXPECT_TRUE(st.ComStat.fCtsHold);
+    EXPECT_EQ(s.rig.far[0].Got(), "");
+    s.rig.Lines(0, {.dcd = true, .cts = true});
+    EXPECT_EQ(PortWrite(s.open, reinterpret_cast<const uint8_t*>(out.data()), out.size()), 40);
+    s.rig.clock->SleepMs(100);
+    EXPECT_EQ(s.rig.far[0].Got(), out);
 }
 
 }  // namespace
