@@ -8,6 +8,8 @@
 
 namespace qmx2::platform {
 
+class Event;
+
 class BuiltinPortServices {
 public:
     virtual ~BuiltinPortServices() = default;
@@ -17,6 +19,11 @@ public:
     // 16-bit register accesses by physical address; false when nothing answers.
     virtual bool ReadRegister16(uint32_t phys, uint16_t* value) = 0;
     virtual bool WriteRegister16(uint32_t phys, uint16_t value) = 0;
+    // The interrupt controller: an identifier bound to an event, which is set while the
+    // interrupt line is up; Done says the routine has run; Disable unbinds.
+    virtual bool InterruptInitialize(uint32_t interrupt_id, Event* event) = 0;
+    virtual void InterruptDone(uint32_t interrupt_id) = 0;
+    virtual void InterruptDisable(uint32_t interrupt_id) = 0;
     // Signals the interrupt events bound to these identifiers, as if each had interrupted.
     virtual void RaiseInterruptEvents(const uint32_t* interrupt_ids, uint32_t count) = 0;
     // A notification event of the platform (NOTIFICATION_EVENT_* of run_at_event.h).

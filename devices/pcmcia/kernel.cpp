@@ -64,7 +64,7 @@ void SetKernel(const HostKernel& host) {
     std::lock_guard lk(s.mu);
     s.kernel = KernelServices{host.platform,       &ReadRegister8,       &WriteRegister8,
                               host.create_process, host.get_last_error, host.set_last_error,
-                              nullptr};  // no built-in ports on this host yet
+                              host.builtin_ports};
 }
 
 bool InsertCard(uint8_t socket, std::shared_ptr<hardware::PcCard> card) {

@@ -10,6 +10,7 @@
 
 namespace qmx2::platform {
 struct Platform;
+class BuiltinPortServices;
 }
 namespace qmx2::hardware {
 class PcCard;
@@ -23,6 +24,7 @@ struct HostKernel {
     bool (*create_process)(const char16_t* image, const char16_t* command_line) = nullptr;
     uint32_t (*get_last_error)() = nullptr;
     void (*set_last_error)(uint32_t error) = nullptr;
+    platform::BuiltinPortServices* builtin_ports = nullptr;  // none: no built-in ports
 };
 
 inline constexpr uint8_t kSocketCount = 4;

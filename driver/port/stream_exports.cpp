@@ -7,6 +7,7 @@
 // the driver set.
 #include <type_traits>
 
+#include "driver/builtin/builtin_interrupts.h"
 #include "driver/builtin/builtin_port.h"
 #include "driver/pccard/card_uart.h"
 #include "driver/port/port_device.h"
@@ -48,6 +49,24 @@ auto WithLastError(F&& f) {
     return result;
 }
 
+// The built-in ports' interrupt controller, asked for through the kernel at every call, so
+// that it is always the one the host publishes now.
+class KernelInterrupts : public InterruptController {
+public:
+    bool Initialize(uint32_t id, platform::Event* event, uint32_t data) override {
+        return BuiltInInterrupts(Services()).Initialize(id, event, data);
+    }
+    void Done(uint32_t id) override { BuiltInInterrupts(Services()).Done(id); }
+    void Disable(uint32_t id) override { BuiltInInterrupts(Services()).Disable(id); }
+
+private:
+    static platform::BuiltinPortServices* Services() {
+        const platform::KernelServices* k = Kernel();
+        return k ? k->builtin_ports : nullptr;
+    }
+};
+KernelInterrupts kernel_interrupts;
+
 PortDevice* Device(uintptr_t handle) { return reinterpret_cast<PortDevice*>(handle); }
 PortOpen* Context(uintptr_t handle) { return reinterpret_cast<PortOpen*>(handle); }
 
@@ -67,6 +86,7 @@ QMX2_EXPORT uintptr_t COM_Init(const char16_t* active_key) {
         env.registry = k->platform->registry;
         env.kernel = k;
         env.builtin = k->builtin_ports;
+        if (k->builtin_ports) env.interrupts = &kernel_interrupts;
         env.hardware = &kHardwareTable;
         return reinterpret_cast<uintptr_t>(PortInit(env, active_key));
     });

@@ -1,12 +1,13 @@
 // A built-in port on the emulated controller, on a virtual clock: the controller's bus, the
-// services the layer maps it through, a far side that records what the port sends, and an
-// interrupt controller whose lines are looked at every millisecond.
+// services the layer maps it through (with their interrupt controller), a far side that
+// records what the port sends.
 #pragma once
 
 #include <memory>
 #include <mutex>
 #include <string>
 
+#include "driver/builtin/builtin_interrupts.h"
 #include "driver/builtin/builtin_port.h"
 #include "hardware/dmauart/bus_port_services.h"
 #include "platform/clock.h"
@@ -31,68 +32,15 @@ struct RecordingFarSide : hardware::SerialPeer {
     std::string got;
 };
 
-// Interrupt events by identifier; a watcher sets a port's event while its line is up.
-class PolledInterrupts : public InterruptController {
-public:
-    PolledInterrupts(platform::Clock& clock, hardware::DmaUartBus& bus) : clock_(clock), bus_(bus) {}
-    ~PolledInterrupts() override { Stop(); }
-    bool Initialize(uint32_t id, platform::Event* event, uint32_t) override {
-        std::lock_guard lk(mu_);
-        for (int i = 0; i < dmauart::kPortCount; ++i)
-            if (dmauart::kPorts[i].interrupt_id == id) events_[i] = event;
-        return true;
-    }
-    void Done(uint32_t) override {}
-    void Disable(uint32_t id) override {
-        std::lock_guard lk(mu_);
-        for (int i = 0; i < dmauart::kPortCount; ++i)
-            if (dmauart::kPorts[i].interrupt_id == id) events_[i] = nullptr;
-    }
-    void Raise(uint32_t id) {
-        std::lock_guard lk(mu_);
-        for (int i = 0; i < dmauart::kPortCount; ++i)
-            if (dmauart::kPorts[i].interrupt_id == id && events_[i]) events_[i]->Set();
-    }
-    void Start() {
-        thread_ = std::make_unique<platform::Thread>(clock_, [this] {
-            for (;;) {
-                bool quit = false;
-                clock_.WaitFor([&] { return stop_; }, 1);
-                clock_.Update([&] { quit = stop_; });
-                if (quit) return;
-                for (int i = 0; i < dmauart::kPortCount; ++i) {
-                    if (!bus_.InterruptLine(i)) continue;
-                    std::lock_guard lk(mu_);
-                    if (events_[i]) events_[i]->Set();
-                }
-            }
-        });
-    }
-    void Stop() {
-        if (!thread_) return;
-        clock_.Update([&] { stop_ = true; });
-        thread_->Join();
-        thread_.reset();
-    }
-
-private:
-    platform::Clock& clock_;
-    hardware::DmaUartBus& bus_;
-    std::mutex mu_;
-    platform::Event* events_[dmauart::kPortCount] = {};
-    bool stop_ = false;  // guarded by the clock's lock
-    std::unique_ptr<platform::Thread> thread_;
-};
-
 const HardwareObjectTable& BuiltInHardwareTable();
 
 struct BuiltInRig {
-    BuiltInRig() : clock(platform::MakeVirtualClock()), bus(*clock), services(bus), interrupts(*clock, bus) {
+    BuiltInRig()
+        : clock(platform::MakeVirtualClock()), bus(*clock), services(*clock, bus), interrupts(&services) {
         services.notification = [this](uint32_t e) {
             std::lock_guard lk(mu);
             notifications.push_back(e);
         };
-        services.raise_interrupt = [this](uint32_t id) { interrupts.Raise(id); };
         for (int i = 0; i < dmauart::kPortCount; ++i)
             bus.WithController([&](hardware::DmaUartController& c, uint64_t) { c.SetPeer(i, &far[i]); });
         env.clock = clock.get();
@@ -101,7 +49,7 @@ struct BuiltInRig {
         env.hardware = &BuiltInHardwareTable();
         env.builtin = &services;
     }
-    ~BuiltInRig() { interrupts.Stop(); }
+    ~BuiltInRig() { services.StopInterrupts(); }
 
     // The far side's lines and bytes.
     void Lines(int port, hardware::PeerLines lines) {
@@ -120,7 +68,7 @@ struct BuiltInRig {
     std::unique_ptr<platform::VirtualClock> clock;
     hardware::DmaUartBus bus;
     hardware::BusPortServices services;
-    PolledInterrupts interrupts;
+    BuiltInInterrupts interrupts;
     MemoryRegistry registry;
     RecordingFarSide far[dmauart::kPortCount];
     DriverEnv env;

@@ -175,7 +175,7 @@ TEST(BuiltInLayer, TransmissionsInterrupted) {
     for (const auto& k : cases) {
         BuiltInRig rig;
         std::vector<uint32_t> raised;
-        rig.services.raise_interrupt = [&](uint32_t id) { raised.push_back(id); };
+        rig.services.raised = [&](uint32_t id) { raised.push_back(id); };
         OpsPort p(rig, 0);
         ASSERT_NE(p.ctx, nullptr);
         kBuiltInOps.Open(p.ctx);
@@ -259,13 +259,12 @@ struct Stack {
         rig.registry.SetText(kBuiltInActiveKey, u"Key", kBuiltInDriverKey);
         rig.registry.SetNumber(kBuiltInDriverKey, u"DeviceArrayIndex", object);
         device = PortInit(rig.env, kBuiltInActiveKey);
-        rig.interrupts.Start();
         if (device) open = PortOpenContext(device, platform::GENERIC_READ | platform::GENERIC_WRITE, 0);
     }
     ~Stack() {
         if (open) PortClose(open);
         if (device) PortDeinit(device);
-        rig.interrupts.Stop();
+        rig.services.StopInterrupts();
     }
     void Timeouts(uint32_t interval, uint32_t multiplier, uint32_t constant) {
         const platform::COMMTIMEOUTS t{interval, multiplier, constant, 0, 0};

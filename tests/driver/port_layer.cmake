@@ -15,7 +15,7 @@ target_link_libraries(qmx2_card_stack_support PUBLIC qmx2_driver_pccard pcmcia)
 qmx2_test(driver_card_stack_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/card_stack_test.cpp
   LIBS qmx2_card_stack_support)
 qmx2_test(driver_serqmx2_library_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/serqmx2_library_test.cpp
-  LIBS qmx2_card_stack_support)
+  LIBS qmx2_card_stack_support qmx2_dmauart)
 add_dependencies(driver_serqmx2_library_test serqmx2)
 if(TARGET qmx2_common AND TARGET qmx2_card)
   qmx2_test(driver_at_through_driver_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/at_through_driver_test.cpp

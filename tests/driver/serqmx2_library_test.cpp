@@ -10,6 +10,7 @@
 #include "platform/stream_driver.h"
 #include "platform/dynamic_library.h"
 #include "platform/last_error.h"
+#include "hardware/dmauart/bus_port_services.h"
 #include "tests/driver/card_stack.h"
 
 namespace qmx2::driver::testing {
@@ -140,6 +141,50 @@ TEST(SerqmxLibrary, ServesTheCardThroughItsEntryPoints) {
     EXPECT_EQ(e.close(port), 1);
     EXPECT_EQ(e.close(control), 1);
     EXPECT_EQ(e.deinit(device), 1);
+}
+
+TEST(SerqmxLibrary, ServesABuiltInPortWhenTheHostHasThem) {
+    CardStack stack;
+    PortDeinit(stack.device);
+    stack.device = nullptr;
+    hardware::DmaUartBus bus(*stack.clock);
+    hardware::BusPortServices services(*stack.clock, bus);
+    struct Far : hardware::SerialPeer {
+        void OnByteFromUart(uint8_t b) override { got.push_back(static_cast<char>(b)); }
+        std::string got;
+    } far;
+    bus.WithController([&](hardware::DmaUartController& c, uint64_t) { c.SetPeer(1, &far); });
+    pcmcia::HostKernel host;
+    host.platform = &stack.platform;
+    host.create_process = &RecordStart;
+    host.builtin_ports = &services;
+    pcmcia::SetKernel(host);
+    stack.registry.SetText(u"Drivers\\Active\\04", u"Key", u"Drivers\\BuiltIn\\Serial2");
+    stack.registry.SetNumber(u"Drivers\\BuiltIn\\Serial2", u"DeviceArrayIndex", 2);
+
+    DynamicLibrary lib;
+    ASSERT_TRUE(lib.Load(LibraryPath("libserqmx2.so")));
+    auto init = Bind<PfnComInit>(lib, "COM_Init");
+    auto deinit = Bind<PfnComDeinit>(lib, "COM_Deinit");
+    auto open = Bind<PfnComOpen>(lib, "COM_Open");
+    auto close = Bind<PfnComClose>(lib, "COM_Close");
+    auto write = Bind<PfnComWrite>(lib, "COM_Write");
+    const uintptr_t device = init(u"Drivers\\Active\\04");
+    ASSERT_NE(device, 0u);
+    const uintptr_t port = open(device, GENERIC_READ | GENERIC_WRITE, 0);
+    ASSERT_NE(port, 0u);
+    EXPECT_EQ(write(port, "AT\r", 3), 3);
+    stack.clock->SleepMs(20);
+    services.StopInterrupts();
+    bus.Service();
+    EXPECT_EQ(far.got, "AT\r");
+    EXPECT_EQ(close(port), 1);
+    EXPECT_EQ(deinit(device), 1);
+    // A port someone else has enabled is not taken.
+    ASSERT_TRUE(bus.Write16(dmauart::kPorts[1].status + dmauart::kControlOffset, dmauart::kCtlPortEnabled));
+    EXPECT_EQ(init(u"Drivers\\Active\\04"), 0u);
+    host.builtin_ports = nullptr;
+    pcmcia::SetKernel(host);
 }
 
 TEST(SerqmxLibrary, InitFailsWithoutTheSocketValue) {
