@@ -171,6 +171,7 @@ int Open(void* ctx) {
     PointDmaAtAreaStarts(p);
     ControlOn(p, kCtlReceiverOn | kCtlModemInterrupt);
     p->read_pointer = 0;
+    p->last_waiting = 0;
     ControlOn(p, kCtlReceiveInterrupt);
     p->state.fetch_or(kBuiltInOpen);
     return 1;
@@ -238,6 +239,10 @@ uint32_t GetPendingInterrupts(void* ctx) {
         ClearStatus(p, kStOverrun);
         errors |= platform::CE_OVERRUN;
     }
+    // The controller knows nothing of the read pointer: when nobody takes the bytes it writes
+    // on round the ring, and what it overwrote is lost. That loss counts as an overrun.
+    const uint32_t waiting = Waiting(p);
+    if (waiting < p->last_waiting.exchange(waiting)) errors |= platform::CE_OVERRUN;
     if (errors) {
         p->line_errors.fetch_or(errors);
         events |= platform::EV_ERR;
@@ -279,6 +284,7 @@ uint32_t ReceiveBytes(void* ctx, uint8_t* destination, uint32_t* count) {
         for (; waiting != 0; --waiting) {
             if (stored == room) {
                 p->idle_reported = 0;
+                p->last_waiting = waiting;
                 *count = stored;
                 return 0;
             }
@@ -295,6 +301,7 @@ uint32_t ReceiveBytes(void* ctx, uint8_t* destination, uint32_t* count) {
         }
     }
     *count = stored;
+    p->last_waiting = 0;
     ClearStatus(p, kStReceiveActivity);
     if (Read(p, p->status_reg) & kStReceiveIdle) {
         p->idle_reported = 0;
@@ -407,6 +414,7 @@ int PowerOn(void* ctx) {
               static_cast<uint16_t>((c & ~(kCtlBaudMask | kCtlCtsFlow)) | code | (cts_flow ? kCtlCtsFlow : 0)));
     }
     p->read_pointer = 0;
+    p->last_waiting = 0;
     p->idle_reported = 0;
     // A transmission cut by the power-off never reports done; the transmitter is free again.
     p->transmit_busy = 0;
@@ -445,8 +453,10 @@ void GetModemStatus(void* ctx, uint32_t* modem_status) {
 
 void PurgeFifos(void* ctx, uint32_t flags) {
     BuiltInPort* p = P(ctx);
-    if (flags & platform::PURGE_RXCLEAR)
+    if (flags & platform::PURGE_RXCLEAR) {
         p->read_pointer = (Read(p, p->receive_dma_reg) - (p->ring_phys & 0xFFFF)) & (kRingSize - 1);
+        p->last_waiting = 0;
+    }
     if (flags & platform::PURGE_TXCLEAR) {
         // The controller sends until its address reaches a half-area boundary; an address short
         // of one with the DMA still running would put stale bytes on the line. So the DMA stops

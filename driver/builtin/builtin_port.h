@@ -42,6 +42,9 @@ struct BuiltInPort {
     uint64_t last_cable_event_ms = 0;
     std::atomic<uint32_t> state{0};
     std::atomic<uint32_t> idle_reported{0};
+    // Bytes waiting in the ring when last looked at: fewer later without a read means the DMA
+    // went round the ring past the read pointer.
+    std::atomic<uint32_t> last_waiting{0};
     uint32_t index = 0;
     uint16_t last_dcd = 0, last_ri = 0, last_cts = 0, last_dsr = 0;
     platform::DCB dcb{};

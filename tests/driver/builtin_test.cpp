@@ -253,6 +253,24 @@ TEST(BuiltInLayer, DamagedReceivePositionStaysInsideTheRing) {
     EXPECT_EQ(kBuiltInOps.GetStatus(p.ctx, &s), platform::CE_OVERRUN);
 }
 
+// The port layer drains a full ring itself; a routine that does not get to the ring at all lets
+// the DMA go round past the read pointer, and that loss is an overrun.
+TEST(BuiltInLayer, DmaRoundPastTheReadPointerIsAnOverrun) {
+    BuiltInRig rig;
+    OpsPort p(rig, 0);
+    ASSERT_NE(p.ctx, nullptr);
+    kBuiltInOps.Open(p.ctx);
+    p.Settings(115200, 8, platform::NOPARITY, platform::ONESTOPBIT);
+    platform::COMSTAT st{};
+    struct Step { size_t bytes; uint32_t errors; } steps[] = {{3000, 0}, {1000, 0}, {500, platform::CE_OVERRUN}};
+    for (const auto& k : steps) {
+        rig.Send(0, std::string(k.bytes, 'f'));
+        rig.clock->Advance(static_cast<uint32_t>(k.bytes / 10 + 5));  // 11520 bytes/s
+        kBuiltInOps.GetPendingInterrupts(p.ctx);
+        EXPECT_EQ(kBuiltInOps.GetStatus(p.ctx, &st), k.errors) << k.bytes;
+    }
+}
+
 // The whole stack: port layer, its dispatch thread, the layer, the controller.
 struct Stack {
     explicit Stack(uint32_t object) {
