@@ -24,8 +24,9 @@ cmake --build "$build" --target peghelp setup-screenshots qmx2_setup_files comma
 # PUK2, change code, "Select Network", about box, tray popup and its message boxes.
 "$build/bin/commander_screenshots" "$out" 2>/dev/null
 
-# The phone manager: the monitor window searching and with bars and operator, its about box and
-# the message box of a window not built yet.
+# The phone manager: the monitor window searching and with bars and operator, its about box, the
+# message box of a window not built yet, the message window with folder tree and with drop-down,
+# and the message dialog.
 "$build/bin/manager_screenshots" "$out" 2>/dev/null
 
 ls -1 "$out"/*.png

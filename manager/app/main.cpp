@@ -36,7 +36,7 @@ namespace {
 constexpr char kUsage[] =
     "usage: Qmx2PPC [--root DIR] [--windows]\n"
     "At a terminal it takes the commands status, power-down, close, open and quit.\n"
-    "--windows shows the monitor window (work in progress: the other windows are not built yet).\n";
+    "--windows shows the monitor and message windows (work in progress: the other windows are not built yet).\n";
 
 int Fail(const std::string& why) {
     std::fprintf(stderr, "Qmx2PPC: %s\n", why.c_str());
@@ -105,6 +105,7 @@ int main(int argc, char** argv) {
         face = manager::ui::MakeManagerFace(
             argc, argv,
             {*windows, ui, [&context] { return manager::MonitorSnapshot(*context); },
+             [&context]() -> manager::ManagerContext& { return *context; },
              [&main_window] { return main_window->hwnd(); }, help});
         face_ui = &face->ui();
     }

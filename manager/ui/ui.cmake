@@ -4,11 +4,12 @@ if(QMX2_GUI)
   find_package(Qt6 REQUIRED COMPONENTS Widgets)
   add_library(qmx2_manager_ui STATIC
     ${CMAKE_CURRENT_LIST_DIR}/monitor_view.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/message_window.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ppc/monitor_window.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ppc/qt_manager_ui.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ppc/desktop_face.cpp
   )
-  target_link_libraries(qmx2_manager_ui PUBLIC qmx2_manager_core qmx2_qt qmx2_desktop_qt)
+  target_link_libraries(qmx2_manager_ui PUBLIC qmx2_manager_core qmx2_manager_messages qmx2_qt qmx2_desktop_qt)
   target_link_libraries(Qmx2PPC PRIVATE qmx2_manager_ui)
   target_compile_definitions(Qmx2PPC PRIVATE QMX2_MANAGER_WINDOWS=1)
 endif()

@@ -25,7 +25,7 @@ public:
         : app_(argc, argv),
           tray_(platform::MakeDesktopTrayIcons(platform::PostTo(parts.windows), {})),
           windows_(parts.windows),
-          qt_ui_({parts.rest, std::move(parts.monitor), parts.window,
+          qt_ui_({parts.rest, std::move(parts.monitor), std::move(parts.context), parts.window,
                   [this, window = parts.window](uint32_t command) {
                       windows_.PostMessage(window(), platform::WM_COMMAND, command, 0);
                   },

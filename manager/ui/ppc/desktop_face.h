@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 
+#include "manager/core/manager_context.h"
 #include "manager/core/manager_ui.h"
 #include "manager/monitor/monitor.h"
 #include "platform/windows.h"
@@ -20,6 +21,7 @@ struct FaceParts {
     platform::WindowSystem& windows;
     ManagerUi& rest;  // what has no window yet
     std::function<MonitorState()> monitor;
+    std::function<ManagerContext&()> context;
     std::function<platform::HWND()> window;
     platform::HelpViewer& help;
 };

@@ -1,6 +1,7 @@
 #include "manager/ui/ppc/qt_manager_ui.h"
 
 #include "manager/core/command_ids.h"
+#include "manager/ui/message_window.h"
 #include "manager/ui/monitor_view.h"
 #include "manager/ui/ppc/monitor_window.h"
 #include "platform/qt/message_box.h"
@@ -39,7 +40,40 @@ Answer FromQt(platform::qt::Answer answer) {
 QtManagerUi::QtManagerUi(QtManagerParts parts) : parts_(std::move(parts)) {}
 
 QtManagerUi::~QtManagerUi() {
+    delete messages_.data();
     if (icon_) parts_.tray.Delete(icon_owner_, kTrayIconId);
+}
+
+void QtManagerUi::OpenMessageWindow() {
+    // At most one: a second "Short Messages..." brings it forward with its folder and selection.
+    if (!messages_) {
+        messages_ = new MessageWindow(parts_.context(), parts_.help, [this] {
+            ShowMessage(kCaption, kWindowNotAvailable, Buttons::kOk, true);
+        });
+        messages_->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    messages_->show();
+    messages_->raise();
+    messages_->activateWindow();
+}
+
+void QtManagerUi::CloseChildWindows() {
+    if (messages_) messages_->close();
+    parts_.rest.CloseChildWindows();
+}
+
+platform::WideString QtManagerUi::MessageStatusLine() {
+    if (!messages_) return {};
+    const QString line = messages_->StatusLine();
+    return platform::WideString(reinterpret_cast<const char16_t*>(line.utf16()), size_t(line.size()));
+}
+
+void QtManagerUi::SetMessageStatusLine(platform::WideView text) {
+    if (messages_) messages_->SetStatusLine(Q(text));
+}
+
+void QtManagerUi::RefreshMessageWindow() {
+    if (messages_) messages_->Rebuild();
 }
 
 void QtManagerUi::Command(uint32_t command) {
@@ -49,8 +83,8 @@ void QtManagerUi::Command(uint32_t command) {
     case kCmdExit: parts_.post_command(command); return;
     case kCmdCtrlO:
     case kCmdHelpKey: return;  // in the accelerator table, without an action
+    case kCmdShortMessages: OpenMessageWindow(); return;
     case kCmdWriteMessages:
-    case kCmdShortMessages:
     case kCmdContactDirectory:
     case kCmdSettings:
         ShowMessage(kCaption, kWindowNotAvailable, Buttons::kOk, true);

@@ -4,13 +4,16 @@
 // shell wraps it in GuiThreadUi.
 #pragma once
 
+#include <QPointer>
 #include <QString>
 
 #include <functional>
 #include <memory>
 
+#include "manager/core/manager_context.h"
 #include "manager/core/manager_ui.h"
 #include "manager/monitor/monitor.h"
+#include "manager/ui/message_window.h"
 #include "platform/tray_icons.h"
 #include "platform/windows.h"
 
@@ -30,6 +33,7 @@ inline constexpr char16_t kWindowNotAvailable[] = u"This window is not available
 struct QtManagerParts {
     ManagerUi& rest;
     std::function<MonitorState()> monitor;
+    std::function<ManagerContext&()> context;
     // The manager's handheld window: owner of the notification icon, target of the commands
     // the manager's logic runs (WM_COMMAND "Power Down" and "Exit").
     std::function<platform::HWND()> window;
@@ -46,6 +50,7 @@ public:
     // A menu or accelerator command of the monitor window.
     void Command(uint32_t command);
     MonitorWindow* main_window() const { return main_.get(); }
+    MessageWindow* message_window() const { return messages_; }
 
     Answer ShowMessage(platform::WideView caption, platform::WideView text, Buttons buttons,
                        bool owned) override;
@@ -54,11 +59,11 @@ public:
     bool ShowMainWindow(bool visible) override;
     void RepaintMain() override;
     void SetNotificationIcon(bool present) override;
-    void CloseChildWindows() override { parts_.rest.CloseChildWindows(); }
-    bool MessageWindowOpen() override { return parts_.rest.MessageWindowOpen(); }
-    platform::WideString MessageStatusLine() override { return parts_.rest.MessageStatusLine(); }
-    void SetMessageStatusLine(platform::WideView text) override { parts_.rest.SetMessageStatusLine(text); }
-    void RefreshMessageWindow() override { parts_.rest.RefreshMessageWindow(); }
+    void CloseChildWindows() override;
+    bool MessageWindowOpen() override { return messages_ != nullptr; }
+    platform::WideString MessageStatusLine() override;
+    void SetMessageStatusLine(platform::WideView text) override;
+    void RefreshMessageWindow() override;
     bool EditContact(bool editing, ContactFields& fields, int name_width, int number_width) override {
         return parts_.rest.EditContact(editing, fields, name_width, number_width);
     }
@@ -76,7 +81,10 @@ public:
 
 private:
     QtManagerParts parts_;
+    void OpenMessageWindow();
+
     std::unique_ptr<MonitorWindow> main_;
+    QPointer<MessageWindow> messages_;  // null once the window is destroyed
     bool icon_ = false;
     platform::HWND icon_owner_ = 0;
 };

@@ -1,12 +1,18 @@
 // Renders Qmx2PPC's windows offscreen into <folder>/<window>.png: the monitor with bars and an
-// operator, the monitor while searching, the about box and a message box of the manager.
+// operator, the monitor while searching, the about box, a message box of the manager, the message
+// window with the folder tree and with the drop-down, and the message dialog.
 //   manager_screenshots FOLDER
 #include <QApplication>
 #include <QDialog>
+#include <QTreeWidget>
 #include <QMessageBox>
 #include <cstdio>
 
+#include "manager/core/command_ids.h"
+#include "manager/core/fixed_text.h"
 #include "manager/core/manager_ui.h"
+#include "manager/ui/message_window.h"
+#include "tests/manager/manager_harness.h"
 #include "manager/ui/ppc/monitor_window.h"
 #include "manager/ui/ppc/qt_manager_ui.h"
 #include "platform/help_viewer.h"
@@ -54,5 +60,32 @@ int main(int argc, char** argv) {
         {QString::fromUtf16(ui::kWindowNotAvailable), QString::fromUtf16(kCaption), nullptr,
          qmx2::platform::qt::Buttons::kOk});
     Save(box.get(), "manager-window-not-available");
+
+    // Two received messages, one unread, and a stored own message.
+    testing::Harness h;
+    ManagerContext& ctx = *h.ctx;
+    ctx.messages.Allocate(30);
+    const auto put = [&](int position, const char* status, const char* number, const char* name,
+                         const char* stamp, const char* text) {
+        MessageRecord& r = ctx.messages.records.at(size_t(position));
+        SetField(r.status, status);
+        SetField(r.number, number);
+        SetField(r.name, name);
+        SetField(r.time_stamp, stamp);
+        SetField(r.text, text);
+        r.slot_number = position + 1;
+    };
+    put(0, "REC UNREAD", "+491701111", "Anna", "26/01/05,12:00:00+04", "Are we still on for tonight?\r\nCall me.");
+    put(1, "REC READ", "0302222", "", "26/01/04,09:30:00+04", "Yo");
+    put(2, "STO SENT", "0303333", "Bob", "26/01/03,18:45:00+04", "Sent one");
+    ui::MessageWindow messages(ctx, help, [] {});
+    Save(&messages, "manager-message-window-tree");
+    messages.Command(kCmdFolder);
+    Save(&messages, "manager-message-window-drop-down");
+    messages.Command(kCmdFolder);
+    messages.list()->setCurrentItem(messages.list()->topLevelItem(0));
+    QDialog* dialog = messages.MakeMessageDialog();
+    if (dialog) Save(dialog, "manager-message-dialog");
+    delete dialog;
     return 0;
 }

@@ -76,7 +76,8 @@ public:
 
 struct Rig {
     Rig()
-        : qt({scripted, [this] { std::lock_guard l(mu); return state; }, [] { return platform::HWND(77); },
+        : qt({scripted, [this] { std::lock_guard l(mu); return state; },
+              [this]() -> ManagerContext& { return *harness.ctx; }, [] { return platform::HWND(77); },
               [this](uint32_t c) { posted.push_back(c); }, tray, help}),
           gui(qt, dispatch) {
         App();
@@ -89,6 +90,7 @@ struct Rig {
 
     std::mutex mu;
     MonitorState state;
+    testing::Harness harness;
     testing::ScriptedUi scripted;
     std::vector<uint32_t> posted;
     platform::TrayIconLog tray;
@@ -109,6 +111,11 @@ std::string Outcome(Rig& rig, const std::function<void()>& act) {
     });
     act();
     QTest::qWait(5);
+    if (MessageWindow* w = rig.qt.message_window()) {
+        w->close();
+        QTest::qWait(5);
+        return "message window";
+    }
     if (!rig.posted.empty()) return "posted " + std::to_string(rig.posted.back());
     return seen.empty() ? "nothing" : seen;
 }
@@ -125,7 +132,7 @@ TEST(MonitorWindowTest, EveryMenuEntryAndAcceleratorReachesItsCommand) {
     };
     const Case menus[] = {
         {"File", "Power Down", "posted 40149"}, {"File", "About", kAbout}, {"File", "Exit", "posted 40136"},
-        {"Tools", "Write Messages...", kNotYet}, {"Tools", "Short Messages...", kNotYet},
+        {"Tools", "Write Messages...", kNotYet}, {"Tools", "Short Messages...", "message window"},
         {"Tools", "Contact Directory...", kNotYet}, {"Tools", "Settings...", kNotYet},
     };
     QMenuBar* bar = rig.window().menuBar();
@@ -147,7 +154,7 @@ TEST(MonitorWindowTest, EveryMenuEntryAndAcceleratorReachesItsCommand) {
         QKeyCombination keys;
         std::string outcome;
     };
-    const Key table169[] = {{Qt::CTRL | Qt::Key_D, kNotYet}, {Qt::CTRL | Qt::Key_M, kNotYet},
+    const Key table169[] = {{Qt::CTRL | Qt::Key_D, kNotYet}, {Qt::CTRL | Qt::Key_M, "message window"},
                             {Qt::CTRL | Qt::Key_O, "nothing"}, {Qt::CTRL | Qt::Key_S, kNotYet},
                             {QKeyCombination(Qt::Key_F1), "nothing"}, {Qt::CTRL | Qt::Key_W, kNotYet}};
     for (const Key& k : table169)
@@ -252,7 +259,8 @@ TEST(MonitorWindowTest, ShowsTheCardAfterAPollingPassAndPowersDown) {
     platform::TrayIconLog tray;
     platform::HelpRequestLog help;
     ManagerContext* ctx = nullptr;
-    QtManagerUi qt({h.ui, [&ctx] { return MonitorSnapshot(*ctx); }, [] { return platform::HWND(5); },
+    QtManagerUi qt({h.ui, [&ctx] { return MonitorSnapshot(*ctx); }, [&ctx]() -> ManagerContext& { return *ctx; },
+                    [] { return platform::HWND(5); },
                     [&ctx](uint32_t c) {
                         if (c == kCmdPowerDown) PowerDown(*ctx);
                     },

@@ -1,0 +1,241 @@
+// Qmx2PPC's message window offscreen on the card double with the polling worker running: folder
+// tree and drop-down, command states, keys in the list, the message dialog, sorting, and a move
+// of two SIM messages to "PDA" that frees their slots on the card.
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <QThread>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+#include "manager/core/command_ids.h"
+#include "manager/core/gui_thread_ui.h"
+#include "manager/core/main_window.h"
+#include "manager/core/polling.h"
+#include "manager/ui/message_window.h"
+#include "manager/ui/ppc/qt_manager_ui.h"
+#include "platform/help_viewer.h"
+#include "tests/manager/manager_harness.h"
+
+namespace qmx2::manager::ui {
+namespace {
+
+using testing::CardMessage;
+
+QApplication& App() {
+    static int argc = 1;
+    static char name[] = "manager_message_window_test";
+    static char* argv[] = {name, nullptr};
+    static QApplication* app = [] {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        return new QApplication(argc, argv);
+    }();
+    return *app;
+}
+
+class Dispatch : public GuiDispatch {
+public:
+    bool OnGuiThread() override { return QThread::currentThread() == qApp->thread(); }
+    bool Queue(std::function<void()> task) override {
+        return QMetaObject::invokeMethod(qApp, std::move(task), Qt::QueuedConnection);
+    }
+};
+
+// The manager with its windows; the worker runs on the virtual clock by itself while the test
+// thread serves the windows.
+struct Manager {
+    Manager() {
+        App();
+        // Every message box (the worker's "New SMS arrived" among them) is read and closed.
+        QObject::connect(&reader, &QTimer::timeout, [this] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                boxes.push_back((box->windowTitle() + "|" + box->text()).toStdString());
+                box->accept();
+            }
+        });
+        reader.start(2);
+        h.RegisterCard();
+        h.card.messages[0] = CardMessage{"REC UNREAD", "+491701111", "26/01/05,12:00:00+04", "Hi\nthere"};
+        h.card.messages[1] = CardMessage{"REC READ", "0302222", "26/01/04,12:00:00+04", "Yo"};
+        h.card.messages[2] = CardMessage{"STO SENT", "0303333", "26/01/03,12:00:00+04", "Sent one"};
+        EXPECT_EQ(StartManager(context, worker), StartOutcome::kRunning);
+        Serve([&] { return context.messages_loaded.load() && context.passes.load() >= 2 && !boxes.empty(); });
+    }
+    ~Manager() {
+        context.stop_worker = true;
+        platform::ExternalWait joining(*h.clock);
+        worker.Join();
+    }
+    void Serve(const std::function<bool()>& done) {
+        platform::ExternalWait serving(*h.clock);
+        for (int i = 0; i < 2000 && !done(); ++i) QTest::qWait(5);
+        QTest::qWait(5);
+    }
+    MessageWindow& Open() {
+        qt.Command(kCmdShortMessages);
+        EXPECT_NE(qt.message_window(), nullptr);
+        return *qt.message_window();
+    }
+
+    testing::Harness h;
+    std::vector<std::string> boxes;
+    QTimer reader;
+    platform::TrayIconLog tray;
+    platform::HelpRequestLog help;
+    QtManagerUi qt{{h.ui, [this] { return MonitorSnapshot(context); },
+                    [this]() -> ManagerContext& { return context; }, [] { return platform::HWND(5); },
+                    [](uint32_t) {}, tray, help}};
+    Dispatch dispatch;
+    GuiThreadUi gui{qt, dispatch};
+    ManagerContext context{ManagerServices{*h.clock, h.devices, h.registry, h.folder, gui, h.peers}};
+    platform::Thread worker;
+};
+
+QStringList Column(QTreeWidget* list, int column) {
+    QStringList cells;
+    for (int i = 0; i < list->topLevelItemCount(); ++i) cells << list->topLevelItem(i)->text(column);
+    return cells;
+}
+
+void SelectRow(MessageWindow& w, int row) {
+    QTreeWidgetItem* item = w.list()->topLevelItem(row);
+    ASSERT_NE(item, nullptr);
+    w.list()->setCurrentItem(item);
+}
+
+std::string States(MessageWindow& w) {
+    std::string s;
+    for (uint32_t c : {kCmdOpen, kCmdMove, kCmdCopy, kCmdDelete, kCmdSendStored, kCmdReply, kCmdForward, kCmdPaste})
+        s += w.action(c)->isEnabled() ? '1' : '0';
+    return s;
+}
+
+TEST(MessageWindowTest, FoldersCommandStatesAndReopening) {
+    Manager m;
+    ASSERT_FALSE(m.boxes.empty());
+    EXPECT_EQ(m.boxes[0], "Orvan Pellion 2.0|New SMS arrived");
+    MessageWindow& w = m.Open();
+    EXPECT_EQ(w.size().width(), 240);
+    EXPECT_EQ(w.tree()->geometry(), QRect(0, 0, 240, 120));
+    EXPECT_EQ(w.list()->geometry(), QRect(0, 121, 240, 128));
+    EXPECT_FALSE(w.drop_down()->isVisible());
+    EXPECT_EQ(w.folder(), Folder::kInbox);
+    EXPECT_EQ(w.tree()->currentItem()->text(0), "Inbox (1)");
+    EXPECT_EQ(Column(w.list(), 2).size(), 2);
+    EXPECT_EQ(States(w), "00000000");  // a folder was just selected
+
+    // Open, Move, Copy, Delete, Send, Reply, Forward, Paste.
+    SelectRow(w, 0);
+    EXPECT_EQ(States(w), "11110110");
+
+    // The drop-down takes the tree's place; its entries choose the same folder in the tree.
+    w.action(kCmdFolder)->trigger();
+    EXPECT_TRUE(w.drop_down()->isVisible());
+    EXPECT_FALSE(w.tree()->isVisible());
+    EXPECT_EQ(w.list()->geometry(), QRect(0, 21, 240, 228));
+    QStringList entries;
+    for (int i = 0; i < w.drop_down()->count(); ++i) entries << w.drop_down()->itemText(i);
+    EXPECT_EQ(entries.join("|"), "Personal Folder|->Inbox|->Own Messages|->Sent Messages|->Draft|->PDA|"
+                                 "->Deleted Messages");
+    w.drop_down()->activated(2);
+    EXPECT_EQ(w.folder(), Folder::kOwn);
+    EXPECT_EQ(w.tree()->currentItem()->text(0), "Own Messages");
+    ASSERT_EQ(Column(w.list(), 1), QStringList{"Sent one"});
+    SelectRow(w, 0);
+    EXPECT_EQ(States(w), "11111010");
+
+    // "Short Messages..." again: the same window, folder and selection.
+    MessageWindow* first = &w;
+    EXPECT_EQ(&m.Open(), first);
+    EXPECT_EQ(first->folder(), Folder::kOwn);
+    EXPECT_EQ(first->list()->selectedItems().size(), 1);
+
+    // In "Deleted Messages" Reply and Forward stay off.
+    first->drop_down()->activated(6);
+    EXPECT_EQ(first->folder(), Folder::kDeleted);
+    EXPECT_FALSE(first->action(kCmdReply)->isEnabled());
+    EXPECT_FALSE(first->action(kCmdForward)->isEnabled());
+
+    // Commands whose windows are not built yet say so.
+    first->action(kCmdWriteMessage)->trigger();
+    EXPECT_EQ(m.boxes.back(), "Orvan Pellion 2.0|This window is not available yet in this build.");
+
+    QApplication::setActiveWindow(first);
+    QTest::keyClick(first, Qt::Key_F1, Qt::ShiftModifier);
+    EXPECT_EQ(m.help.Topics(), std::vector<std::string>{"qmx21.htp#SHORTMESSAGE"});
+}
+
+TEST(MessageWindowTest, EnterOpensTheMessageDialogAndHeadersSort) {
+    Manager m;
+    MessageWindow& w = m.Open();
+    // Newest first.
+    EXPECT_EQ(Column(w.list(), 1), (QStringList{"Hi there", "Yo"}));
+    w.list()->header()->sectionClicked(1);
+    EXPECT_EQ(Column(w.list(), 1), (QStringList{"Hi there", "Yo"}));
+    w.list()->header()->sectionClicked(1);
+    EXPECT_EQ(Column(w.list(), 1), (QStringList{"Yo", "Hi there"}));
+    w.list()->header()->sectionClicked(2);
+    EXPECT_EQ(Column(w.list(), 1), (QStringList{"Yo", "Hi there"}));  // oldest first
+    SelectRow(w, 1);
+    std::string labels, who, text;
+    QTimer::singleShot(10, [&] {
+        QWidget* d = QApplication::activeModalWidget();
+        if (!d) return;
+        for (QLabel* l : d->findChildren<QLabel*>()) labels += l->text().toStdString() + "|";
+        who = d->findChild<QLineEdit*>("who")->text().toStdString();
+        text = d->findChild<QPlainTextEdit*>("text")->toPlainText().toStdString();
+        EXPECT_EQ(d->objectName(), "dialog196");
+        EXPECT_EQ(d->pos().y(), 26);
+        qobject_cast<QDialog*>(d)->accept();
+    });
+    w.list()->setFocus();
+    QTest::keyClick(w.list(), Qt::Key_Return);
+    QTest::qWait(30);
+    EXPECT_EQ(labels, "From:|Message:|Date & Time:|");
+    EXPECT_EQ(who, "+491701111");
+    EXPECT_EQ(text, "Hi\nthere");
+    // Read now.
+    EXPECT_EQ(w.tree()->currentItem()->text(0), "Inbox");
+}
+
+TEST(MessageWindowTest, MoveTwoToPdaWithCtrlXAndCtrlVFreesTheSimSlots) {
+    Manager m;
+    MessageWindow& w = m.Open();
+    w.list()->setFocus();
+    QTest::keyClick(w.list(), Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(w.list()->selectedItems().size(), 2);
+    QTest::keyClick(w.list(), Qt::Key_X, Qt::ControlModifier);
+    {
+        platform::ExternalWait serving(*m.h.clock);
+        QTest::qWait(20);
+    }
+    EXPECT_TRUE(w.action(kCmdPaste)->isEnabled());
+    w.drop_down()->activated(5);
+    ASSERT_EQ(w.folder(), Folder::kPda);
+    w.list()->setFocus();
+    QTest::keyClick(w.list(), Qt::Key_V, Qt::ControlModifier);
+    m.Serve([&] { return Column(w.list(), 1).size() == 2; });
+    EXPECT_EQ(Column(w.list(), 1).size(), 2);
+    m.context.stop_worker = true;
+    {
+        platform::ExternalWait joining(*m.h.clock);
+        m.worker.Join();
+    }
+    // The two SIM slots are freed on the card, the sent message's stays.
+    std::vector<std::string> deletes;
+    for (const std::string& c : m.h.card.Commands())
+        if (c.rfind("AT+CMGD=", 0) == 0) deletes.push_back(c);
+    EXPECT_EQ(deletes, (std::vector<std::string>{"AT+CMGD=1", "AT+CMGD=2"}));
+}
+
+}  // namespace
+}  // namespace qmx2::manager::ui
