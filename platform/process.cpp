@@ -324,8 +324,10 @@ bool InstallProgramLinks(const std::string& root,
             if (error) *error = "\"" + name + "\" is not a program name.";
             return false;
         }
-        // A new link under a temporary name, renamed over the old one: never a moment without.
         const fs::path link = windows / name;
+        // A program the installer put there is the handheld's own copy: only links are ours.
+        if (fs::is_regular_file(fs::symlink_status(link, ec))) continue;
+        // A new link under a temporary name, renamed over the old one: never a moment without.
         const fs::path temp = windows / ("." + name + ".link");
         fs::remove(temp, ec);
         fs::create_symlink(target, temp, ec);

@@ -87,7 +87,8 @@ private:
 WideString OwnProgramPath();
 
 // Puts links named after the programs (first: "Qmx2Com", "Qmx2PPC.exe", ...) into the root's
-// "\Windows" folder, pointing at the host files (second), replacing older links. False with a
+// "\Windows" folder, pointing at the host files (second), replacing older links but never an
+// installed program (a regular file of that name stays). False with a
 // sentence in *error when a file is missing or a link cannot be made.
 bool InstallProgramLinks(const std::string& root,
                          const std::vector<std::pair<std::string, std::string>>& programs,

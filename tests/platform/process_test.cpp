@@ -144,6 +144,10 @@ TEST_F(ProcessTest, InstallingLinksReplacesOldOnesAndRefusesMissingFiles) {
     std::string error;
     ASSERT_TRUE(InstallProgramLinks(root_.path(), {{"Qmx2Com", "/bin/true"}}, &error)) << error;
     EXPECT_EQ(std::filesystem::read_symlink(root_ / "Windows/Qmx2Com"), "/bin/true");
+    // An installed copy is a regular file and stays as it is.
+    std::ofstream(root_ / "Windows/Qmx2PPC.exe") << "installed";
+    ASSERT_TRUE(InstallProgramLinks(root_.path(), {{"Qmx2PPC.exe", "/bin/true"}}, &error)) << error;
+    EXPECT_FALSE(std::filesystem::is_symlink(root_ / "Windows/Qmx2PPC.exe"));
     EXPECT_FALSE(InstallProgramLinks(root_.path(), {{"Qmx2PPC.exe", root_ / "missing"}}, &error));
     EXPECT_EQ(error, "The program file " + (root_ / "missing") + " for Qmx2PPC.exe does not exist.");
     EXPECT_FALSE(InstallProgramLinks(root_.path(), {{"../x", "/bin/true"}}, &error));
