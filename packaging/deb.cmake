@@ -33,8 +33,8 @@ install(FILES ${CMAKE_SOURCE_DIR}/resources/icons/app-manager.png
 install(FILES ${CMAKE_SOURCE_DIR}/resources/icons/app-commander.png
   DESTINATION share/icons/hicolor/32x32/apps RENAME qmx2-commander.png)
 if(QMX2_GUI)
-  install(FILES ${CMAKE_CURRENT_LIST_DIR}/qmx2-manager.desktop
-    ${CMAKE_CURRENT_LIST_DIR}/qmx2-commander.desktop DESTINATION share/applications)
+  install(FILES ${CMAKE_SOURCE_DIR}/resources/desktop/qmx2-manager.desktop
+    ${CMAKE_SOURCE_DIR}/resources/desktop/qmx2-commander.desktop DESTINATION share/applications)
 endif()
 
 if(TARGET setup)
