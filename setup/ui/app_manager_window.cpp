@@ -5,12 +5,14 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include <filesystem>
+#include <memory>
 
 #include "platform/files.h"
+#include "platform/qt/message_box.h"
+#include "platform/qt/message_pump.h"
 #include "platform/registry.h"
 #include "setup/appmgr/app_install.h"
 
@@ -26,20 +28,17 @@ int ExecAsWindow(QDialog& dialog, platform::WindowSystem* windows) {
                                               return platform::LRESULT(0);
                                           })
                 : 0;
-    QTimer pump;
-    if (windows) {
-        QObject::connect(&pump, &QTimer::timeout, [windows] { windows->PumpMessages([] { return false; }, 0); });
-        pump.start(100);
-    }
+    std::unique_ptr<platform::qt::MessagePump> pump;
+    if (windows) pump = std::make_unique<platform::qt::MessagePump>(*windows, nullptr);
     const int result = dialog.exec();
+    pump.reset();
     if (hwnd) windows->DestroyWindow(hwnd);
     return result;
 }
 
-int ShowMessage(const char* title, const QString& text, QMessageBox::Icon icon, platform::WindowSystem* windows) {
-    QMessageBox box(icon, title, text, QMessageBox::Ok);
-    box.setObjectName("appManagerMessage");
-    return ExecAsWindow(box, windows);
+int ShowMessage(const char* title, const QString& text, platform::qt::Icon icon, platform::WindowSystem* windows) {
+    const auto box = platform::qt::MakeMessageBox({text, title, nullptr, platform::qt::Buttons::kOk, icon});
+    return ExecAsWindow(*box, windows);
 }
 
 }  // namespace
@@ -47,13 +46,13 @@ int ShowMessage(const char* title, const QString& text, QMessageBox::Icon icon, 
 int RunAppManager(const AppManagerRun& run) {
     std::error_code ec;
     if (run.handheld_root.empty() || !std::filesystem::is_directory(run.handheld_root, ec)) {
-        ShowMessage("Device Not Connected", kNotConnectedText, QMessageBox::Warning, run.windows);
+        ShowMessage("Device Not Connected", kNotConnectedText, platform::qt::Icon::kWarning, run.windows);
         return 1;
     }
     std::string error;
     auto registry = platform::OpenRegistry(run.handheld_root, &error);
     if (!registry) {
-        ShowMessage("Device Not Connected", kNotConnectedText, QMessageBox::Warning, run.windows);
+        ShowMessage("Device Not Connected", kNotConnectedText, platform::qt::Icon::kWarning, run.windows);
         return 1;
     }
     platform::Files desktop(run.desktop_root), handheld(run.handheld_root);
@@ -62,7 +61,7 @@ int RunAppManager(const AppManagerRun& run) {
     if (report.result == InstallResult::kInvalidSetupFiles) {
         ShowMessage("Invalid Windows CE Setup Files",
                     QString(kInvalidFilesText) + "\n\n" + QString::fromStdString(report.detail),
-                    QMessageBox::Critical, run.windows);
+                    platform::qt::Icon::kError, run.windows);
         return 1;
     }
 

@@ -3,8 +3,6 @@
 //   QMX2_DESKTOP_ROOT   the desktop (default: "desktop" beside the handheld root)
 //   QMX2_ROOT           the handheld the application manager installs on
 #include <QApplication>
-#include <QMessageBox>
-#include <QTimer>
 
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +12,8 @@
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/process.h"
+#include "platform/qt/message_box.h"
+#include "platform/qt/message_pump.h"
 #include "platform/registry.h"
 #include "platform/root.h"
 #include "platform/windows.h"
@@ -30,10 +30,9 @@ using namespace qmx2;
 constexpr uint32_t kBringForward = platform::WM_USER + 1;
 
 int ShowError(std::string_view text) {
-    QMessageBox box(QMessageBox::Critical, "Setup", QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())),
-                    QMessageBox::Ok);
-    box.setObjectName(setup::ui::kSetupMessageName);
-    box.exec();
+    using namespace platform::qt;
+    ShowMessageBox({QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())), "Setup", nullptr,
+                    Buttons::kOk, Icon::kError});
     return 1;
 }
 
@@ -91,9 +90,7 @@ int main(int argc, char** argv) {
         });
     wizard.SetMainWindow(main_window);
     // The window's messages run from Qt's loop.
-    QTimer pump;
-    QObject::connect(&pump, &QTimer::timeout, [&] { windows->PumpMessages([] { return false; }, 0); });
-    pump.start(100);
+    platform::qt::MessagePump pump(*windows, {});
     wizard.show();
     const int rc = wizard.exec();
     windows->DestroyWindow(main_window);

@@ -3,12 +3,12 @@
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "platform/qt/message_box.h"
 #include "setup/copy_files.h"
 #include "setup/desktop.h"
 #include "setup/setup_texts.h"
@@ -105,16 +105,15 @@ void SetupWizard::Quit() {
         done(0);
         return;
     }
-    QMessageBox box(QMessageBox::Question, Text(kQuitCaption), Text(kQuitQuestion),
-                    QMessageBox::Yes | QMessageBox::No, this);
-    box.setObjectName(kSetupMessageName);
-    if (box.exec() == QMessageBox::Yes) done(1);
+    using namespace platform::qt;
+    if (ShowMessageBox({Text(kQuitQuestion), Text(kQuitCaption), this, Buttons::kYesNo, Icon::kQuestion}) ==
+        Answer::kYes)
+        done(1);
 }
 
 void SetupWizard::Fail(const QString& text) {
-    QMessageBox box(QMessageBox::Critical, Text(kCaption), text, QMessageBox::Ok, this);
-    box.setObjectName(kSetupMessageName);
-    box.exec();
+    using namespace platform::qt;
+    ShowMessageBox({text, Text(kCaption), this, Buttons::kOk, Icon::kError});
     done(1);
 }
 

@@ -16,9 +16,6 @@ class QTimer;
 
 namespace qmx2::setup::ui {
 
-// Every message box of the installer: caption "Setup" and the error icon unless told otherwise.
-inline constexpr const char* kSetupMessageName = "setupMessage";
-
 class SetupWizard : public QDialog {
 public:
     // The installer's steps run in ctx, which PrepareSetup has filled. The check of the

@@ -2,14 +2,14 @@
 if(QMX2_GUI)
   find_package(Qt6 REQUIRED COMPONENTS Widgets)
   add_library(qmx2_appmgr_ui STATIC ${CMAKE_CURRENT_LIST_DIR}/app_manager_window.cpp)
-  target_link_libraries(qmx2_appmgr_ui PUBLIC qmx2_appmgr Qt6::Widgets)
+  target_link_libraries(qmx2_appmgr_ui PUBLIC qmx2_appmgr qmx2_qt Qt6::Widgets)
   add_executable(ceappmgr ${CMAKE_CURRENT_LIST_DIR}/app_manager_main.cpp)
   target_link_libraries(ceappmgr PRIVATE qmx2_appmgr_ui)
 
   add_library(qmx2_setup_ui STATIC
     ${CMAKE_CURRENT_LIST_DIR}/setup_dialogs.cpp
     ${CMAKE_CURRENT_LIST_DIR}/setup_wizard.cpp)
-  target_link_libraries(qmx2_setup_ui PUBLIC qmx2_setup Qt6::Widgets)
+  target_link_libraries(qmx2_setup_ui PUBLIC qmx2_setup qmx2_qt Qt6::Widgets)
   # `setup` lives in the setup folder with its list, texts and cabinets.
   add_executable(setup ${CMAKE_CURRENT_LIST_DIR}/setup_main.cpp)
   target_link_libraries(setup PRIVATE qmx2_setup_ui)
