@@ -24,10 +24,25 @@ set(_help_items)
 foreach(page qmx2.htc qmx21.htp qmx22.htp qmx23.htp qmx24.htp)
   list(APPEND _help_items "\\Windows\\${page}=${CMAKE_SOURCE_DIR}/resources/help/${page}")
 endforeach()
+# The handheld's programs go into the cabinets without their debugging information
+# (build/cabinet-files/), which would make each cabinet several times larger.
+set(_cabinet_files ${CMAKE_BINARY_DIR}/cabinet-files)
+foreach(program Qmx2Com Qmx2PPC serqmx2)
+  if(CMAKE_OBJCOPY)
+    add_custom_command(OUTPUT ${_cabinet_files}/${program}
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${_cabinet_files}
+      COMMAND ${CMAKE_OBJCOPY} --strip-debug $<TARGET_FILE:${program}> ${_cabinet_files}/${program}
+      DEPENDS ${program} VERBATIM)
+  else()
+    add_custom_command(OUTPUT ${_cabinet_files}/${program}
+      COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:${program}> ${_cabinet_files}/${program}
+      DEPENDS ${program} VERBATIM)
+  endif()
+endforeach()
 set(_common_items
-  "\\Windows\\Qmx2Com=$<TARGET_FILE:Qmx2Com>"
-  "\\Windows\\Qmx2PPC.exe=$<TARGET_FILE:Qmx2PPC>"
-  "\\Windows\\serqmx2.dll=$<TARGET_FILE:serqmx2>"
+  "\\Windows\\Qmx2Com=${_cabinet_files}/Qmx2Com"
+  "\\Windows\\Qmx2PPC.exe=${_cabinet_files}/Qmx2PPC"
+  "\\Windows\\serqmx2.dll=${_cabinet_files}/serqmx2"
   ${_help_items}
   "sz|${_driver_key}|Dll|serqmx2.dll"
   "sz|${_driver_key}|Prefix|COM"
@@ -55,7 +70,8 @@ foreach(shell ppc hpc)
     add_custom_command(OUTPUT ${_cab}
       COMMAND ${CMAKE_COMMAND} -E make_directory ${QMX2_SETUP_DIR}
       COMMAND qmx2-makecab ${_args}
-      DEPENDS qmx2-makecab ${_deps}
+      DEPENDS qmx2-makecab ${_deps} ${_cabinet_files}/Qmx2Com ${_cabinet_files}/Qmx2PPC
+              ${_cabinet_files}/serqmx2
       COMMENT "Device cabinet qmx2${shell}.${_fname}.CAB" VERBATIM)
     list(APPEND _cabinets ${_cab})
   endforeach()

@@ -90,7 +90,7 @@ TEST_F(AppManagerUiTest, InstallsIntoTheHandheldUnderAddRemovePrograms) {
     EXPECT_TRUE(seen.text.startsWith("Orvan Pellion 2.0 Version 1.13 has been installed on your device (qmx2ppc.2577.CAB"));
     EXPECT_TRUE(seen.desktop_window);
     EXPECT_EQ(ReadHostFile(handheld_ / "Windows/Qmx2Com"),
-              ReadHostFile(std::string(std::getenv("QMX2_BUILD_DIR")) + "/bin/Qmx2Com"));
+              ReadHostFile(std::string(std::getenv("QMX2_BUILD_DIR")) + "/cabinet-files/Qmx2Com"));
 }
 
 }  // namespace

@@ -174,7 +174,7 @@ TEST_F(SetupWizardTest, EndToEndTheApplicationManagerInstallsOnTheHandheldWhileS
         EXPECT_EQ(std::filesystem::path(host).parent_path(), std::filesystem::path(handheld_ / "Windows"));
         EXPECT_FALSE(std::filesystem::is_symlink(host));
     }
-    EXPECT_EQ(ReadHostFile(handheld_ / "Windows/Qmx2Com"), ReadHostFile(BuildDir() + "/bin/Qmx2Com"));
+    EXPECT_EQ(ReadHostFile(handheld_ / "Windows/Qmx2Com"), ReadHostFile(BuildDir() + "/cabinet-files/Qmx2Com"));
     QTest::mouseClick(wizard.quit(), Qt::LeftButton);
     EXPECT_EQ(wizard.result(), 0);
 }
