@@ -1,6 +1,7 @@
 #!/bin/sh
 # Builds the .deb with CPack into a scratch folder, checks its file list, unpacks it with
-# dpkg-deb -x (no root, no dpkg database) and starts installed programs from there.
+# dpkg-deb -x (no root, no dpkg database) and starts installed programs from there; as root,
+# installs it with dpkg -i and removes it with dpkg -r.
 # Usage: deb_package_test.sh BUILD_DIR GUI(ON|OFF)
 set -eu
 build=$1
@@ -64,4 +65,26 @@ esac
 case $runpath in
   *"$build"*) echo "FAIL: qmx2-device still points into the build tree: $runpath"; exit 1 ;;
 esac
-echo "OK: $(basename "$deb"), $(wc -l <"$scratch/list") entries, $(du -k "$deb" | cut -f1) KB"
+# As root with dpkg, the package also installs into the system and removes cleanly. A qmx2
+# package that is already installed is a person's own and is left alone; QMX2_DEB_INSTALL=0
+# skips this step.
+installed=""
+if [ "$(id -u)" = 0 ] && command -v dpkg >/dev/null 2>&1 && [ "${QMX2_DEB_INSTALL:-1}" != 0 ] &&
+   ! dpkg -s qmx2 >/dev/null 2>&1; then
+  if ! dpkg -i "$deb" >"$scratch/dpkg.log" 2>&1; then
+    cat "$scratch/dpkg.log"; dpkg -r qmx2 >/dev/null 2>&1 || true
+    echo "FAIL: dpkg -i"; exit 1
+  fi
+  ok=1
+  for f in /usr/bin/qmx2-device /usr/lib/qmx2/libserqmx2.so /usr/share/qmx2/help/qmx2.htc; do
+    dpkg -L qmx2 | grep -qx "$f" && [ -e "$f" ] || { echo "FAIL: $f not installed"; ok=0; }
+  done
+  /usr/bin/qmx2-reg --help >/dev/null || { echo "FAIL: installed qmx2-reg --help"; ok=0; }
+  dpkg -r qmx2 >"$scratch/dpkg.log" 2>&1 || { cat "$scratch/dpkg.log"; echo "FAIL: dpkg -r"; exit 1; }
+  for f in /usr/bin/qmx2-device /usr/lib/qmx2/libserqmx2.so /usr/share/qmx2/help/qmx2.htc; do
+    [ ! -e "$f" ] || { echo "FAIL: $f left after dpkg -r"; ok=0; }
+  done
+  [ "$ok" = 1 ] || exit 1
+  installed=", installed with dpkg -i and removed with dpkg -r"
+fi
+echo "OK: $(basename "$deb"), $(wc -l <"$scratch/list") entries, $(du -k "$deb" | cut -f1) KB$installed"
