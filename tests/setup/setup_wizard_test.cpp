@@ -22,6 +22,7 @@
 #include "setup/desktop.h"
 #include "setup/setup_texts.h"
 #include "setup/ui/setup_dialogs.h"
+#include "tests/devices/child_process.h"
 #include "tests/platform/files_temp_root.h"
 
 namespace qmx2::setup::ui {
@@ -177,6 +178,22 @@ TEST_F(SetupWizardTest, EndToEndTheApplicationManagerInstallsOnTheHandheldWhileS
     EXPECT_EQ(ReadHostFile(handheld_ / "Windows/Qmx2Com"), ReadHostFile(BuildDir() + "/cabinet-files/Qmx2Com"));
     QTest::mouseClick(wizard.quit(), Qt::LeftButton);
     EXPECT_EQ(wizard.result(), 0);
+}
+
+TEST_F(SetupWizardTest, ASecondStartOnlyBringsTheFirstForward) {
+    setenv("QMX2_DESKTOP_ROOT", desktop_root_.path().c_str(), 1);
+    setenv("QMX2_ROOT", handheld_.path().c_str(), 1);
+    const std::string program = BuildDir() + "/setup/setup";
+    devices::testing::Child first({program});
+    platform::HWND window = 0;
+    for (int i = 0; i < 200 && !(window = windows_->FindWindow(u"", u"Setup")); ++i) clock_->SleepMs(50);
+    ASSERT_NE(window, 0u) << first.ErrorText();
+    devices::testing::Child second({program});
+    EXPECT_EQ(second.WaitWithin(10000), 0) << second.ErrorText();
+    // The first goes on with its own window; nothing was copied by either.
+    EXPECT_FALSE(first.WaitWithin(0).has_value());
+    EXPECT_EQ(windows_->FindWindow(u"", u"Setup"), window);
+    EXPECT_TRUE(NothingCopied());
 }
 
 }  // namespace
