@@ -21,36 +21,15 @@
 #include "manager/ctl/ctl_commands.h"
 #include "manager/ctl/ctl_loads.h"
 #include "tests/manager/manager_harness.h"
+#include "bench/manager/counting_port.h"
 
 using namespace qmx2::manager;
 using testing::Harness;
 
 namespace {
 
-class CountingPort : public qmx2::platform::StreamDriver {
-public:
-    explicit CountingPort(qmx2::platform::StreamDriver& inner) : inner_(inner) {}
-    uintptr_t Open(uint32_t a, uint32_t s) override { return inner_.Open(a, s); }
-    bool Close(uintptr_t c) override { return inner_.Close(c); }
-    int32_t Read(uintptr_t c, void* b, uint32_t n) override {
-        const int32_t r = inner_.Read(c, b, n);
-        if (r > 0) bytes += static_cast<uint64_t>(r);
-        return r;
-    }
-    int32_t Write(uintptr_t c, const void* b, uint32_t n) override {
-        const int32_t r = inner_.Write(c, b, n);
-        if (r > 0) bytes += static_cast<uint64_t>(r);
-        return r;
-    }
-    bool IoControl(uintptr_t c, uint32_t code, const void* in, uint32_t il, void* out, uint32_t ol,
-                   uint32_t* ret) override {
-        return inner_.IoControl(c, code, in, il, out, ol, ret);
-    }
-    std::atomic<uint64_t> bytes{0};
+using qmx2::bench::CountingPort;
 
-private:
-    qmx2::platform::StreamDriver& inner_;
-};
 
 std::string Source(const std::string& path) { return std::string(QMX2_BENCH_SOURCE_DIR) + "/" + path; }
 

@@ -12,6 +12,7 @@
 #include "hardware/card/card_port.h"
 #include "manager/core/main_window.h"
 #include "tests/manager/manager_harness.h"
+#include "bench/manager/counting_port.h"
 
 using namespace qmx2::manager;
 using testing::CardEntry;
@@ -19,6 +20,8 @@ using testing::CardMessage;
 using testing::Harness;
 
 namespace {
+
+using qmx2::bench::CountingPort;
 
 // Worker: the pass's 1000 ms sleep and 500 ms before each of the loads of the SIM book, the
 // card's book and the messages. (Its 500 ms before the first pass may overlap the start-up.)
@@ -64,31 +67,6 @@ void BM_FullStartUp(benchmark::State& state) {
 }
 BENCHMARK(BM_FullStartUp)->Unit(benchmark::kMillisecond)->Iterations(3)->MeasureProcessCPUTime()->UseRealTime();
 
-// Counts the bytes that cross the emulated card's port in each direction.
-class CountingPort : public qmx2::platform::StreamDriver {
-public:
-    explicit CountingPort(qmx2::platform::StreamDriver& inner) : inner_(inner) {}
-    uintptr_t Open(uint32_t a, uint32_t s) override { return inner_.Open(a, s); }
-    bool Close(uintptr_t c) override { return inner_.Close(c); }
-    int32_t Read(uintptr_t c, void* b, uint32_t n) override {
-        const int32_t r = inner_.Read(c, b, n);
-        if (r > 0) bytes += static_cast<uint64_t>(r);
-        return r;
-    }
-    int32_t Write(uintptr_t c, const void* b, uint32_t n) override {
-        const int32_t r = inner_.Write(c, b, n);
-        if (r > 0) bytes += static_cast<uint64_t>(r);
-        return r;
-    }
-    bool IoControl(uintptr_t c, uint32_t code, const void* in, uint32_t il, void* out, uint32_t ol,
-                   uint32_t* ret) override {
-        return inner_.IoControl(c, code, in, il, out, ol, ret);
-    }
-    std::atomic<uint64_t> bytes{0};
-
-private:
-    qmx2::platform::StreamDriver& inner_;
-};
 
 // The same start-up on the emulated card with its "full SIM" scenario.
 void BM_FullStartUpEmulatedCard(benchmark::State& state) {
