@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "devices/at_tool/at_tool_options.h"
-#include "tests/devices/child_process.h"
+#include "tests/support/program_launcher.h"
 #include "tests/devices/fake_modem.h"
 
 namespace qmx2::devices {
@@ -79,10 +79,10 @@ TEST(AtToolProgram, DeviceOptionTalksToTheTtyWithoutAHost) {
     testing::FakeModem modem(pty, [](const std::string& c) -> std::optional<std::string> {
         return c + "\r\r\nOK\r\n";
     });
-    testing::Child at({testing::BuiltProgram("qmx2-at"), "--device", pty.slave_path, "ATE1"});
+    qmx2::testing::Program at({qmx2::testing::BuiltProgram("qmx2-at"), "--device", pty.slave_path, "ATE1"});
     EXPECT_EQ(at.ReadAllOutput(), "ATE1\r\r\nOK\r\n");
     EXPECT_EQ(at.Wait(), 0);
-    testing::Child none({testing::BuiltProgram("qmx2-at"), "--device", "/dev/qmx2-none", "AT"});
+    qmx2::testing::Program none({qmx2::testing::BuiltProgram("qmx2-at"), "--device", "/dev/qmx2-none", "AT"});
     EXPECT_EQ(none.Wait(), 2);
     EXPECT_EQ(none.ErrorText(), "qmx2-at: cannot open /dev/qmx2-none: No such file or directory\n");
 }

@@ -15,15 +15,15 @@
 #include "platform/run_at_event.h"
 #include "platform/serial_wire.h"
 #include "platform/windows.h"
-#include "tests/devices/child_process.h"
+#include "tests/support/program_launcher.h"
 #include "tests/devices/fake_modem.h"
 
 namespace qmx2::devices {
 namespace {
 
 using namespace qmx2::platform;
-using testing::BuiltProgram;
-using testing::Child;
+using qmx2::testing::BuiltProgram;
+using qmx2::testing::Program;
 using testing::FakeModem;
 using testing::PtyPair;
 
@@ -42,7 +42,7 @@ protected:
         root = tmpl;
         ASSERT_FALSE(pty.slave_path.empty());
         modem = std::make_unique<FakeModem>(pty, Modem);
-        host = std::make_unique<Child>(std::vector<std::string>{
+        host = std::make_unique<Program>(std::vector<std::string>{
             BuiltProgram("qmx2-device"), "--root", root, "--card", "tty:" + pty.slave_path});
         ASSERT_TRUE(host->WaitForErrorLine("serves COM3:")) << host->ErrorText();
     }
@@ -54,7 +54,7 @@ protected:
     // Runs qmx2-at; returns its exit status and fills *out with what it printed.
     int At(std::vector<std::string> args, std::string* out) {
         args.insert(args.begin(), {BuiltProgram("qmx2-at"), "--root", root});
-        Child at(args);
+        Program at(args);
         *out = at.ReadAllOutput();
         return at.Wait();
     }
@@ -68,7 +68,7 @@ protected:
     std::string root;
     PtyPair pty;
     std::unique_ptr<FakeModem> modem;
-    std::unique_ptr<Child> host;
+    std::unique_ptr<Program> host;
 };
 
 TEST_F(DeviceHostProcessTest, AtToolGetsTheModemsReplyThroughTheHost) {
@@ -155,13 +155,13 @@ TEST(DeviceHostProgram, BadCommandLinesAndMissingTtysAreRefused) {
     char tmpl[] = "/tmp/qmx2-host-XXXXXX";
     ASSERT_TRUE(mkdtemp(tmpl));
     const std::string root = tmpl;
-    Child missing({BuiltProgram("qmx2-device"), "--root", root, "--card", "tty:/dev/qmx2-none"});
+    Program missing({BuiltProgram("qmx2-device"), "--root", root, "--card", "tty:/dev/qmx2-none"});
     EXPECT_EQ(missing.Wait(), 1);
     EXPECT_EQ(missing.ErrorText(),
               "qmx2-device: cannot open /dev/qmx2-none: No such file or directory\n");
-    Child unknown({BuiltProgram("qmx2-device"), "--root", root, "--card", "floppy:"});
+    Program unknown({BuiltProgram("qmx2-device"), "--root", root, "--card", "floppy:"});
     EXPECT_EQ(unknown.Wait(), 2);
-    Child no_card({BuiltProgram("qmx2-device"), "--root", root});
+    Program no_card({BuiltProgram("qmx2-device"), "--root", root});
     EXPECT_EQ(no_card.Wait(), 2);
     std::system(("rm -rf " + root).c_str());
 }

@@ -7,24 +7,20 @@
 #include "platform/comm_types.h"
 #include "platform/registry.h"
 #include "platform/windows.h"
-#include "tests/devices/child_process.h"
+#include "tests/support/program_launcher.h"
 #include "tests/devices/fake_modem.h"
 
 namespace qmx2::devices {
 namespace {
 
 using namespace qmx2::platform;
-using testing::BuiltProgram;
-using testing::Child;
+using qmx2::testing::BuiltProgram;
+using qmx2::testing::Program;
+using qmx2::testing::SourceFile;
 using testing::FakeModem;
 using testing::PtyPair;
 
 constexpr int kBoundMs = 10000;
-
-std::string SourceFile(const std::string& path) {
-    const char* dir = std::getenv("QMX2_SOURCE_DIR");
-    return std::string(dir ? dir : ".") + "/" + path;
-}
 
 class KilledHostTest : public ::testing::Test {
 protected:
@@ -55,9 +51,9 @@ TEST_F(KilledHostTest, AtToolMidTransactionReportsTheFailure) {
     PtyPair pty;
     ASSERT_FALSE(pty.slave_path.empty());
     FakeModem modem(pty, [](const std::string&) -> std::optional<std::string> { return std::nullopt; });
-    Child host({BuiltProgram("qmx2-device"), "--root", root, "--card", "tty:" + pty.slave_path});
+    Program host({BuiltProgram("qmx2-device"), "--root", root, "--card", "tty:" + pty.slave_path});
     ASSERT_TRUE(host.WaitForErrorLine("serves COM3:")) << host.ErrorText();
-    Child at({BuiltProgram("qmx2-at"), "--root", root, "--port", "COM3:", "--timeout", "50",
+    Program at({BuiltProgram("qmx2-at"), "--root", root, "--port", "COM3:", "--timeout", "50",
               "AT+HANG"});
     poll(nullptr, 0, 1000);
     host.Signal(SIGKILL);
@@ -85,10 +81,10 @@ TEST_F(KilledHostTest, CtlEndsWhateverItWasDoing) {
     ASSERT_TRUE(SetAutoPowerUp(root));
     for (const int delay_ms : {300, 1500}) {
         // A full book takes seconds to read: the host dies during the read.
-        Child host({BuiltProgram("qmx2-device"), "--root", root, "--card",
+        Program host({BuiltProgram("qmx2-device"), "--root", root, "--card",
                     "sim=" + SourceFile("hardware/scenarios/full-sim.json")});
         ASSERT_TRUE(host.WaitForErrorLine("the card is ready")) << host.ErrorText();
-        Child ctl({BuiltProgram("qmx2ctl"), "--root", root, "pb", "list", "SIM"});
+        Program ctl({BuiltProgram("qmx2ctl"), "--root", root, "pb", "list", "SIM"});
         poll(nullptr, 0, delay_ms);
         host.Signal(SIGKILL);
         EXPECT_EQ(ctl.WaitWithin(kBoundMs), 1) << delay_ms;
@@ -101,7 +97,7 @@ TEST_F(KilledHostTest, CtlEndsWhateverItWasDoing) {
 TEST_F(KilledHostTest, CommanderKeepsAnswering) {
     ASSERT_TRUE(SetAutoPowerUp(root));
     for (const char* moment : {"serves COM3:", "the card is ready"}) {
-        Child host({BuiltProgram("qmx2-device"), "--root", root, "--card",
+        Program host({BuiltProgram("qmx2-device"), "--root", root, "--card",
                     "sim=" + SourceFile("tests/manager/app/ready-sim.json")});
         ASSERT_TRUE(host.WaitForErrorLine(moment)) << host.ErrorText();
         host.Signal(SIGKILL);

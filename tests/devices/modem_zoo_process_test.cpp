@@ -9,22 +9,18 @@
 
 #include "platform/registry.h"
 #include "platform/windows.h"
-#include "tests/devices/child_process.h"
+#include "tests/support/program_launcher.h"
 
 namespace qmx2::devices {
 namespace {
 
 using namespace qmx2::platform;
-using testing::BuiltProgram;
-using testing::Child;
+using qmx2::testing::BuiltProgram;
+using qmx2::testing::Program;
+using qmx2::testing::SourceFile;
 
 // Generous: the line runs at 19200 bit/s in real time and the machine may be busy.
 constexpr int kCtlBoundMs = 120000;
-
-std::string SourceFile(const std::string& path) {
-    const char* dir = std::getenv("QMX2_SOURCE_DIR");
-    return std::string(dir ? dir : ".") + "/" + path;
-}
 
 struct ZooRow {
     const char* scenario;
@@ -53,11 +49,11 @@ protected:
 
 TEST_P(ModemZooTest, CommanderReadiesAndCtlShows) {
     const ZooRow& row = GetParam();
-    Child host({BuiltProgram("qmx2-device"), "--root", root, "--card", "sim=" + SourceFile(row.scenario)});
+    Program host({BuiltProgram("qmx2-device"), "--root", root, "--card", "sim=" + SourceFile(row.scenario)});
     ASSERT_TRUE(host.WaitForErrorLine("the card is ready")) << host.ErrorText();
     std::vector<std::string> args = {BuiltProgram("qmx2ctl"), "--root", root};
     args.insert(args.end(), row.command.begin(), row.command.end());
-    Child ctl(args);
+    Program ctl(args);
     EXPECT_EQ(ctl.WaitWithin(kCtlBoundMs), 0) << ctl.ErrorText();
     const std::string out = ctl.ReadAllOutput();
     for (const std::string& line : row.shows) EXPECT_NE(out.find(line), std::string::npos) << line << "\n" << out;

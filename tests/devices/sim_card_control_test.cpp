@@ -18,14 +18,14 @@
 #include "platform/serial_remote.h"
 #include "platform/serial_wire.h"
 #include "platform/windows.h"
-#include "tests/devices/child_process.h"
+#include "tests/support/program_launcher.h"
 
 namespace qmx2::devices {
 namespace {
 
 using namespace qmx2::platform;
-using testing::BuiltProgram;
-using testing::Child;
+using qmx2::testing::BuiltProgram;
+using qmx2::testing::Program;
 
 // Sends `text` on one connection to the control socket and reads until `lines` answer lines
 // came (or the server hung up).
@@ -79,7 +79,7 @@ protected:
         char tmpl[] = "/tmp/qmx2-simctl-XXXXXX";
         ASSERT_TRUE(mkdtemp(tmpl));
         root = tmpl;
-        host = std::make_unique<Child>(std::vector<std::string>{
+        host = std::make_unique<Program>(std::vector<std::string>{
             BuiltProgram("qmx2-device"), "--root", root, "--card", "sim"});
         ASSERT_TRUE(host->WaitForErrorLine("serves COM3:")) << host->ErrorText();
     }
@@ -90,7 +90,7 @@ protected:
     // Runs qmx2-cardctl; its exit status, with what it printed in *out.
     int CardCtl(std::vector<std::string> args, std::string* out) {
         args.insert(args.begin(), {BuiltProgram("qmx2-cardctl"), "--root", root});
-        Child ctl(args);
+        Program ctl(args);
         *out = ctl.ReadAllOutput();
         return ctl.Wait();
     }
@@ -102,7 +102,7 @@ protected:
     }
 
     std::string root;
-    std::unique_ptr<Child> host;
+    std::unique_ptr<Program> host;
 };
 
 TEST_F(SimCardControlTest, DeliveredMessageIsListedThenPullEndsTheHost) {
@@ -200,11 +200,11 @@ TEST_F(SimCardControlTest, GarbageAndOverlongLinesGetErrorsAndTheServerGoesOn) {
 }
 
 TEST(SimCardControlTool, BadCommandLinesAndAMissingHost) {
-    Child empty({BuiltProgram("qmx2-cardctl"), "--root", "/tmp"});
+    Program empty({BuiltProgram("qmx2-cardctl"), "--root", "/tmp"});
     EXPECT_EQ(empty.Wait(), 2);
     char tmpl[] = "/tmp/qmx2-simctl-XXXXXX";
     ASSERT_TRUE(mkdtemp(tmpl));
-    Child none({BuiltProgram("qmx2-cardctl"), "--root", tmpl, "status"});
+    Program none({BuiltProgram("qmx2-cardctl"), "--root", tmpl, "status"});
     EXPECT_EQ(none.Wait(), 1);
     EXPECT_NE(none.ErrorText().find("no emulated card at"), std::string::npos);
     std::system((std::string("rm -rf ") + tmpl).c_str());

@@ -22,7 +22,7 @@
 #include "setup/desktop.h"
 #include "setup/setup_texts.h"
 #include "setup/ui/setup_dialogs.h"
-#include "tests/devices/child_process.h"
+#include "tests/support/program_launcher.h"
 #include "tests/platform/files_temp_root.h"
 
 namespace qmx2::setup::ui {
@@ -184,11 +184,11 @@ TEST_F(SetupWizardTest, ASecondStartOnlyBringsTheFirstForward) {
     setenv("QMX2_DESKTOP_ROOT", desktop_root_.path().c_str(), 1);
     setenv("QMX2_ROOT", handheld_.path().c_str(), 1);
     const std::string program = BuildDir() + "/setup/setup";
-    devices::testing::Child first({program});
+    qmx2::testing::Program first({program});
     platform::HWND window = 0;
     for (int i = 0; i < 200 && !(window = windows_->FindWindow(u"", u"Setup")); ++i) clock_->SleepMs(50);
     ASSERT_NE(window, 0u) << first.ErrorText();
-    devices::testing::Child second({program});
+    qmx2::testing::Program second({program});
     EXPECT_EQ(second.WaitWithin(10000), 0) << second.ErrorText();
     // The first goes on with its own window; nothing was copied by either.
     EXPECT_FALSE(first.WaitWithin(0).has_value());

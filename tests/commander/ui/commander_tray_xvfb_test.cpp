@@ -10,14 +10,14 @@
 
 #include "platform/comm_types.h"
 #include "platform/registry.h"
-#include "tests/devices/child_process.h"
+#include "tests/support/program_launcher.h"
 #include "tests/support/dbus_recorders.h"
 #include "tests/support/private_session_bus.h"
 
 namespace {
 
-using qmx2::devices::testing::BuiltProgram;
-using qmx2::devices::testing::Child;
+using qmx2::testing::BuiltProgram;
+using qmx2::testing::Program;
 using namespace qmx2::platform;
 
 bool SetAutoPowerUp(const std::string& root) {
@@ -58,11 +58,12 @@ TEST(CommanderOnXvfbTest, TrayIconWhereTheSessionHasATrayAndTheLogWhereNot) {
         const std::string root = tmpl;
         ASSERT_TRUE(SetAutoPowerUp(root));
         {
-            Child host({BuiltProgram("qmx2-device"), "--root", root, "--card",
-                        std::string("sim=") + source + "/tests/manager/app/ready-sim.json"});
+            Program host({BuiltProgram("qmx2-device"), "--root", root, "--card",
+                          std::string("sim=") + source + "/tests/manager/app/ready-sim.json"});
             // Without a tray the icon's line comes first: the icon is added at the end of start-up.
-            if (!tray)
+            if (!tray) {
                 EXPECT_TRUE(host.WaitForErrorLine("Qmx2Com: no tray in this session: tray icon 5000 is in the log only"));
+            }
             ASSERT_TRUE(host.WaitForErrorLine("the card is ready")) << host.ErrorText();
             if (tray) {
                 // Real processes on a real display: look for up to 20 s, usually a few ms.
