@@ -4,13 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -21,12 +18,13 @@
 #include "platform/clock.h"
 #include "platform/windows.h"
 #include "tests/commander/temp_root.h"
-
-extern char** environ;
+#include "tests/support/program_launcher.h"
 
 namespace {
 
 using namespace qmx2::platform;
+using qmx2::testing::BuiltProgram;
+using qmx2::testing::Program;
 
 constexpr int kLineWaitMs = 20'000;
 
@@ -101,81 +99,15 @@ private:
     std::vector<std::string> commands_;
 };
 
-// A program whose standard error the test reads line by line.
-class Program {
-public:
-    explicit Program(std::vector<std::string> args) {
-        int fds[2];
-        if (::pipe2(fds, O_CLOEXEC) != 0) return;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, fds[1], 2);
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-        std::vector<char*> argv;
-        for (std::string& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(fds[1]);
-        out_ = fds[0];
-    }
-    ~Program() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGKILL);
-            Wait();
-        }
-        if (out_ >= 0) ::close(out_);
-    }
-    // Lines until one holds `part`; false when the program ends or stays silent too long.
-    bool WaitFor(const std::string& part) {
-        for (;;) {
-            const auto nl = buffer_.find('\n');
-            if (nl != std::string::npos) {
-                const std::string line = buffer_.substr(0, nl);
-                buffer_.erase(0, nl + 1);
-                seen_ += line + "\n";
-                if (line.find(part) != std::string::npos) return true;
-                continue;
-            }
-            pollfd p{out_, POLLIN, 0};
-            if (::poll(&p, 1, kLineWaitMs) <= 0) return false;
-            char chunk[256];
-            const ssize_t n = ::read(out_, chunk, sizeof chunk);
-            if (n <= 0) return false;
-            buffer_.append(chunk, static_cast<size_t>(n));
-        }
-    }
-    void Signal(int sig) {
-        if (pid_ > 0) ::kill(pid_, sig);
-    }
-    int Wait() {
-        int status = 0;
-        if (pid_ > 0 && ::waitpid(pid_, &status, 0) == pid_) pid_ = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-    const std::string& seen() const { return seen_; }
-
-private:
-    pid_t pid_ = -1;
-    int out_ = -1;
-    std::string buffer_;
-    std::string seen_;
-};
-
-std::string Bin(const char* name) {
-    const char* dir = std::getenv("QMX2_BUILD_DIR");
-    return std::string(dir ? dir : ".") + "/bin/" + name;
-}
-
 TEST(CommanderProcessTest, PowerDownRoundTripWithTheRealPrograms) {
     qmx2::commander::testing::TempRoot root;
     TcpModem modem;
     ASSERT_NE(modem.port(), 0);
-    Program device({Bin("qmx2-device"), "--root", root.path(), "--card",
+    Program device({BuiltProgram("qmx2-device"), "--root", root.path(), "--card",
                     "tcp:127.0.0.1:" + std::to_string(modem.port()), "--name", "COM5:"});
-    ASSERT_TRUE(device.WaitFor("serves COM5:")) << device.seen();
-    Program commander({Bin("Qmx2Com"), "--root=" + root.path(), "--headless"});
-    ASSERT_TRUE(commander.WaitFor("the card is ready")) << commander.seen();
+    ASSERT_TRUE(device.WaitForErrorLine("serves COM5:")) << device.seen();
+    Program commander({BuiltProgram("Qmx2Com"), "--root=" + root.path(), "--headless"});
+    ASSERT_TRUE(commander.WaitForErrorLine("the card is ready")) << commander.seen();
 
     const std::vector<std::string> sent = modem.Commands();
     ASSERT_GE(sent.size(), 3u);
@@ -208,7 +140,7 @@ TEST(CommanderProcessTest, PowerDownRoundTripWithTheRealPrograms) {
     // Still answering, and an unknown number changes nothing.
     EXPECT_TRUE(windows->SendMessageTimeout(com, 12345, 0, 0, kLineWaitMs, &result));
     EXPECT_TRUE(windows->SendMessageTimeout(com, 4025, 0, 0, kLineWaitMs, &result));
-    EXPECT_TRUE(commander.WaitFor("notification for \\Windows\\Qmx2PPC.exe (light and \\Windows\\Alarm1.wav)"))
+    EXPECT_TRUE(commander.WaitForErrorLine("notification for \\Windows\\Qmx2PPC.exe (light and \\Windows\\Alarm1.wav)"))
         << commander.seen();
 
     // Pulling the card: the device host removes the port and broadcasts; the commander ends.
@@ -223,11 +155,11 @@ TEST(CommanderProcessTest, ACommanderWhoseDeviceHostDiedEnds) {
     qmx2::commander::testing::TempRoot root;
     TcpModem modem;
     ASSERT_NE(modem.port(), 0);
-    Program device({Bin("qmx2-device"), "--root", root.path(), "--card",
+    Program device({BuiltProgram("qmx2-device"), "--root", root.path(), "--card",
                     "tcp:127.0.0.1:" + std::to_string(modem.port()), "--name", "COM5:"});
-    ASSERT_TRUE(device.WaitFor("serves COM5:")) << device.seen();
-    Program commander({Bin("Qmx2Com"), "--root=" + root.path(), "--headless"});
-    ASSERT_TRUE(commander.WaitFor("the card is ready")) << commander.seen();
+    ASSERT_TRUE(device.WaitForErrorLine("serves COM5:")) << device.seen();
+    Program commander({BuiltProgram("Qmx2Com"), "--root=" + root.path(), "--headless"});
+    ASSERT_TRUE(commander.WaitForErrorLine("the card is ready")) << commander.seen();
     device.Signal(SIGKILL);
     device.Wait();
     EXPECT_EQ(commander.Wait(), 0) << commander.seen();
@@ -235,9 +167,9 @@ TEST(CommanderProcessTest, ACommanderWhoseDeviceHostDiedEnds) {
 
 TEST(CommanderProcessTest, NoCardMeansNoCommander) {
     qmx2::commander::testing::TempRoot root;
-    Program commander({Bin("Qmx2Com"), "--root=" + root.path()});
+    Program commander({BuiltProgram("Qmx2Com"), "--root=" + root.path()});
     EXPECT_EQ(commander.Wait(), 0);
-    EXPECT_FALSE(commander.WaitFor("Qmx2Com"));
+    EXPECT_FALSE(commander.WaitForErrorLine("Qmx2Com"));
 }
 
 }  // namespace

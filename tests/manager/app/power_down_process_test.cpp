@@ -18,16 +18,17 @@
 #include "platform/serial_wire.h"
 #include "platform/windows.h"
 #include "tests/commander/temp_root.h"
-#include "tests/manager/app/program.h"
+#include "tests/support/program_launcher.h"
 
 namespace {
 
 using namespace qmx2::platform;
 using qmx2::commander::testing::TempRoot;
-using qmx2::manager::app::testing::Bin;
-using qmx2::manager::app::testing::kLineWaitMs;
-using qmx2::manager::app::testing::Program;
-using qmx2::manager::app::testing::SourceFile;
+using qmx2::testing::BuiltProgram;
+using qmx2::testing::Program;
+using qmx2::testing::SourceFile;
+
+constexpr int kLineWaitMs = 30'000;
 
 constexpr uint32_t kPowerDownCommand = 40149;
 
@@ -63,18 +64,18 @@ TEST(ManagerProcessTest, PowerDownEndsTheManagerAndPowersTheCardDown) {
     ASSERT_FALSE(root.path().empty());
     ASSERT_TRUE(SetAutoPowerUp(root.path()));
     // The driver starts the commander, whose log shares the device host's standard error.
-    Program device({Bin("qmx2-device"), "--root", root.path(), "--card",
-                    "sim=" + SourceFile("tests/manager/app/ready-sim.json")});
-    ASSERT_TRUE(device.WaitFor("serves COM3:")) << device.seen();
-    ASSERT_TRUE(device.WaitFor("the card is ready")) << device.seen();
+    Program device({BuiltProgram("qmx2-device"), "--root", root.path(), "--card",
+                    "sim=" + SourceFile("tests/manager/app/ready-sim.json")}, kLineWaitMs);
+    ASSERT_TRUE(device.WaitForErrorLine("serves COM3:")) << device.seen();
+    ASSERT_TRUE(device.WaitForErrorLine("the card is ready")) << device.seen();
     auto clock = MakeRealClock();
     auto windows = OpenWindowSystem(*clock, root.path());
     ASSERT_TRUE(windows);
     ASSERT_NE(windows->FindWindow(u"Qmx2Com", u"QMX2 commander"), 0u);
     ASSERT_EQ(CardPowered(root.path()), 1);
 
-    Program manager({Bin("Qmx2PPC"), "--root", root.path()});
-    ASSERT_TRUE(manager.WaitFor("Qmx2PPC: running")) << manager.seen();
+    Program manager({BuiltProgram("Qmx2PPC"), "--root", root.path()}, kLineWaitMs);
+    ASSERT_TRUE(manager.WaitForErrorLine("Qmx2PPC: running")) << manager.seen();
     const HWND window = windows->FindWindow(u"QMXManager", u"QMX2 monitor");
     ASSERT_NE(window, 0u);
     EXPECT_NE(manager.seen().find("Qmx2PPC: main window shown"), std::string::npos) << manager.seen();
@@ -85,17 +86,17 @@ TEST(ManagerProcessTest, PowerDownEndsTheManagerAndPowersTheCardDown) {
     // Closing hides the window and hands the card back; a second start brings it forward.
     LRESULT result = -1;
     ASSERT_TRUE(windows->SendMessageTimeout(window, WM_CLOSE, 0, 0, kLineWaitMs, &result));
-    ASSERT_TRUE(manager.WaitFor("Qmx2PPC: main window hidden")) << manager.seen();
+    ASSERT_TRUE(manager.WaitForErrorLine("Qmx2PPC: main window hidden")) << manager.seen();
     {
-        Program second({Bin("Qmx2PPC"), "--root", root.path()});
-        EXPECT_FALSE(second.WaitFor("Qmx2PPC: running")) << second.seen();
+        Program second({BuiltProgram("Qmx2PPC"), "--root", root.path()}, kLineWaitMs);
+        EXPECT_FALSE(second.WaitForErrorLine("Qmx2PPC: running")) << second.seen();
         EXPECT_EQ(second.Wait(), 0);
     }
-    ASSERT_TRUE(manager.WaitFor("Qmx2PPC: main window shown")) << manager.seen();
+    ASSERT_TRUE(manager.WaitForErrorLine("Qmx2PPC: main window shown")) << manager.seen();
 
     // "Power Down": the whole round trip runs inside this one send.
     EXPECT_TRUE(windows->SendMessageTimeout(window, WM_COMMAND, kPowerDownCommand, 0, kLineWaitMs, &result));
-    ASSERT_TRUE(manager.WaitFor("Qmx2PPC: ended")) << manager.seen();
+    ASSERT_TRUE(manager.WaitForErrorLine("Qmx2PPC: ended")) << manager.seen();
     EXPECT_EQ(manager.Wait(), 0) << manager.seen();
     EXPECT_FALSE(windows->IsWindow(window));
     EXPECT_EQ(windows->FindWindow(u"QMXManager"), 0u);
@@ -114,9 +115,9 @@ TEST(ManagerProcessTest, PowerDownEndsTheManagerAndPowersTheCardDown) {
 TEST(ManagerProcessTest, WithoutACardTheManagerSaysSoAndEnds) {
     TempRoot root;
     ASSERT_FALSE(root.path().empty());
-    Program manager({Bin("Qmx2PPC"), "--root", root.path()});
-    ASSERT_TRUE(manager.WaitFor("Orvan Pellion 2.0: No Pellion inserted!")) << manager.seen();
-    EXPECT_FALSE(manager.WaitFor("Qmx2PPC: running"));
+    Program manager({BuiltProgram("Qmx2PPC"), "--root", root.path()}, kLineWaitMs);
+    ASSERT_TRUE(manager.WaitForErrorLine("Orvan Pellion 2.0: No Pellion inserted!")) << manager.seen();
+    EXPECT_FALSE(manager.WaitForErrorLine("Qmx2PPC: running"));
     EXPECT_EQ(manager.Wait(), 1);
 }
 
