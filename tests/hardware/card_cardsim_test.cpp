@@ -7,9 +7,7 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -18,60 +16,28 @@
 #include <vector>
 
 #include "tests/hardware/card_paths.h"
-
-extern char** environ;
+#include "tests/support/program_launcher.h"
 
 namespace {
 
-// qmx2-cardsim started with its standard output on a pipe; killed and reaped at the end.
+// qmx2-cardsim with its standard output read line by line; killed and reaped at the end.
 class CardSim {
 public:
-    explicit CardSim(std::vector<std::string> args) {
-        const std::string exe = qmx2::hardware::card::BuildFolder() + "/bin/qmx2-cardsim";
-        int out[2];
-        if (pipe(out) != 0) return;
-        posix_spawn_file_actions_t fa;
-        posix_spawn_file_actions_init(&fa);
-        posix_spawn_file_actions_adddup2(&fa, out[1], 1);
-        posix_spawn_file_actions_addclose(&fa, out[0]);
-        std::vector<char*> argv{const_cast<char*>(exe.c_str())};
-        for (auto& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        if (posix_spawn(&pid_, exe.c_str(), &fa, nullptr, argv.data(), environ) != 0) pid_ = -1;
-        posix_spawn_file_actions_destroy(&fa);
-        close(out[1]);
-        out_ = out[0];
-    }
-    ~CardSim() {
-        if (pid_ > 0) {
-            kill(pid_, SIGTERM);
-            int status = 0;
-            waitpid(pid_, &status, 0);
-        }
-        close(out_);
-    }
+    explicit CardSim(std::vector<std::string> args) : program_(Command(std::move(args)), 10'000) {}
     // The first line the program prints: the terminal's path or the TCP address.
-    std::string FirstLine() {
-        std::string line;
-        char c;
-        while (true) {
-            pollfd p{out_, POLLIN, 0};
-            if (poll(&p, 1, 10'000) <= 0 || read(out_, &c, 1) != 1 || c == '\n') return line;
-            line.push_back(c);
-        }
-    }
+    std::string FirstLine() { return program_.OutputLine(); }
     // Ends the program with SIGTERM; true when it ended by itself with status 0.
     bool Stop() {
-        kill(pid_, SIGTERM);
-        int status = -1;
-        waitpid(pid_, &status, 0);
-        pid_ = -1;
-        return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        program_.Signal(SIGTERM);
+        return program_.Wait() == 0;
     }
 
 private:
-    pid_t pid_ = -1;
-    int out_ = -1;
+    static std::vector<std::string> Command(std::vector<std::string> args) {
+        args.insert(args.begin(), qmx2::hardware::card::BuildFolder() + "/bin/qmx2-cardsim");
+        return args;
+    }
+    qmx2::testing::Program program_;
 };
 
 // Writes a command and reads until `end` arrives (or 10 s pass without a byte).

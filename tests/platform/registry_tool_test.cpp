@@ -1,15 +1,12 @@
 // qmx2-reg as a person uses it from the shell: the built binary, its output and exit codes.
 #include <gtest/gtest.h>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <vector>
 
 #include "tests/platform/files_temp_root.h"
+#include "tests/support/program_launcher.h"
 
 using namespace qmx2::platform::testing;
 
@@ -23,28 +20,14 @@ struct Outcome {
 class RegToolTest : public ::testing::Test {
 protected:
     Outcome Run(std::vector<std::string> args) {
-        const char* build = std::getenv("QMX2_BUILD_DIR");
-        EXPECT_NE(build, nullptr);
-        const std::string tool = std::string(build ? build : ".") + "/bin/qmx2-reg";
-        args.insert(args.begin(), {tool, "--root", root_.path()});
-        std::vector<char*> argv;
-        for (auto& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        const std::string out = root_ / "out.txt", err = root_ / "err.txt";
-        posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        pid_t pid = 0;
+        EXPECT_NE(std::getenv("QMX2_BUILD_DIR"), nullptr);
+        args.insert(args.begin(), {qmx2::testing::BuiltProgram("qmx2-reg"), "--root", root_.path()});
+        qmx2::testing::Program tool(args);
         Outcome o;
-        if (posix_spawn(&pid, tool.c_str(), &actions, nullptr, argv.data(), environ) == 0) {
-            int status = 0;
-            waitpid(pid, &status, 0);
-            o.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        }
-        posix_spawn_file_actions_destroy(&actions);
-        o.out = ReadHostFile(out);
-        o.err = ReadHostFile(err);
+        o.out = tool.ReadAllOutput();
+        o.err = tool.ErrorText();
+        const int code = tool.Wait();
+        o.code = code >= 0 && code < 128 ? code : -1;
         return o;
     }
 

@@ -3,11 +3,7 @@
 // sleeps, it waits for the lines the peer prints, each with a generous bound.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -20,8 +16,7 @@
 #include "platform/last_error.h"
 #include "platform/sync.h"
 #include "platform/windows.h"
-
-extern char** environ;
+#include "tests/support/program_launcher.h"
 
 using namespace qmx2::platform;
 
@@ -29,67 +24,24 @@ namespace {
 
 constexpr int kLineWaitMs = 20'000;
 
+// The peer program on a root, after it printed "ready <window>".
 class Peer {
 public:
-    Peer(const std::string& root, const char* window_class, const char* title) {
-        int fds[2];
-        if (::pipe2(fds, O_CLOEXEC) != 0) return;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
-        const char* argv[] = {QMX2_WINDOWS_PEER, root.c_str(), window_class, title, nullptr};
-        if (posix_spawn(&pid_, QMX2_WINDOWS_PEER, &actions, nullptr, const_cast<char**>(argv),
-                        environ) != 0) {
-            pid_ = -1;
-        }
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(fds[1]);
-        out_ = fds[0];
+    Peer(const std::string& root, const char* window_class, const char* title)
+        : program_({QMX2_WINDOWS_PEER, root, window_class, title}, kLineWaitMs) {
         const std::string ready = ReadLine();
         if (ready.rfind("ready ", 0) == 0) hwnd_ = std::stoull(ready.substr(6));
     }
-    ~Peer() {
-        Kill();
-        if (out_ >= 0) ::close(out_);
-    }
 
     HWND hwnd() const { return hwnd_; }
-
     // The next line the peer prints, or "" when it ends or stays silent too long.
-    std::string ReadLine() {
-        for (;;) {
-            const auto nl = buffer_.find('\n');
-            if (nl != std::string::npos) {
-                std::string line = buffer_.substr(0, nl);
-                buffer_.erase(0, nl + 1);
-                return line;
-            }
-            pollfd p{out_, POLLIN, 0};
-            if (::poll(&p, 1, kLineWaitMs) <= 0) return "";
-            char chunk[256];
-            const ssize_t n = ::read(out_, chunk, sizeof chunk);
-            if (n <= 0) return "";
-            buffer_.append(chunk, static_cast<size_t>(n));
-        }
-    }
-
-    void Kill() {
-        if (pid_ <= 0) return;
-        ::kill(pid_, SIGKILL);
-        Wait();
-    }
-    int Wait() {
-        int status = 0;
-        if (pid_ > 0) ::waitpid(pid_, &status, 0);
-        pid_ = -1;
-        return status;
-    }
+    std::string ReadLine() { return program_.OutputLine(); }
+    void Kill() { program_.Kill(); }
+    int Wait() { return program_.Wait(); }
 
 private:
-    pid_t pid_ = -1;
-    int out_ = -1;
+    qmx2::testing::Program program_;
     HWND hwnd_ = 0;
-    std::string buffer_;
 };
 
 int FilesEndingIn(const std::string& dir, const std::string& suffix) {
@@ -138,7 +90,7 @@ TEST_F(ProgramWindows, FindSendAndPostReachAnotherProgram) {
     EXPECT_TRUE(ws->PostMessage(peer.hwnd(), WM_DESTROY, 0, 0));
     EXPECT_EQ(peer.ReadLine(), "destroyed");
     EXPECT_EQ(peer.ReadLine(), "bye");
-    EXPECT_EQ(WEXITSTATUS(peer.Wait()), 0);
+    EXPECT_EQ(peer.Wait(), 0);
     EXPECT_EQ(ws->FindWindow(u"Qmx2Com"), 0u);
 }
 
@@ -206,7 +158,7 @@ TEST_F(ProgramWindows, ReceiverDyingDuringTheSendFailsTheSend) {
     LRESULT r = 0;
     EXPECT_FALSE(ws->SendMessageTimeout(peer.hwnd(), WM_USER + 9, 0, 0, 60'000, &r));
     EXPECT_EQ(GetLastError(), ERROR_INVALID_WINDOW_HANDLE);
-    EXPECT_EQ(WEXITSTATUS(peer.Wait()), 3);
+    EXPECT_EQ(peer.Wait(), 3);
     EXPECT_EQ(ws->FindWindow(u"Qmx2Com"), 0u);
 }
 
