@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -99,15 +100,28 @@ private:
     std::vector<std::string> commands_;
 };
 
-TEST(CommanderProcessTest, PowerDownRoundTripWithTheRealPrograms) {
+// A device host on a TCP modem and the real commander, which has readied the card.
+class ReadyCommanderTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_NE(modem.port(), 0);
+        device = std::make_unique<Program>(std::vector<std::string>{
+            BuiltProgram("qmx2-device"), "--root", root.path(), "--card",
+            "tcp:127.0.0.1:" + std::to_string(modem.port()), "--name", "COM5:"});
+        ASSERT_TRUE(device->WaitForErrorLine("serves COM5:")) << device->seen();
+        commander = std::make_unique<Program>(
+            std::vector<std::string>{BuiltProgram("Qmx2Com"), "--root=" + root.path(), "--headless"});
+        ASSERT_TRUE(commander->WaitForErrorLine("the card is ready")) << commander->seen();
+    }
+
     qmx2::commander::testing::TempRoot root;
     TcpModem modem;
-    ASSERT_NE(modem.port(), 0);
-    Program device({BuiltProgram("qmx2-device"), "--root", root.path(), "--card",
-                    "tcp:127.0.0.1:" + std::to_string(modem.port()), "--name", "COM5:"});
-    ASSERT_TRUE(device.WaitForErrorLine("serves COM5:")) << device.seen();
-    Program commander({BuiltProgram("Qmx2Com"), "--root=" + root.path(), "--headless"});
-    ASSERT_TRUE(commander.WaitForErrorLine("the card is ready")) << commander.seen();
+    std::unique_ptr<Program> device, commander;
+};
+
+TEST_F(ReadyCommanderTest, PowerDownRoundTripWithTheRealPrograms) {
+    Program& device = *this->device;
+    Program& commander = *this->commander;
 
     const std::vector<std::string> sent = modem.Commands();
     ASSERT_GE(sent.size(), 3u);
@@ -151,15 +165,9 @@ TEST(CommanderProcessTest, PowerDownRoundTripWithTheRealPrograms) {
 }
 
 // A device host that dies without its removal broadcast: the commander still ends by itself.
-TEST(CommanderProcessTest, ACommanderWhoseDeviceHostDiedEnds) {
-    qmx2::commander::testing::TempRoot root;
-    TcpModem modem;
-    ASSERT_NE(modem.port(), 0);
-    Program device({BuiltProgram("qmx2-device"), "--root", root.path(), "--card",
-                    "tcp:127.0.0.1:" + std::to_string(modem.port()), "--name", "COM5:"});
-    ASSERT_TRUE(device.WaitForErrorLine("serves COM5:")) << device.seen();
-    Program commander({BuiltProgram("Qmx2Com"), "--root=" + root.path(), "--headless"});
-    ASSERT_TRUE(commander.WaitForErrorLine("the card is ready")) << commander.seen();
+TEST_F(ReadyCommanderTest, ACommanderWhoseDeviceHostDiedEnds) {
+    Program& device = *this->device;
+    Program& commander = *this->commander;
     device.Signal(SIGKILL);
     device.Wait();
     EXPECT_EQ(commander.Wait(), 0) << commander.seen();
