@@ -4,7 +4,6 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
-#include <QEventLoop>
 #include <QFocusEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -21,6 +20,7 @@
 #include <QVBoxLayout>
 
 #include "manager/core/command_ids.h"
+#include "manager/ui/card_command.h"
 #include "manager/messages/delete.h"
 #include "platform/help_viewer.h"
 #include "platform/sync.h"
@@ -241,20 +241,10 @@ std::vector<int> MessageWindow::MarkedRows() const {
 void MessageWindow::Command(uint32_t command) {
     // Card commands run beside Qt's loop, so that the polling worker's questions to the windows
     // are answered while the command waits for the worker to pause.
-    const auto on_card = [this](std::function<void()> op) {
-        setEnabled(false);
+    const auto on_card = [this](const std::function<void()>& op) {
         timer_->stop();
-        QEventLoop loop;
-        platform::Thread thread;
-        bool started = thread.Start(ctx_.clock, [&] {
-            op();
-            QMetaObject::invokeMethod(&loop, [&loop] { loop.quit(); }, Qt::QueuedConnection);
-        });
-        if (started) loop.exec();
-        else op();
-        thread.Join();
+        RunCardCommand(this, ctx_.clock, op);
         timer_->start();
-        setEnabled(true);
     };
     switch (command) {
     case kCmdOpen: {

@@ -4,6 +4,7 @@ if(QMX2_GUI)
   find_package(Qt6 REQUIRED COMPONENTS Widgets)
   add_library(qmx2_manager_ui STATIC
     ${CMAKE_CURRENT_LIST_DIR}/monitor_view.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/card_command.cpp
     ${CMAKE_CURRENT_LIST_DIR}/message_window.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ppc/monitor_window.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ppc/qt_manager_ui.cpp
