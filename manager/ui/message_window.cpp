@@ -21,6 +21,7 @@
 
 #include "manager/core/command_ids.h"
 #include "manager/ui/card_command.h"
+#include "manager/ui/settings_sheet.h"
 #include "manager/messages/delete.h"
 #include "platform/help_viewer.h"
 #include "platform/sync.h"
@@ -284,8 +285,8 @@ void MessageWindow::Command(uint32_t command) {
     case kCmdSendStored:
     case kCmdReply:
     case kCmdForward:
-    case kCmdSmsSettings:
-    case kCmdToolSettings: unavailable_(); return;
+    case kCmdSmsSettings: unavailable_(); return;
+    case kCmdToolSettings: ShowSettingsSheet(this, {ctx_, help_}); return;
     default: return;
     }
 }

@@ -6,11 +6,14 @@ if(QMX2_GUI)
     ${CMAKE_CURRENT_LIST_DIR}/monitor_view.cpp
     ${CMAKE_CURRENT_LIST_DIR}/card_command.cpp
     ${CMAKE_CURRENT_LIST_DIR}/message_window.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/settings_sheet.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/settings/general_page.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/settings/placeholder_pages.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ppc/monitor_window.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ppc/qt_manager_ui.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ppc/desktop_face.cpp
   )
-  target_link_libraries(qmx2_manager_ui PUBLIC qmx2_manager_core qmx2_manager_messages qmx2_qt qmx2_desktop_qt)
+  target_link_libraries(qmx2_manager_ui PUBLIC qmx2_manager_core qmx2_manager_messages qmx2_manager_settings qmx2_qt qmx2_desktop_qt)
   target_link_libraries(Qmx2PPC PRIVATE qmx2_manager_ui)
   target_compile_definitions(Qmx2PPC PRIVATE QMX2_MANAGER_WINDOWS=1)
 endif()

@@ -3,6 +3,7 @@
 #include "manager/core/command_ids.h"
 #include "manager/ui/message_window.h"
 #include "manager/ui/monitor_view.h"
+#include "manager/ui/settings_sheet.h"
 #include "manager/ui/ppc/monitor_window.h"
 #include "platform/qt/message_box.h"
 #include "platform/qt/wait_cursor.h"
@@ -84,9 +85,9 @@ void QtManagerUi::Command(uint32_t command) {
     case kCmdCtrlO:
     case kCmdHelpKey: return;  // in the accelerator table, without an action
     case kCmdShortMessages: OpenMessageWindow(); return;
+    case kCmdSettings: ShowSettingsSheet(main_.get(), {parts_.context(), parts_.help}); return;
     case kCmdWriteMessages:
     case kCmdContactDirectory:
-    case kCmdSettings:
         ShowMessage(kCaption, kWindowNotAvailable, Buttons::kOk, true);
         return;
     default: return;

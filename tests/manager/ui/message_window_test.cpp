@@ -169,6 +169,17 @@ TEST(MessageWindowTest, FoldersCommandStatesAndReopening) {
     first->action(kCmdWriteMessage)->trigger();
     EXPECT_EQ(m.boxes.back(), "Orvan Pellion 2.0|This window is not available yet in this build.");
 
+    // "Settings..." opens the sheet over the window.
+    QTimer::singleShot(10, [] {
+        if (auto* sheet = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            EXPECT_EQ(sheet->objectName(), "settingsSheet");
+            sheet->reject();
+        }
+    });
+    const size_t boxes = m.boxes.size();
+    first->action(kCmdToolSettings)->trigger();
+    EXPECT_EQ(m.boxes.size(), boxes);
+
     QApplication::setActiveWindow(first);
     QTest::keyClick(first, Qt::Key_F1, Qt::ShiftModifier);
     EXPECT_EQ(m.help.Topics(), std::vector<std::string>{"qmx21.htp#SHORTMESSAGE"});

@@ -105,8 +105,9 @@ std::string Outcome(Rig& rig, const std::function<void()>& act) {
     std::string seen;
     rig.posted.clear();
     const auto watch = OnNextModal([&seen](QWidget* w) {
-        seen = w->objectName() == "dialog103" ? "about: " + w->findChild<QLabel*>("aboutText")->text().toStdString()
-                                              : BoxLine(w).toStdString();
+        if (w->objectName() == "dialog103") seen = "about: " + w->findChild<QLabel*>("aboutText")->text().toStdString();
+        else if (w->objectName() == "settingsSheet") seen = "sheet: " + w->windowTitle().toStdString();
+        else seen = BoxLine(w).toStdString();
         if (auto* d = qobject_cast<QDialog*>(w)) d->reject();
     });
     act();
@@ -121,6 +122,7 @@ std::string Outcome(Rig& rig, const std::function<void()>& act) {
 }
 
 const std::string kNotYet = "Orvan Pellion 2.0|This window is not available yet in this build.";
+const std::string kSettings = "sheet: Settings";
 const std::string kAbout = "about: <b>Orvan Pellion 2.0</b><br>Qmx2PPC<br>Version 2.0";
 
 TEST(MonitorWindowTest, EveryMenuEntryAndAcceleratorReachesItsCommand) {
@@ -133,7 +135,7 @@ TEST(MonitorWindowTest, EveryMenuEntryAndAcceleratorReachesItsCommand) {
     const Case menus[] = {
         {"File", "Power Down", "posted 40149"}, {"File", "About", kAbout}, {"File", "Exit", "posted 40136"},
         {"Tools", "Write Messages...", kNotYet}, {"Tools", "Short Messages...", "message window"},
-        {"Tools", "Contact Directory...", kNotYet}, {"Tools", "Settings...", kNotYet},
+        {"Tools", "Contact Directory...", kNotYet}, {"Tools", "Settings...", kSettings},
     };
     QMenuBar* bar = rig.window().menuBar();
     ASSERT_EQ(bar->objectName(), "menu107");
@@ -155,7 +157,7 @@ TEST(MonitorWindowTest, EveryMenuEntryAndAcceleratorReachesItsCommand) {
         std::string outcome;
     };
     const Key table169[] = {{Qt::CTRL | Qt::Key_D, kNotYet}, {Qt::CTRL | Qt::Key_M, "message window"},
-                            {Qt::CTRL | Qt::Key_O, "nothing"}, {Qt::CTRL | Qt::Key_S, kNotYet},
+                            {Qt::CTRL | Qt::Key_O, "nothing"}, {Qt::CTRL | Qt::Key_S, kSettings},
                             {QKeyCombination(Qt::Key_F1), "nothing"}, {Qt::CTRL | Qt::Key_W, kNotYet}};
     for (const Key& k : table169)
         EXPECT_EQ(Outcome(rig, [&] {

@@ -1,0 +1,81 @@
+#include "manager/ui/settings_sheet.h"
+
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QShortcut>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include <iterator>
+
+#include "manager/core/command_ids.h"
+#include "manager/ui/settings/pages.h"
+#include "platform/desktop/desktop_resources.h"
+#include "platform/help_viewer.h"
+#include "platform/tray_icons.h"
+
+namespace qmx2::manager::ui {
+namespace {
+
+constexpr int kSheetHeight = 320;
+
+struct PageEntry {
+    const char* title;
+    QWidget* (*make)(SettingsParts&, QWidget*);
+    const char* help;
+};
+
+constexpr PageEntry kPages[] = {{"General", MakeGeneralPage, kHelpGeneral},
+                                {"Messages", MakeMessagesPage, kHelpMessagesPage},
+                                {"Modem", MakeModemPage, kHelpModemPage},
+                                {"Security", MakeSecurityPage, kHelpSecurityPage},
+                                {"Network", MakeNetworkPage, kHelpNetworkPage}};
+
+class SettingsSheet : public QDialog {
+public:
+    SettingsSheet(QWidget* parent, SettingsParts parts) : QDialog(parent), parts_(parts) {
+        setObjectName("settingsSheet");
+        setWindowTitle("Settings");
+        setWindowIcon(platform::LoadIcon(platform::kIconManager));
+        setFixedSize(kScreenWidth, kSheetHeight);
+        auto* layout = new QVBoxLayout(this);
+        layout->setContentsMargins(2, 2, 2, 2);
+        pages_ = new QTabWidget(this);
+        pages_->setObjectName("settingsPages");
+        pages_->setUsesScrollButtons(true);
+        for (const PageEntry& page : kPages) pages_->addTab(page.make(parts_, pages_), page.title);
+        pages_->setCurrentIndex(0);
+        layout->addWidget(pages_);
+        auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, this);
+        connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+        connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+        connect(buttons, &QDialogButtonBox::helpRequested, this, [this] { RequestHelp(); });
+        layout->addWidget(buttons);
+        auto* help = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F1), this);
+        connect(help, &QShortcut::activated, this, [this] { RequestHelp(); });
+    }
+
+    // The pages store through parts_ as they go, so they go before it.
+    ~SettingsSheet() override { delete pages_; }
+
+private:
+    void RequestHelp() {
+        const int page = pages_->currentIndex();
+        if (page >= 0 && page < int(std::size(kPages))) parts_.help.Show(kPages[page].help);
+    }
+
+    SettingsParts parts_;
+    QTabWidget* pages_;
+};
+
+}  // namespace
+
+QDialog* MakeSettingsSheet(QWidget* parent, SettingsParts parts) { return new SettingsSheet(parent, parts); }
+
+void ShowSettingsSheet(QWidget* parent, SettingsParts parts) {
+    QDialog* sheet = MakeSettingsSheet(parent, parts);
+    sheet->exec();
+    delete sheet;
+}
+
+}  // namespace qmx2::manager::ui

@@ -1,0 +1,133 @@
+// The "Settings" sheet offscreen: its five pages in order, the "General" page's shown and hidden
+// controls, values stored whichever button closes the sheet, and the help topic of each page.
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include "manager/ui/settings_sheet.h"
+#include "platform/help_viewer.h"
+#include "tests/manager/manager_harness.h"
+
+namespace qmx2::manager::ui {
+namespace {
+
+QApplication& App() {
+    static int argc = 1;
+    static char name[] = "manager_settings_sheet_test";
+    static char* argv[] = {name, nullptr};
+    static QApplication* app = [] {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        return new QApplication(argc, argv);
+    }();
+    return *app;
+}
+
+struct Sheet {
+    Sheet() { App(); }
+    // Opens the sheet, lets `act` work it while it is modal, and returns once it is closed.
+    void Run(const std::function<void(QDialog&)>& act) {
+        QTimer::singleShot(0, [act] {
+            auto* sheet = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(sheet, nullptr);
+            // Keys reach the shortcuts of the active window only.
+            QApplication::setActiveWindow(sheet);
+            EXPECT_TRUE(QTest::qWaitForWindowActive(sheet));
+            act(*sheet);
+        });
+        ShowSettingsSheet(nullptr, {*h.ctx, help});
+    }
+    testing::Harness h;
+    platform::HelpRequestLog help;
+};
+
+QWidget* General(QDialog& sheet) { return sheet.findChild<QTabWidget*>("settingsPages")->widget(0); }
+
+void Click(QDialog& sheet, QDialogButtonBox::StandardButton which) {
+    QTest::mouseClick(sheet.findChild<QDialogButtonBox*>()->button(which), Qt::LeftButton);
+}
+
+TEST(SettingsSheetTest, FivePagesInOrderOpeningOnGeneral) {
+    Sheet s;
+    s.Run([](QDialog& sheet) {
+        EXPECT_EQ(sheet.windowTitle(), "Settings");
+        auto* pages = sheet.findChild<QTabWidget*>("settingsPages");
+        QStringList titles, names;
+        for (int i = 0; i < pages->count(); ++i) {
+            titles << pages->tabText(i);
+            names << pages->widget(i)->objectName();
+        }
+        EXPECT_EQ(titles, (QStringList{"General", "Messages", "Modem", "Security", "Network"}));
+        EXPECT_EQ(names, (QStringList{"page162", "page188", "page167", "page166", "page191"}));
+        EXPECT_EQ(pages->currentIndex(), 0);
+
+        // Each page's help request asks for its own topic: Shift+F1, then the help button.
+        for (int i = 0; i < pages->count(); ++i) {
+            pages->setCurrentIndex(i);
+            QTest::keyClick(&sheet, Qt::Key_F1, Qt::ShiftModifier);
+        }
+        pages->setCurrentIndex(0);
+        Click(sheet, QDialogButtonBox::Help);
+        Click(sheet, QDialogButtonBox::Cancel);
+    });
+    EXPECT_EQ(s.help.Topics(),
+              (std::vector<std::string>{"qmx23.htp#GENERAL", "qmx23.htp#MESSAGES", "qmx23.htp#MODEM",
+                                        "qmx23.htp#SECURITY", "qmx23.htp#NETWORK", "qmx23.htp#GENERAL"}));
+}
+
+// The hidden controls carry their stored values back; the shown ones are stored by OK, by Cancel
+// and by closing the window alike.
+TEST(SettingsSheetTest, GeneralPageStoresItsControlsWhateverClosesTheSheet) {
+    const std::function<void(QDialog&)> closers[] = {
+        [](QDialog& d) { Click(d, QDialogButtonBox::Ok); },
+        [](QDialog& d) { Click(d, QDialogButtonBox::Cancel); },
+        [](QDialog& d) { d.close(); },
+    };
+    for (const auto& close : closers) {
+        Sheet s;
+        OptionBlock& o = s.h.ctx->options;
+        o.cell_info_display = 1;
+        o.exit_when_card_removed = 0;
+        o.confirm_on_delete = 0;
+        o.empty_deleted_on_exit = 1;
+        SetField(o.language, "English");
+        SetField(o.voice_mailbox, "+4917012345678901234");
+        std::string shown;
+        s.Run([&](QDialog& sheet) {
+            QWidget* page = General(sheet);
+            auto* language = page->findChild<QComboBox*>("language");
+            ASSERT_EQ(language->count(), 1);
+            EXPECT_EQ(language->currentText(), "English");
+            for (const char* name : {"confirmOnDelete", "emptyDeletedOnExit", "cellInfoDisplay", "exitWhenCardRemoved"}) {
+                auto* box = page->findChild<QCheckBox*>(name);
+                shown += std::string(name) + (box->isVisibleTo(page) ? "+" : "-") + (box->isChecked() ? "1 " : "0 ");
+            }
+            auto* mailbox = page->findChild<QLineEdit*>("voiceMailbox");
+            EXPECT_EQ(mailbox->text(), "+4917012345678901234");
+            EXPECT_EQ(mailbox->maxLength(), 20);
+            EXPECT_FALSE(mailbox->isVisibleTo(page));
+            EXPECT_FALSE(page->findChild<QPushButton*>("dialVoiceMailbox")->isVisibleTo(page));
+            QTest::mouseClick(page->findChild<QCheckBox*>("confirmOnDelete"), Qt::LeftButton, {}, QPoint(5, 5));
+            QTest::mouseClick(page->findChild<QCheckBox*>("emptyDeletedOnExit"), Qt::LeftButton, {}, QPoint(5, 5));
+            close(sheet);
+        });
+        EXPECT_EQ(shown, "confirmOnDelete+0 emptyDeletedOnExit+1 cellInfoDisplay-1 exitWhenCardRemoved-0 ");
+        EXPECT_EQ(o.confirm_on_delete, 1);
+        EXPECT_EQ(o.empty_deleted_on_exit, 0);
+        EXPECT_EQ(o.cell_info_display, 1);
+        EXPECT_EQ(o.exit_when_card_removed, 0);
+        EXPECT_EQ(FieldText(o.language), "English");
+        EXPECT_EQ(FieldText(o.voice_mailbox), "+4917012345678901234");
+    }
+}
+
+}  // namespace
+}  // namespace qmx2::manager::ui
