@@ -22,6 +22,7 @@ handheld root: $QMX2_ROOT
 emulated card: $scenario (the SIM's PIN is 1234, its PUK 12345678)
 commander: $(if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then echo "tray icon and dialogs on the display (click the icon for its menu)"; else echo "no display: it asks here"; fi)
 
+The phone manager with windows: "Open Monitor" in the commander's tray menu (with a display).
 In another terminal, the phone manager without windows:
   export QMX2_ROOT=$QMX2_ROOT
   $here/build/bin/qmx2ctl status            # operator, signal, memory, books

@@ -9,15 +9,11 @@
 #include "commander/ui/qt_commander_ui.h"
 #include "platform/desktop/desktop_notifications.h"
 #include "platform/desktop/desktop_tray.h"
+#include "platform/qt/display.h"
 #include "platform/qt/message_pump.h"
 
 namespace qmx2::commander::ui {
 namespace {
-
-bool Set(const char* name) {
-    const char* v = std::getenv(name);
-    return v && *v;
-}
 
 class QtFace : public DesktopFace {
 public:
@@ -55,15 +51,7 @@ private:
 
 }  // namespace
 
-// An offscreen or minimal Qt platform (the tests' default) shows nothing to a person: headless.
-bool DisplayPresent() {
-    const char* platform = std::getenv("QT_QPA_PLATFORM");
-    if (platform && *platform) {
-        const std::string p(platform);
-        return p.rfind("offscreen", 0) != 0 && p.rfind("minimal", 0) != 0;
-    }
-    return Set("DISPLAY") || Set("WAYLAND_DISPLAY");
-}
+bool DisplayPresent() { return platform::qt::DisplayPresent(); }
 
 std::unique_ptr<DesktopFace> MakeDesktopFace(int& argc, char** argv) {
     return std::make_unique<QtFace>(argc, argv);

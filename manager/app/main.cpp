@@ -1,10 +1,10 @@
 // Qmx2PPC, the phone manager, started by the commander's "Open Monitor". It finds the card, runs
 // the start-up, keeps polling the card until its main window (class "QMXManager") is destroyed
-// and then saves its data and ends. This build has no windows yet: the window is a handheld
-// window without a face, what it would show goes to standard error, and a person at the terminal
-// drives it with "status", "power-down", "close", "open" and "quit". With --windows (builds with
-// the Qt shell) the monitor window, its menus and message boxes are shown instead; the other
-// windows of the manager are still being built and say so when asked for.
+// and then saves its data and ends. With a display (builds with the Qt shell) it shows its
+// windows: the monitor with its menus, the message window, the settings sheet and message boxes.
+// Without one, or with --headless, the window is a handheld window without a face, what it would
+// show goes to standard error, and a person at the terminal drives it with "status",
+// "power-down", "close", "open" and "quit".
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -27,6 +27,7 @@
 #include "platform/terminal.h"
 #if QMX2_MANAGER_WINDOWS
 #include "manager/ui/ppc/desktop_face.h"
+#include "platform/qt/display.h"
 #endif
 
 using namespace qmx2;
@@ -34,9 +35,12 @@ using namespace qmx2;
 namespace {
 
 constexpr char kUsage[] =
-    "usage: Qmx2PPC [--root DIR] [--windows]\n"
-    "At a terminal it takes the commands status, power-down, close, open and quit.\n"
-    "--windows shows the monitor and message windows (work in progress: the other windows are not built yet).\n";
+    "usage: Qmx2PPC [--root DIR] [--headless | --windows]\n"
+    "Shows its windows when a display is present (DISPLAY or WAYLAND_DISPLAY; QT_QPA_PLATFORM\n"
+    "offscreen or minimal counts as none).\n"
+    "--headless runs without windows: at a terminal it takes the commands status, power-down,\n"
+    "close, open and quit.\n"
+    "--windows asks for the windows even where no display is detected.\n";
 
 int Fail(const std::string& why) {
     std::fprintf(stderr, "Qmx2PPC: %s\n", why.c_str());
@@ -65,17 +69,20 @@ void ReadTerminalCommands(std::shared_ptr<platform::Clock> clock,
 
 int main(int argc, char** argv) {
     std::string root_option;
-    bool windows_wanted = false;
+    bool windows_asked = false, headless = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--windows") == 0) {
-            windows_wanted = true;
+            windows_asked = true;
+        } else if (std::strcmp(argv[i], "--headless") == 0) {
+            headless = true;
         } else if (std::strcmp(argv[i], "--root") == 0 && i + 1 < argc) {
             root_option = argv[++i];
         } else if (std::strncmp(argv[i], "--root=", 7) == 0) {
             root_option = argv[i] + 7;
         } else {
-            std::fputs(kUsage, stderr);
-            return std::strcmp(argv[i], "--help") == 0 ? 0 : 2;
+            const bool help = std::strcmp(argv[i], "--help") == 0;
+            std::fputs(kUsage, help ? stdout : stderr);
+            return help ? 0 : 2;
         }
     }
     std::string root, error;
@@ -98,6 +105,7 @@ int main(int argc, char** argv) {
     [[maybe_unused]] manager::ManagerContext* context = nullptr;
     [[maybe_unused]] manager::app::ManagerWindow* main_window = nullptr;
 #if QMX2_MANAGER_WINDOWS
+    const bool windows_wanted = !headless && (windows_asked || platform::qt::DisplayPresent());
     platform::Processes processes(*clock, root);
     platform::ProgramHelpViewer help(processes);
     std::unique_ptr<manager::ui::ManagerFace> face;
@@ -110,7 +118,7 @@ int main(int argc, char** argv) {
         face_ui = &face->ui();
     }
 #else
-    if (windows_wanted) return Fail("this build has no windows (built without Qt)");
+    if (windows_asked && !headless) return Fail("this build has no windows (built without Qt)");
 #endif
     manager::ManagerContext ctx(manager::ManagerServices{*clock, devices, *registry, folder, *face_ui, peers});
     context = &ctx;

@@ -9,6 +9,7 @@ if(QMX2_GUI)
     ${CMAKE_CURRENT_LIST_DIR}/wait_cursor.cpp
     ${CMAKE_CURRENT_LIST_DIR}/placement.cpp
     ${CMAKE_CURRENT_LIST_DIR}/password_edit.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/display.cpp
   )
   target_link_libraries(qmx2_qt PUBLIC qmx2_windows Qt6::Widgets)
 endif()
