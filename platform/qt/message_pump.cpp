@@ -4,11 +4,15 @@
 #include <QCoreApplication>
 #include <QMetaObject>
 #include <QPointer>
+#include <QTimer>
 
 namespace qmx2::platform::qt {
 
-MessagePump::MessagePump(WindowSystem& windows, std::function<bool()> finished)
-    : windows_(windows), finished_(std::move(finished)) {
+MessagePump::MessagePump(WindowSystem& windows, std::function<bool()> finished, std::function<bool()> hold)
+    : windows_(windows), finished_(std::move(finished)), hold_(std::move(hold)), retry_(std::make_unique<QTimer>()) {
+    retry_->setSingleShot(true);
+    retry_->setInterval(kHoldRetryMs);
+    QObject::connect(retry_.get(), &QTimer::timeout, [this] { Pump(); });
     // The hook runs on whatever thread queued the message; the pass runs on the GUI thread.
     windows_.SetWakeHook([this] {
         QMetaObject::invokeMethod(QCoreApplication::instance(), [this] { Pump(); }, Qt::QueuedConnection);
@@ -19,6 +23,10 @@ MessagePump::MessagePump(WindowSystem& windows, std::function<bool()> finished)
 MessagePump::~MessagePump() { windows_.SetWakeHook({}); }
 
 void MessagePump::Pump() {
+    if (hold_ && hold_()) {
+        if (!retry_->isActive()) retry_->start();
+        return;
+    }
     // A message whose handling opens a dialog runs Qt's loop again; the messages that arrive
     // meanwhile are run by the inner pass, so a nested call only has to return.
     if (pumping_) {

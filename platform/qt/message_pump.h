@@ -3,8 +3,11 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 
 #include "platform/windows.h"
+
+class QTimer;
 
 namespace qmx2::platform::qt {
 
@@ -12,7 +15,9 @@ class MessagePump {
 public:
     // Make it on the GUI thread, which registers the windows, with a QApplication alive.
     // `finished` is asked after each pass; when it holds the Qt loop is ended with exit_code().
-    MessagePump(WindowSystem& windows, std::function<bool()> finished);
+    // While `hold` holds, the messages wait in their queue (a sender keeps waiting) and the pump
+    // looks again every kHoldRetryMs.
+    MessagePump(WindowSystem& windows, std::function<bool()> finished, std::function<bool()> hold = {});
     ~MessagePump();
     MessagePump(const MessagePump&) = delete;
     MessagePump& operator=(const MessagePump&) = delete;
@@ -20,9 +25,13 @@ public:
     // Runs what is queued now.
     void Pump();
 
+    static constexpr int kHoldRetryMs = 20;
+
 private:
     WindowSystem& windows_;
     std::function<bool()> finished_;
+    std::function<bool()> hold_;
+    std::unique_ptr<QTimer> retry_;
     bool pumping_ = false;
 };
 

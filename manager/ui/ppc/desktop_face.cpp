@@ -4,6 +4,7 @@
 #include <QThread>
 
 #include "manager/core/gui_thread_ui.h"
+#include "manager/ui/card_command.h"
 #include "manager/ui/ppc/qt_manager_ui.h"
 #include "platform/desktop/desktop_tray.h"
 #include "platform/qt/message_pump.h"
@@ -39,7 +40,8 @@ public:
     int Run(std::function<bool()> finished) override {
         int code = 0;
         if (!finished()) {
-            platform::qt::MessagePump pump(windows_, std::move(finished));
+            // The manager's window messages wait while a window's card command runs.
+            platform::qt::MessagePump pump(windows_, std::move(finished), [] { return CardCommandsRunning() > 0; });
             code = QApplication::exec();
         }
         gui_ui_.Shutdown();

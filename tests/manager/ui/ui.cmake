@@ -18,3 +18,8 @@ if(QMX2_GUI)
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/settings_sheet_test.cpp
     LIBS qmx2_manager_ui qmx2_manager_test_doubles qmx2_desktop_services Qt6::Test)
 endif()
+if(QMX2_GUI)
+  qmx2_test(manager_card_command_test
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/card_command_test.cpp
+    LIBS qmx2_manager_ui Qt6::Test)
+endif()
