@@ -1,13 +1,11 @@
-# The device host: software serial ports (kernel tty, TCP), the socket server, the card's
-# "Drivers\Active" entry, and the qmx2-device program.
+# The device host: lines below the software serial port (kernel tty, TCP), the socket server,
+# the card's "Drivers\Active" entry, and the qmx2-device program.
 add_library(qmx2_software_port STATIC
-  ${CMAKE_CURRENT_LIST_DIR}/software_serial_port.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/software_serial_control.cpp
   ${CMAKE_CURRENT_LIST_DIR}/fd_serial_port.cpp
   ${CMAKE_CURRENT_LIST_DIR}/tty_port.cpp
   ${CMAKE_CURRENT_LIST_DIR}/tcp_port.cpp
 )
-target_link_libraries(qmx2_software_port PUBLIC qmx2_platform)
+target_link_libraries(qmx2_software_port PUBLIC qmx2_software_serial_port)
 
 add_library(qmx2_device_host STATIC
   ${CMAKE_CURRENT_LIST_DIR}/card_backend.cpp

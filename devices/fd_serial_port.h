@@ -6,14 +6,14 @@
 
 #include <string>
 
-#include "devices/software_serial_port.h"
+#include "platform/software_serial_port.h"
 #include "platform/sync.h"
 
 namespace qmx2::devices {
 
-class FdSerialPort : public SoftwareSerialPort {
+class FdSerialPort : public platform::SoftwareSerialPort {
 public:
-    FdSerialPort(platform::Clock& clock, SoftwarePortOptions options = {});
+    FdSerialPort(platform::Clock& clock, platform::SoftwarePortOptions options = {});
     ~FdSerialPort() override;
 
     // Takes ownership of fd (made non-blocking here) and starts the reader.

@@ -20,5 +20,5 @@ add_library(qmx2_card STATIC
   ${CMAKE_CURRENT_LIST_DIR}/control_server.cpp
   ${CMAKE_CURRENT_LIST_DIR}/sim_card.cpp
 )
-target_link_libraries(qmx2_card PUBLIC qmx2_platform qmx2_software_port
+target_link_libraries(qmx2_card PUBLIC qmx2_platform qmx2_software_serial_port
   PRIVATE nlohmann_json::nlohmann_json)

@@ -15,8 +15,8 @@ namespace {
 
 uint32_t Clamp(uint64_t ms) { return ms >= kInfinite ? kInfinite - 1 : static_cast<uint32_t>(ms); }
 
-devices::SoftwarePortOptions PortOptions(const CardPortOptions& o) {
-    devices::SoftwarePortOptions p;
+platform::SoftwarePortOptions PortOptions(const CardPortOptions& o) {
+    platform::SoftwarePortOptions p;
     p.receive_buffer_size = static_cast<uint32_t>(std::min<size_t>(o.receive_buffer, 1u << 24));
     return p;
 }

@@ -14,7 +14,7 @@
 #include <functional>
 #include <mutex>
 
-#include "devices/software_serial_port.h"
+#include "platform/software_serial_port.h"
 #include "hardware/card/control.h"
 #include "hardware/card/line_pacer.h"
 #include "hardware/card/phone.h"
@@ -32,7 +32,7 @@ struct CardPortOptions {
     size_t receive_buffer = 4096;  // bytes the port holds before it reports an overrun
 };
 
-class CardPort : public devices::SoftwareSerialPort, public ControlTarget {
+class CardPort : public platform::SoftwareSerialPort, public ControlTarget {
 public:
     CardPort(platform::Clock& clock, CardScenario scenario, CardPortOptions options = {});
     ~CardPort() override;

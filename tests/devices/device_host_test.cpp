@@ -11,7 +11,7 @@
 #include "platform/device_file.h"
 #include "platform/serial_remote.h"
 #include "platform/serial_wire.h"
-#include "tests/devices/line_double.h"
+#include "tests/support/memory_line_port.h"
 
 namespace qmx2::devices {
 namespace {
@@ -33,7 +33,7 @@ public:
     CardIdentity Identity() const override { return PellionIdentity(); }
     bool WaitGone(uint32_t timeout_ms) override { return port.WaitLineLost(timeout_ms); }
     std::string Describe() const override { return "memory"; }
-    testing::MemoryLinePort port;
+    qmx2::testing::MemoryLinePort port;
     int inserts = 0, removes = 0;
     std::function<void()> on_insert;
 };

@@ -14,13 +14,13 @@
 #include "platform/serial_remote.h"
 #include "platform/serial_wire.h"
 #include "platform/sync.h"
-#include "tests/devices/line_double.h"
+#include "tests/support/memory_line_port.h"
 
 namespace qmx2::devices {
 namespace {
 
 using namespace qmx2::platform;
-using testing::MemoryLinePort;
+using qmx2::testing::MemoryLinePort;
 
 constexpr uint32_t kReadWrite = GENERIC_READ | GENERIC_WRITE;
 

@@ -1,14 +1,13 @@
 // The software serial port: open contexts, the receive buffer, reads, writes and event waits.
-#include "devices/software_serial_port.h"
+#include "platform/software_serial_port.h"
 
 #include <algorithm>
 #include <cstring>
 
 #include "platform/last_error.h"
 
-namespace qmx2::devices {
+namespace qmx2::platform {
 
-using namespace qmx2::platform;
 
 namespace {
 
@@ -436,4 +435,4 @@ bool SoftwareSerialPort::WaitEvents(const std::shared_ptr<Context>& c, uint32_t*
     return true;
 }
 
-}  // namespace qmx2::devices
+}  // namespace qmx2::platform

@@ -5,13 +5,12 @@
 
 #include "platform/device_file.h"
 #include "platform/last_error.h"
-#include "tests/devices/line_double.h"
+#include "tests/support/memory_line_port.h"
 
-namespace qmx2::devices {
+namespace qmx2::platform {
 namespace {
 
-using namespace qmx2::platform;
-using testing::MemoryLinePort;
+using qmx2::testing::MemoryLinePort;
 
 class SoftwareControlTest : public ::testing::Test {
 protected:
@@ -146,4 +145,4 @@ TEST_F(SoftwareControlTest, TimeoutsOutliveTheOpensAndImmediateCharGoesOut) {
 }
 
 }  // namespace
-}  // namespace qmx2::devices
+}  // namespace qmx2::platform

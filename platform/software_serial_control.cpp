@@ -3,12 +3,11 @@
 #include <algorithm>
 #include <cstring>
 
-#include "devices/software_serial_port.h"
+#include "platform/software_serial_port.h"
 #include "platform/last_error.h"
 
-namespace qmx2::devices {
+namespace qmx2::platform {
 
-using namespace qmx2::platform;
 
 namespace {
 
@@ -244,4 +243,4 @@ bool SoftwareSerialPort::Dispatch(Context& c, const std::shared_ptr<Context>& re
     }
 }
 
-}  // namespace qmx2::devices
+}  // namespace qmx2::platform

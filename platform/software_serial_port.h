@@ -21,7 +21,7 @@
 #include "platform/comm_types.h"
 #include "platform/stream_driver.h"
 
-namespace qmx2::devices {
+namespace qmx2::platform {
 
 struct SoftwarePortOptions {
     uint32_t receive_buffer_size = 4096;  // a power of two; one byte always stays free
@@ -152,4 +152,4 @@ private:
     std::atomic<uint64_t> line_generation_{0};
 };
 
-}  // namespace qmx2::devices
+}  // namespace qmx2::platform

@@ -7,14 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "devices/software_serial_port.h"
+#include "platform/software_serial_port.h"
 
-namespace qmx2::devices::testing {
+namespace qmx2::testing {
 
-class MemoryLinePort final : public SoftwareSerialPort {
+class MemoryLinePort final : public platform::SoftwareSerialPort {
 public:
-    using SoftwareSerialPort::SoftwareSerialPort;
-    using SoftwareSerialPort::LineBack;
+    using platform::SoftwareSerialPort::SoftwareSerialPort;
+    using platform::SoftwareSerialPort::LineBack;
 
     std::string Sent() {
         std::lock_guard lk(mu_);
@@ -62,4 +62,4 @@ private:
     std::string sent_;
 };
 
-}  // namespace qmx2::devices::testing
+}  // namespace qmx2::testing

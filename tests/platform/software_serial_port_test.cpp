@@ -5,13 +5,12 @@
 #include "platform/device_file.h"
 #include "platform/last_error.h"
 #include "platform/sync.h"
-#include "tests/devices/line_double.h"
+#include "tests/support/memory_line_port.h"
 
-namespace qmx2::devices {
+namespace qmx2::platform {
 namespace {
 
-using namespace qmx2::platform;
-using testing::MemoryLinePort;
+using qmx2::testing::MemoryLinePort;
 
 constexpr uint32_t kReadWrite = GENERIC_READ | GENERIC_WRITE;
 
@@ -348,4 +347,4 @@ TEST_F(SoftwarePortTest, ALineThatCannotOpenFailsTheOpenAndLeavesNoHolder) {
 }
 
 }  // namespace
-}  // namespace qmx2::devices
+}  // namespace qmx2::platform
