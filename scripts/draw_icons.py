@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
-"""Draws the programs' icons into resources/icons/*.png (32 x 32, RGBA).
+"""Draws the programs' icons into resources/icons/*.png (32 x 32, RGBA), and the write window's
+background (240 x 318) with its picture buttons, normal and pressed.
 
-The icons are simple shapes drawn here, so the PNG files can be made again from this script:
+The images are simple shapes drawn here, so the PNG files can be made again from this script:
     python3 scripts/draw_icons.py
 """
 import math
@@ -14,14 +15,19 @@ SS = 4  # samples per pixel side
 
 
 class Canvas:
-    def __init__(self):
-        self.px = [[(0, 0, 0, 0)] * SIZE for _ in range(SIZE)]
+    def __init__(self, width=SIZE, height=SIZE):
+        self.width, self.height = width, height
+        self.px = [[(0, 0, 0, 0)] * width for _ in range(height)]
 
-    def fill(self, inside, color):
-        """Paints color where inside(x, y) holds, with coverage from SS x SS samples."""
+    def fill(self, inside, color, box=None):
+        """Paints color where inside(x, y) holds, with coverage from SS x SS samples; box
+        (x0, y0, x1, y1) limits the pixels looked at."""
         r, g, b, a = color
-        for y in range(SIZE):
-            for x in range(SIZE):
+        x0, y0, x1, y1 = box or (0, 0, self.width, self.height)
+        x0, y0 = max(0, int(x0)), max(0, int(y0))
+        x1, y1 = min(self.width, int(math.ceil(x1))), min(self.height, int(math.ceil(y1)))
+        for y in range(y0, y1):
+            for x in range(x0, x1):
                 hits = sum(inside(x + (i + 0.5) / SS, y + (j + 0.5) / SS) for i in range(SS) for j in range(SS))
                 if not hits:
                     continue
@@ -32,11 +38,19 @@ class Canvas:
                 mix = lambda s, d: int(round((s * cover + d * da_f * (1 - cover)) / out_a)) if out_a else 0
                 self.px[y][x] = (mix(r, dr), mix(g, dg), mix(b, db), int(round(out_a * 255)))
 
+    def gradient(self, x0, y0, x1, y1, top, bottom):
+        """Opaque vertical gradient over whole pixels x0..x1-1, y0..y1-1."""
+        for y in range(y0, y1):
+            t = (y - y0) / max(1, y1 - y0 - 1)
+            color = tuple(int(round(a + (b - a) * t)) for a, b in zip(top, bottom)) + (255,)
+            for x in range(x0, x1):
+                self.px[y][x] = color
+
     def png(self, path):
         raw = b"".join(b"\0" + b"".join(bytes(p) for p in row) for row in self.px)
         def chunk(kind, data):
             return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
-        data = (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", SIZE, SIZE, 8, 6, 0, 0, 0)) +
+        data = (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", self.width, self.height, 8, 6, 0, 0, 0)) +
                 chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b""))
         with open(path, "wb") as f:
             f.write(data)
@@ -157,5 +171,85 @@ def draw_all(out):
         canvas.png(os.path.join(out, name + ".png"))
 
 
+# The write window: its background (bitmap 113) and the three picture buttons. The frames sit
+# around the window's controls (text 19,35 203x105; number entry 58,165 163x17; recipient list
+# 58,185 163x55); the button rectangles are the window's (manager/ui/write_window.cpp).
+WRITE_W, WRITE_H = 240, 318
+SEND_BUTTON = (19, 250, 203, 34)
+PICK_BUTTON = (19, 185, 36, 26)
+REMOVE_BUTTON = (19, 214, 36, 26)
+FRAME = (120, 140, 180, 255)
+BLUE = (58, 110, 165, 255)
+
+
+def frame(c, x0, y0, x1, y1, inner):
+    c.fill(rounded(x0, y0, x1, y1, 3), FRAME, (x0, y0, x1, y1))
+    c.fill(rounded(x0 + 1, y0 + 1, x1 - 1, y1 - 1, 2.2), inner, (x0, y0, x1, y1))
+
+
+def write_background():
+    c = Canvas(WRITE_W, WRITE_H)
+    c.gradient(0, 0, WRITE_W, WRITE_H, (236, 242, 252), (200, 214, 238))
+    c.gradient(0, 0, WRITE_W, 12, (58, 110, 165), (90, 140, 195))
+    frame(c, 15, 31, 226, 144, WHITE)                      # message text
+    frame(c, 15, 159, 226, 245, (226, 234, 247, 255))      # number entry and recipients
+    x, y, w, h = SEND_BUTTON
+    frame(c, x - 3, y - 3, x + w + 3, y + h + 3, (226, 234, 247, 255))
+    return c
+
+
+def button_body(c, w, h, pressed, top, bottom):
+    """A raised button, or sunk when pressed; returns the offset its picture moves by."""
+    c.fill(rounded(0, 0, w, h, 4), DARK)
+    c.fill(rounded(1, 1, w - 1, h - 1, 3.2), bottom if pressed else top)
+    c.fill(rounded(2, 2.5 if pressed else 2, w - 2, h - 2, 2.5), top if pressed else bottom)
+    return 1 if pressed else 0
+
+
+def person(c, cx, cy, color):
+    c.fill(circle(cx, cy - 4.5, 3.4), color)
+    c.fill(rounded(cx - 6, cy, cx + 6, cy + 8, 3.5), color)
+
+
+def write_buttons():
+    images = {}
+    for pressed in (False, True):
+        suffix = "-pressed" if pressed else ""
+        w, h = SEND_BUTTON[2], SEND_BUTTON[3]
+        c = Canvas(w, h)
+        d = button_body(c, w, h, pressed, (90, 140, 195, 255), (40, 80, 130, 255))
+        ex, ey = w / 2 - 17 + d, 8 + d
+        c.fill(rounded(ex, ey, ex + 22, ey + 17, 1.5), WHITE)
+        c.fill(polygon([(ex + 1, ey + 1), (ex + 11, ey + 9.5), (ex + 21, ey + 1), (ex + 21, ey + 3),
+                        (ex + 11, ey + 11.5), (ex + 1, ey + 3)]), BLUE)
+        c.fill(segment(ex + 24, ey + 8.5, ex + 33, ey + 8.5, 2.6), WHITE)
+        c.fill(polygon([(ex + 31, ey + 3.5), (ex + 37, ey + 8.5), (ex + 31, ey + 13.5)]), WHITE)
+        images["write-send" + suffix] = c
+
+        for name, mark in (("write-pick", "plus"), ("write-remove", "minus")):
+            w, h = PICK_BUTTON[2], PICK_BUTTON[3]
+            c = Canvas(w, h)
+            d = button_body(c, w, h, pressed, (250, 252, 255, 255), (205, 216, 234, 255))
+            person(c, 14 + d, 11 + d, BLUE)
+            mx, my = 26 + d, 13 + d
+            color = (40, 150, 60, 255) if mark == "plus" else (200, 50, 45, 255)
+            c.fill(circle(mx, my, 6), color)
+            c.fill(rounded(mx - 3.8, my - 1, mx + 3.8, my + 1, 0.4), WHITE)
+            if mark == "plus":
+                c.fill(rounded(mx - 1, my - 3.8, mx + 1, my + 3.8, 0.4), WHITE)
+            images[name + suffix] = c
+    return images
+
+
+def draw_write_window(out):
+    images = write_buttons()
+    images["write-background"] = write_background()
+    os.makedirs(out, exist_ok=True)
+    for name, canvas in images.items():
+        canvas.png(os.path.join(out, name + ".png"))
+
+
 if __name__ == "__main__":
-    draw_all(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "resources", "icons"))
+    out = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "resources", "icons")
+    draw_all(out)
+    draw_write_window(out)

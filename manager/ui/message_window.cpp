@@ -23,6 +23,7 @@
 #include "manager/ui/card_command.h"
 #include "manager/ui/settings_sheet.h"
 #include "manager/messages/delete.h"
+#include "manager/messages/write_window.h"
 #include "platform/help_viewer.h"
 #include "platform/sync.h"
 
@@ -281,14 +282,31 @@ void MessageWindow::Command(uint32_t command) {
         return;
     }
     case kCmdFolder: ShowDropDown(!drop_down_->isVisible()); return;
-    case kCmdWriteMessage:
-    case kCmdSendStored:
-    case kCmdReply:
-    case kCmdForward:
+    case kCmdWriteMessage: OpenWrite(kWriteEmpty); return;
+    case kCmdSendStored: OpenWrite(kWriteSendStored); return;
+    case kCmdReply: OpenWrite(kWriteReply); return;
+    case kCmdForward: OpenWrite(kWriteForward); return;
     case kCmdSmsSettings: unavailable_(); return;
     case kCmdToolSettings: ShowSettingsSheet(this, {ctx_, help_}); return;
     default: return;
     }
+}
+
+void MessageWindow::OpenWrite(int mode) {
+    if (!write_) return unavailable_();
+    if (mode == kWriteEmpty) return write_(mode, nullptr);
+    // The other modes start from the selected row's message; without one they do nothing.
+    const uint32_t command = mode == kWriteReply ? kCmdReply : mode == kWriteForward ? kCmdForward : kCmdSendStored;
+    QTreeWidgetItem* item = list_->currentItem();
+    if (!actions_.at(command)->isEnabled() || !item || !item->isSelected()) return;
+    const size_t position = item->data(0, Qt::UserRole).toUInt();
+    MessageRecord record;
+    {
+        std::lock_guard lock(ctx_.tables);
+        if (position >= ctx_.messages.records.size()) return;
+        record = ctx_.messages.records[position];
+    }
+    write_(mode, &record);
 }
 
 QDialog* MessageWindow::MakeMessageDialog() {

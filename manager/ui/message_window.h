@@ -32,6 +32,11 @@ public:
     MessageWindow(ManagerContext& ctx, platform::HelpViewer& help, std::function<void()> unavailable,
                   QWidget* parent = nullptr);
 
+    // Where "Write Message...", "Reply...", "Forward..." and "Send..." go: the write window's
+    // opening message with its mode and the selected row's record (null for mode 0).
+    void SetWriteOpener(std::function<void(int mode, const MessageRecord* record)> open) {
+        write_ = std::move(open);
+    }
     // A menu, accelerator or key command (identifiers of menu 113).
     void Command(uint32_t command);
     // The focus message: rebuilds the folder in view and keeps the selection.
@@ -61,10 +66,12 @@ private:
     void ApplyCommands();
     std::vector<int> MarkedRows() const;  // hidden-column values, top to bottom
     void Tick();
+    void OpenWrite(int mode);
 
     ManagerContext& ctx_;
     platform::HelpViewer& help_;
     std::function<void()> unavailable_;
+    std::function<void(int, const MessageRecord*)> write_;
     Folder folder_ = Folder::kInbox;
     int sort_key_ = kDefaultSortKey;
     MessageCommands commands_;

@@ -9,6 +9,9 @@ if(QMX2_GUI)
     ${CMAKE_CURRENT_LIST_DIR}/settings_sheet.cpp
     ${CMAKE_CURRENT_LIST_DIR}/settings/general_page.cpp
     ${CMAKE_CURRENT_LIST_DIR}/settings/placeholder_pages.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/write_window.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/write_panel.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/recipient_pickers.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ppc/monitor_window.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ppc/qt_manager_ui.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ppc/desktop_face.cpp

@@ -41,6 +41,7 @@ Answer FromQt(platform::qt::Answer answer) {
 QtManagerUi::QtManagerUi(QtManagerParts parts) : parts_(std::move(parts)) {}
 
 QtManagerUi::~QtManagerUi() {
+    delete write_.data();
     delete messages_.data();
     if (icon_) parts_.tray.Delete(icon_owner_, kTrayIconId);
 }
@@ -52,13 +53,53 @@ void QtManagerUi::OpenMessageWindow() {
             ShowMessage(kCaption, kWindowNotAvailable, Buttons::kOk, true);
         });
         messages_->setAttribute(Qt::WA_DeleteOnClose);
+        messages_->SetWriteOpener([this](int mode, const MessageRecord* record) { OpenWrite(mode, record); });
     }
     messages_->show();
     messages_->raise();
     messages_->activateWindow();
 }
 
+bool QtManagerUi::ShowWriteWindow() {
+    // At most one: a second opening brings it forward as it is.
+    const bool existed = write_;
+    if (!write_) {
+        write_ = new WriteWindow(parts_.context(), parts_.help, [this](uint32_t command) {
+            if (command == kCmdToolSettings) ShowSettingsSheet(write_, {parts_.context(), parts_.help});
+            else ShowMessage(kCaption, kWindowNotAvailable, Buttons::kOk, true);
+        });
+        write_->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    write_->show();
+    write_->raise();
+    write_->activateWindow();
+    return existed;
+}
+
+void QtManagerUi::OpenWrite(int mode, const MessageRecord* record) {
+    if (write_) {
+        ShowWriteWindow();
+        return;
+    }
+    const std::optional<WriteWindowState> content = PrefillWriteWindow(mode, record);
+    if (!content) return;
+    ShowWriteWindow();
+    write_->Fill(*content);
+}
+
+bool QtManagerUi::WriteWindowOpen() {
+    if (!write_) return false;
+    ShowWriteWindow();
+    return true;
+}
+
+void QtManagerUi::OpenWriteWindow(const std::vector<std::string>& recipients) {
+    ShowWriteWindow();
+    write_->AddRecipients(recipients);
+}
+
 void QtManagerUi::CloseChildWindows() {
+    if (write_) write_->close();
     if (messages_) messages_->close();
     parts_.rest.CloseChildWindows();
 }
@@ -86,7 +127,7 @@ void QtManagerUi::Command(uint32_t command) {
     case kCmdHelpKey: return;  // in the accelerator table, without an action
     case kCmdShortMessages: OpenMessageWindow(); return;
     case kCmdSettings: ShowSettingsSheet(main_.get(), {parts_.context(), parts_.help}); return;
-    case kCmdWriteMessages:
+    case kCmdWriteMessages: OpenWrite(kWriteEmpty, nullptr); return;
     case kCmdContactDirectory:
         ShowMessage(kCaption, kWindowNotAvailable, Buttons::kOk, true);
         return;

@@ -14,6 +14,7 @@
 #include "manager/core/manager_ui.h"
 #include "manager/monitor/monitor.h"
 #include "manager/ui/message_window.h"
+#include "manager/ui/write_window.h"
 #include "platform/tray_icons.h"
 #include "platform/windows.h"
 
@@ -51,6 +52,10 @@ public:
     void Command(uint32_t command);
     MonitorWindow* main_window() const { return main_.get(); }
     MessageWindow* message_window() const { return messages_; }
+    WriteWindow* write_window() const { return write_; }
+    // The write window's opening message 40137 (mode, record): an existing window is only
+    // brought forward, without the mode.
+    void OpenWrite(int mode, const MessageRecord* record);
 
     Answer ShowMessage(platform::WideView caption, platform::WideView text, Buttons buttons,
                        bool owned) override;
@@ -74,17 +79,18 @@ public:
                       int number_width) override {
         return parts_.rest.PasteContact(full, fields, name_width, number_width);
     }
-    bool WriteWindowOpen() override { return parts_.rest.WriteWindowOpen(); }
-    void OpenWriteWindow(const std::vector<std::string>& recipients) override {
-        parts_.rest.OpenWriteWindow(recipients);
-    }
+    bool WriteWindowOpen() override;
+    void OpenWriteWindow(const std::vector<std::string>& recipients) override;
 
 private:
     QtManagerParts parts_;
     void OpenMessageWindow();
+    // The write window brought forward; false when it had to be made.
+    bool ShowWriteWindow();
 
     std::unique_ptr<MonitorWindow> main_;
     QPointer<MessageWindow> messages_;  // null once the window is destroyed
+    QPointer<WriteWindow> write_;
     bool icon_ = false;
     platform::HWND icon_owner_ = 0;
 };

@@ -1,9 +1,13 @@
 // Renders Qmx2PPC's windows offscreen into <folder>/<window>.png: the monitor with bars and an
 // operator, the monitor while searching, the about box, a message box of the manager, the message
-// window with the folder tree and with the drop-down, and the message dialog.
+// window with the folder tree and with the drop-down, the message dialog, the write window with
+// the counter red, and the recipient pickers 131, 132 and 133.
 //   manager_screenshots FOLDER
 #include <QApplication>
 #include <QDialog>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTreeWidget>
 #include <QMessageBox>
 #include <cstdio>
@@ -12,6 +16,8 @@
 #include "manager/core/fixed_text.h"
 #include "manager/core/manager_ui.h"
 #include "manager/ui/message_window.h"
+#include "manager/ui/recipient_pickers.h"
+#include "manager/ui/write_window.h"
 #include "tests/manager/manager_harness.h"
 #include "manager/ui/ppc/monitor_window.h"
 #include "manager/ui/ppc/qt_manager_ui.h"
@@ -87,5 +93,38 @@ int main(int argc, char** argv) {
     QDialog* dialog = messages.MakeMessageDialog();
     if (dialog) Save(dialog, "manager-message-dialog");
     delete dialog;
+
+    // The write window over 160 characters, two recipients, one selected.
+    const auto contact = [&](BookId id, const char* name, const char* number) {
+        PhonebookEntry e{};
+        SetField(e.name, name);
+        SetField(e.number, number);
+        ctx.books.Book(id).entries.push_back(e);
+    };
+    contact(BookId::kSim, "Anna", "+491701111");
+    contact(BookId::kSim, "Bob", "0303333");
+    contact(BookId::kCard, "Carl Gustavsson", "+46 8 123 456 78");
+    contact(BookId::kPda, "Dora", "0555 1234");
+    ui::WriteWindow write(ctx, help, [](uint32_t) {});
+    WriteWindowState content;
+    content.recipients = {u"Anna (+491701111)", u"0303333"};
+    content.selected = 1;
+    content.text = u"Dear all,\r\nthe meeting moves to Thursday at ten in the small room on the third floor. "
+                   u"Please bring the printed plans and the list of open points; we will go through them "
+                   u"one by one.";
+    write.Fill(content);
+    write.recipient_list()->setCurrentRow(1);
+    Save(&write, "manager-write-window");
+
+    ui::SelectRecipientsDialog select(ctx, help);
+    select.to_button()->click();
+    Save(&select, "manager-select-recipients");
+    put(30, "STO SENT", "+491709999", "", "26/01/06,08:10:00+04", "On my way");
+    put(31, "STO SENT", "+491701111", "Anna", "26/01/06,08:15:00+04", "See you");
+    ui::RecentRecipientsDialog recent(ctx);
+    recent.list()->setCurrentRow(0);
+    Save(&recent, "manager-recent-recipients");
+    ui::SelectNumberDialog number(ctx);
+    Save(&number, "manager-select-number");
     return 0;
 }

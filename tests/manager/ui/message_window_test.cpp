@@ -165,8 +165,11 @@ TEST(MessageWindowTest, FoldersCommandStatesAndReopening) {
     EXPECT_FALSE(first->action(kCmdReply)->isEnabled());
     EXPECT_FALSE(first->action(kCmdForward)->isEnabled());
 
-    // Commands whose windows are not built yet say so.
+    // "Write Message..." opens the write window; commands whose windows are not built yet say so.
     first->action(kCmdWriteMessage)->trigger();
+    ASSERT_NE(m.qt.write_window(), nullptr);
+    m.qt.write_window()->close();
+    first->action(kCmdSmsSettings)->trigger();
     EXPECT_EQ(m.boxes.back(), "Orvan Pellion 2.0|This window is not available yet in this build.");
 
     // "Settings..." opens the sheet over the window.

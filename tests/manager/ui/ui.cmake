@@ -23,3 +23,8 @@ if(QMX2_GUI)
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/card_command_test.cpp
     LIBS qmx2_manager_ui Qt6::Test)
 endif()
+if(QMX2_GUI)
+  qmx2_test(manager_write_window_test
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/write_window_test.cpp
+    LIBS qmx2_manager_ui qmx2_manager_test_doubles qmx2_desktop_services qmx2_card Qt6::Test)
+endif()
