@@ -6,6 +6,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "driver/builtin/builtin_interrupts.h"
 #include "driver/builtin/builtin_port.h"
@@ -32,7 +33,13 @@ struct RecordingFarSide : hardware::SerialPeer {
     std::string got;
 };
 
-const HardwareObjectTable& BuiltInHardwareTable();
+// libserqmx2's objects 0 and 2: the built-in ports.
+inline const HardwareObjectTable& BuiltInHardwareTable() {
+    static const HardwareObject objects[3] = {
+        {kBindThreadForLife, 19, &kBuiltInOps}, {0, 0, nullptr}, {kBindThreadForLife, 25, &kBuiltInOps}};
+    static const HardwareObjectTable table = {"serqmx2.dll", 3, objects};
+    return table;
+}
 
 struct BuiltInRig {
     BuiltInRig()
@@ -74,6 +81,53 @@ struct BuiltInRig {
     DriverEnv env;
     std::mutex mu;
     std::vector<uint32_t> notifications;
+};
+
+// The whole stack on one built-in port: port layer, its dispatch thread, the layer, the
+// controller; `open` is a read-write open of hardware object `object` (0 or 2).
+struct BuiltInPortStack {
+    explicit BuiltInPortStack(uint32_t object) : port(object == 0 ? 0 : 1) {
+        rig.registry.SetText(kBuiltInActiveKey, u"Key", kBuiltInDriverKey);
+        rig.registry.SetNumber(kBuiltInDriverKey, u"DeviceArrayIndex", object);
+        device = PortInit(rig.env, kBuiltInActiveKey);
+        if (device) open = PortOpenContext(device, platform::GENERIC_READ | platform::GENERIC_WRITE, 0);
+    }
+    ~BuiltInPortStack() {
+        if (open) PortClose(open);
+        if (device) PortDeinit(device);
+        rig.services.StopInterrupts();
+    }
+    bool Control(uint32_t code, const void* in = nullptr, uint32_t in_length = 0, void* out = nullptr,
+                 uint32_t out_length = 0) {
+        uint32_t returned = 0;
+        return PortIoControl(open, code, static_cast<const uint8_t*>(in), in_length, static_cast<uint8_t*>(out),
+                             out_length, &returned);
+    }
+    void Timeouts(uint32_t interval, uint32_t multiplier, uint32_t constant, uint32_t write_constant = 0) {
+        const platform::COMMTIMEOUTS t{interval, multiplier, constant, 0, write_constant};
+        Control(platform::IOCTL_SERIAL_SET_TIMEOUTS, &t, sizeof(t));
+    }
+    platform::DCB Dcb() {
+        platform::DCB d{};
+        Control(platform::IOCTL_SERIAL_GET_DCB, nullptr, 0, &d, sizeof(d));
+        return d;
+    }
+    bool SetDcb(const platform::DCB& d) { return Control(platform::IOCTL_SERIAL_SET_DCB, &d, sizeof(d)); }
+    bool SetMask(uint32_t mask) { return Control(platform::IOCTL_SERIAL_SET_WAIT_MASK, &mask, sizeof(mask)); }
+    std::string Read(uint32_t length) {
+        std::string got(length, '\0');
+        const int32_t n = PortRead(open, reinterpret_cast<uint8_t*>(got.data()), length);
+        got.resize(n > 0 ? static_cast<size_t>(n) : 0);
+        return got;
+    }
+    int32_t Write(const std::string& bytes) {
+        return PortWrite(open, reinterpret_cast<const uint8_t*>(bytes.data()), static_cast<uint32_t>(bytes.size()));
+    }
+
+    BuiltInRig rig;
+    const int port;  // the controller's port behind the object
+    PortDevice* device = nullptr;
+    PortOpen* open = nullptr;
 };
 
 }  // namespace qmx2::driver::testing

@@ -9,13 +9,6 @@
 
 namespace qmx2::driver::testing {
 
-const HardwareObjectTable& BuiltInHardwareTable() {
-    static const HardwareObject objects[3] = {
-        {kBindThreadForLife, 19, &kBuiltInOps}, {0, 0, nullptr}, {kBindThreadForLife, 25, &kBuiltInOps}};
-    static const HardwareObjectTable table = {"serqmx2.dll", 3, objects};
-    return table;
-}
-
 namespace {
 
 using namespace dmauart;
@@ -271,34 +264,11 @@ TEST(BuiltInLayer, DmaRoundPastTheReadPointerIsAnOverrun) {
     }
 }
 
-// The whole stack: port layer, its dispatch thread, the layer, the controller.
-struct Stack {
-    explicit Stack(uint32_t object) {
-        rig.registry.SetText(kBuiltInActiveKey, u"Key", kBuiltInDriverKey);
-        rig.registry.SetNumber(kBuiltInDriverKey, u"DeviceArrayIndex", object);
-        device = PortInit(rig.env, kBuiltInActiveKey);
-        if (device) open = PortOpenContext(device, platform::GENERIC_READ | platform::GENERIC_WRITE, 0);
-    }
-    ~Stack() {
-        if (open) PortClose(open);
-        if (device) PortDeinit(device);
-        rig.services.StopInterrupts();
-    }
-    void Timeouts(uint32_t interval, uint32_t multiplier, uint32_t constant) {
-        const platform::COMMTIMEOUTS t{interval, multiplier, constant, 0, 0};
-        PortIoControl(open, platform::IOCTL_SERIAL_SET_TIMEOUTS, reinterpret_cast<const uint8_t*>(&t),
-                      sizeof(t), nullptr, 0, nullptr);
-    }
-    BuiltInRig rig;
-    PortDevice* device = nullptr;
-    PortOpen* open = nullptr;
-};
-
 TEST(BuiltInStack, BytesBothWaysAcrossTheRingsWrapAndReadTimeOuts) {
     for (const uint32_t object : {0u, 2u}) {
-        Stack s(object);
+        BuiltInPortStack s(object);
         ASSERT_NE(s.open, nullptr);
-        const int port = object == 0 ? 0 : 1;
+        const int port = s.port;
         s.Timeouts(0, 0, 500);
         std::string sent;
         for (int i = 0; i < 10000; ++i) sent.push_back(static_cast<char>(i * 31 + i / 256));
@@ -331,50 +301,53 @@ TEST(BuiltInStack, BytesBothWaysAcrossTheRingsWrapAndReadTimeOuts) {
 }
 
 TEST(BuiltInStack, EventMasksAndCtsFlow) {
-    Stack s(0);
+    BuiltInPortStack s(0);
     ASSERT_NE(s.open, nullptr);
-    DCB d{};
-    uint32_t returned = 0;
-    ASSERT_TRUE(PortIoControl(s.open, platform::IOCTL_SERIAL_GET_DCB, nullptr, 0,
-                              reinterpret_cast<uint8_t*>(&d), sizeof(d), &returned));
+    DCB d = s.Dcb();
     d.EvtChar = '\n';
     d.fOutxCtsFlow = 1;
-    ASSERT_TRUE(PortIoControl(s.open, platform::IOCTL_SERIAL_SET_DCB, reinterpret_cast<const uint8_t*>(&d),
-                              sizeof(d), nullptr, 0, nullptr));
-    const uint32_t mask = platform::EV_RXFLAG | platform::EV_RLSD | platform::EV_CTS;
-    ASSERT_TRUE(PortIoControl(s.open, platform::IOCTL_SERIAL_SET_WAIT_MASK,
-                              reinterpret_cast<const uint8_t*>(&mask), sizeof(mask), nullptr, 0, nullptr));
+    ASSERT_TRUE(s.SetDcb(d));
+    ASSERT_TRUE(s.SetMask(platform::EV_RXFLAG | platform::EV_RLSD | platform::EV_CTS | platform::EV_ERR));
 
-    struct Case { const char* name; std::string send; hardware::PeerLines lines; uint32_t want; } cases[] = {
-        {"event character", "ab\n", {}, platform::EV_RXFLAG},
-        {"DCD on", "", {.dcd = true}, platform::EV_RLSD},
-        {"CTS on", "", {.dcd = true, .cts = true}, platform::EV_CTS},
+    // Each case: the events the wait returns and the line errors the status then reports.
+    struct Case {
+        const char* name;
+        std::string send;
+        bool framing_error;
+        hardware::PeerLines lines;
+        uint32_t want, errors;
+    } cases[] = {
+        {"event character", "ab\n", false, {}, platform::EV_RXFLAG, 0},
+        {"DCD on", "", false, {.dcd = true}, platform::EV_RLSD, 0},
+        {"CTS on", "", false, {.dcd = true, .cts = true}, platform::EV_CTS, 0},
+        {"framing error", "q", true, {}, platform::EV_ERR, platform::CE_FRAME},
     };
+    platform::SERIAL_DEV_STATUS st{};
     for (const auto& k : cases) {
-        if (!k.send.empty()) s.rig.Send(0, k.send);
+        if (!k.send.empty()) s.rig.Send(0, k.send, k.framing_error);
         else s.rig.Lines(0, k.lines);
         s.rig.clock->SleepMs(20);
         uint32_t events = 0;
         ASSERT_TRUE(WaitOnMask(s.open, &events));
         EXPECT_EQ(events, k.want) << k.name;
+        ASSERT_TRUE(s.Control(platform::IOCTL_SERIAL_GET_COMMSTATUS, nullptr, 0, &st, sizeof(st)));
+        EXPECT_EQ(st.Errors, k.errors) << k.name;
     }
+    s.Timeouts(0, 0, 50);
+    EXPECT_EQ(s.Read(8), "ab\nq");  // the badly framed byte is still delivered
 
     // CTS off holds the output: a write with a 100 ms time-out moves nothing, and the status
     // says why; with CTS back the same write goes out whole.
     s.rig.Lines(0, {.dcd = true});
     s.rig.clock->SleepMs(20);
-    const platform::COMMTIMEOUTS t{0, 0, 0, 0, 100};
-    PortIoControl(s.open, platform::IOCTL_SERIAL_SET_TIMEOUTS, reinterpret_cast<const uint8_t*>(&t), sizeof(t),
-                  nullptr, 0, nullptr);
+    s.Timeouts(0, 0, 0, 100);
     const std::string out(40, 'c');
-    EXPECT_EQ(PortWrite(s.open, reinterpret_cast<const uint8_t*>(out.data()), out.size()), 0);
-    platform::SERIAL_DEV_STATUS st{};
-    ASSERT_TRUE(PortIoControl(s.open, platform::IOCTL_SERIAL_GET_COMMSTATUS, nullptr, 0,
-                              reinterpret_cast<uint8_t*>(&st), sizeof(st), &returned));
+    EXPECT_EQ(s.Write(out), 0);
+    ASSERT_TRUE(s.Control(platform::IOCTL_SERIAL_GET_COMMSTATUS, nullptr, 0, &st, sizeof(st)));
     EXPECT_TRUE(st.ComStat.fCtsHold);
     EXPECT_EQ(s.rig.far[0].Got(), "");
     s.rig.Lines(0, {.dcd = true, .cts = true});
-    EXPECT_EQ(PortWrite(s.open, reinterpret_cast<const uint8_t*>(out.data()), out.size()), 40);
+    EXPECT_EQ(s.Write(out), 40);
     s.rig.clock->SleepMs(100);
     EXPECT_EQ(s.rig.far[0].Got(), out);
 }

@@ -22,6 +22,6 @@ if(TARGET qmx2_common AND TARGET qmx2_card)
     LIBS qmx2_card_stack_support qmx2_pccard_phone qmx2_common)
 endif()
 qmx2_test(driver_port_stress_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/port_stress_test.cpp
-  LIBS qmx2_card_stack_support)
+  LIBS qmx2_card_stack_support qmx2_driver_builtin qmx2_dmauart)
 qmx2_test(driver_builtin_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/builtin_test.cpp
   LIBS qmx2_driver_builtin qmx2_dmauart)

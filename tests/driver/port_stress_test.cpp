@@ -1,10 +1,12 @@
-// Many callers on one port at once while the card is pulled, and many open/close cycles; run
-// under the thread sanitizer and the leak checker to find races, deadlocks and leaks.
+// Many callers on one port at once while the card is pulled (or the built-in port's power
+// cycles), and many open/close cycles; run under the thread sanitizer and the leak checker to
+// find races, deadlocks and leaks.
 #include <gtest/gtest.h>
 
 #include <atomic>
 
 #include "platform/sync.h"
+#include "tests/driver/builtin_rig.h"
 #include "tests/driver/card_stack.h"
 
 namespace qmx2::driver::testing {
@@ -96,6 +98,100 @@ TEST(PortStress, ReaderWriterWaiterAndRequestsWhileOpensComeAndGoAndTheCardIsPul
     EXPECT_GT(waits.load(), 0);
     EXPECT_GT(requests.load(), 10);
     EXPECT_GT(cycles.load(), 10);
+}
+
+// The built-in port (COM1:) with the far side talking and moving its lines, while the host's
+// power manager switches the port off and on under the callers.
+TEST(PortStress, BuiltInPortReaderWriterWaiterRequestsAndPowerCycles) {
+    BuiltInPortStack s(0);
+    ASSERT_NE(s.open, nullptr);
+    PortOpen* watcher = PortOpenContext(s.device, 0, 0);
+    ASSERT_NE(watcher, nullptr);
+    s.Timeouts(0, 0, 50, 200);
+    const uint32_t mask = EV_RXCHAR | EV_TXEMPTY | EV_CTS | EV_RLSD | EV_ERR | EV_POWER;
+    ASSERT_TRUE(PortIoControl(watcher, IOCTL_SERIAL_SET_WAIT_MASK, reinterpret_cast<const uint8_t*>(&mask),
+                              sizeof(mask), nullptr, 0, nullptr));
+    Clock& clock = *s.rig.clock;
+
+    std::atomic<bool> stop{false};
+    std::atomic<int> reads{0}, writes{0}, waits{0}, requests{0}, cycles{0}, far_turns{0};
+    Thread reader(clock, [&] {
+        while (!stop) {
+            s.Read(64);
+            ++reads;
+        }
+    });
+    Thread writer(clock, [&] {
+        while (!stop) {
+            s.Write("AT+CSQ\r");
+            ++writes;
+            clock.SleepMs(3);
+        }
+    });
+    Thread waiter(clock, [&] {
+        while (!stop) {
+            uint32_t events = 0;
+            if (!WaitOnMask(watcher, &events)) break;
+            ++waits;
+        }
+    });
+    Thread requester(clock, [&] {
+        while (!stop) {
+            SERIAL_DEV_STATUS status{};
+            s.Control(IOCTL_SERIAL_GET_COMMSTATUS, nullptr, 0, &status, sizeof(status));
+            uint32_t modem = 0;
+            s.Control(IOCTL_SERIAL_GET_MODEMSTATUS, nullptr, 0, &modem, 4);
+            DCB d = s.Dcb();
+            d.BaudRate = (requests % 2) ? 115200 : 57600;
+            d.fOutxCtsFlow = requests % 3 == 0;
+            s.SetDcb(d);
+            s.Control(requests % 2 ? IOCTL_SERIAL_SET_DTR : IOCTL_SERIAL_SET_RTS);
+            const uint32_t purge = PURGE_RXCLEAR | (requests % 5 == 0 ? PURGE_TXCLEAR : 0);
+            s.Control(IOCTL_SERIAL_PURGE, &purge, 4);
+            if (requests % 7 == 0) {
+                const uint8_t c = 'i';
+                s.Control(IOCTL_SERIAL_IMMEDIATE_CHAR, &c, 1);
+            }
+            ++requests;
+            clock.SleepMs(2);
+        }
+    });
+    Thread far(clock, [&] {
+        for (int i = 0; !stop; ++i) {
+            s.rig.Send(s.port, "OK\r\n", i % 11 == 0);
+            s.rig.Lines(s.port, {.dcd = i % 4 < 2, .cts = i % 3 != 0, .dsr = true});
+            ++far_turns;
+            clock.SleepMs(4);
+        }
+    });
+    Thread power(clock, [&] {
+        while (!stop) {
+            clock.SleepMs(37);
+            s.device->ops().PowerOff(s.device->hardware_context);
+            clock.SleepMs(5);
+            s.device->ops().PowerOn(s.device->hardware_context);
+            ++cycles;
+        }
+    });
+
+    clock.SleepMs(1500);
+    stop = true;
+    EXPECT_TRUE(PortClose(watcher));  // releases the waiter
+    for (Thread* t : {&reader, &writer, &waiter, &requester, &far, &power}) t->Join();
+    EXPECT_GT(reads.load(), 0);
+    EXPECT_GT(writes.load(), 10);
+    EXPECT_GT(waits.load(), 0);
+    EXPECT_GT(requests.load(), 10);
+    EXPECT_GT(cycles.load(), 10);
+    // Still a working port: with the far side's CTS up a write goes out whole.
+    DCB d = s.Dcb();
+    d.fOutxCtsFlow = 0;
+    s.SetDcb(d);
+    clock.SleepMs(100);  // the last write's tail leaves the line
+    const size_t before = s.rig.far[s.port].Got().size();
+    EXPECT_EQ(s.Write("AT\r"), 3);
+    clock.SleepMs(50);
+    EXPECT_EQ(s.rig.far[s.port].Got().substr(before), "AT\r");
 }
 
 TEST(PortStress, ThousandOpenCloseCyclesLeaveNothingBehind) {
