@@ -15,6 +15,8 @@ if(QMX2_GUI)
     ${CMAKE_CURRENT_LIST_DIR}/ppc/monitor_window.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ppc/qt_manager_ui.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ppc/desktop_face.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/settings/modem_page.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/settings/network_page.cpp
   )
   target_link_libraries(qmx2_manager_ui PUBLIC qmx2_manager_core qmx2_manager_messages qmx2_manager_settings qmx2_qt qmx2_desktop_qt)
   target_link_libraries(Qmx2PPC PRIVATE qmx2_manager_ui)

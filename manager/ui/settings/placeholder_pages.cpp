@@ -22,8 +22,6 @@ QWidget* Placeholder(const char* object_name, QWidget* parent) {
 }  // namespace
 
 QWidget* MakeMessagesPage(SettingsParts&, QWidget* parent) { return Placeholder("page188", parent); }
-QWidget* MakeModemPage(SettingsParts&, QWidget* parent) { return Placeholder("page167", parent); }
 QWidget* MakeSecurityPage(SettingsParts&, QWidget* parent) { return Placeholder("page166", parent); }
-QWidget* MakeNetworkPage(SettingsParts&, QWidget* parent) { return Placeholder("page191", parent); }
 
 }  // namespace qmx2::manager::ui

@@ -1,7 +1,8 @@
 // Renders Qmx2PPC's windows offscreen into <folder>/<window>.png: the monitor with bars and an
 // operator, the monitor while searching, the about box, a message box of the manager, the message
 // window with the folder tree and with the drop-down, the message dialog, the write window with
-// the counter red, and the recipient pickers 131, 132 and 133.
+// the counter red, the recipient pickers 131, 132 and 133, and the "Settings" sheet on its
+// "Network" and "Modem" pages.
 //   manager_screenshots FOLDER
 #include <QApplication>
 #include <QDialog>
@@ -10,15 +11,22 @@
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QMessageBox>
+#include <QAbstractButton>
+#include <QSlider>
+#include <QTabWidget>
 #include <cstdio>
 
 #include "manager/core/command_ids.h"
 #include "manager/core/fixed_text.h"
 #include "manager/core/manager_ui.h"
+#include "manager/core/polling.h"
 #include "manager/ui/message_window.h"
 #include "manager/ui/recipient_pickers.h"
 #include "manager/ui/write_window.h"
 #include "tests/manager/manager_harness.h"
+#include "tests/manager/messages/card_rig.h"
+#include "manager/ui/settings/network_page.h"
+#include "manager/ui/settings_sheet.h"
 #include "manager/ui/ppc/monitor_window.h"
 #include "manager/ui/ppc/qt_manager_ui.h"
 #include "platform/help_viewer.h"
@@ -126,5 +134,31 @@ int main(int argc, char** argv) {
     Save(&recent, "manager-recent-recipients");
     ui::SelectNumberDialog number(ctx);
     Save(&number, "manager-select-number");
+
+    // The "Settings" sheet on "Network" after a search on a card in manual mode with the second
+    // operator picked, and on "Modem" at 28.8 kbit/s over ISDN v.110.
+    {
+        auto scenario = qmx2::hardware::card::DefaultScenario();
+        scenario.network.automatic = false;
+        testing::CardRig rig(scenario);
+        qmx2::platform::ExternalWait off_clock(*rig.h.clock);  // the page's card thread runs the clock
+        SetCurrentOperator(rig.ctx(), "RADIOLINJA");
+        QDialog* sheet = ui::MakeSettingsSheet(nullptr, {rig.ctx(), help});
+        auto* pages = sheet->findChild<QTabWidget*>("settingsPages");
+        sheet->show();
+        pages->setCurrentIndex(4);
+        auto* network = static_cast<ui::NetworkPageWidget*>(pages->currentWidget());
+        while (!network->opened()) QApplication::processEvents();
+        auto* search = network->findChild<QAbstractButton*>("searchNetwork");
+        search->click();  // the first command after opening only shows the operator
+        search->click();
+        network->findChild<QListWidget*>("operatorList")->setCurrentRow(1);
+        Save(sheet, "manager-settings-network");
+        pages->setCurrentIndex(2);
+        pages->currentWidget()->findChild<QSlider*>("speedSlider")->setValue(3);
+        pages->currentWidget()->findChild<QAbstractButton*>("method1")->setChecked(true);
+        Save(sheet, "manager-settings-modem");
+        delete sheet;
+    }
     return 0;
 }
