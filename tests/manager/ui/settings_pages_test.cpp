@@ -19,23 +19,13 @@
 #include "manager/ui/settings/modem_page.h"
 #include "manager/ui/settings/network_page.h"
 #include "tests/manager/messages/card_rig.h"
+#include "tests/manager/ui/widget_test_support.h"
 
 namespace qmx2::manager::ui {
 namespace {
 
 using hardware::card::CardScenario;
 using hardware::card::Phone;
-
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "manager_settings_pages_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = [] {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        return new QApplication(argc, argv);
-    }();
-    return *app;
-}
 
 CardScenario ManyOperators() {
     const auto loaded = hardware::card::LoadScenario(std::string(std::getenv("QMX2_SOURCE_DIR")) +
@@ -55,7 +45,7 @@ void ClickButton(QAbstractButton* b) {
 // card's minute-long search costs nothing while the page's command thread waits on it.
 struct NetworkRig {
     explicit NetworkRig(CardScenario scenario) : rig(std::move(scenario)) {
-        App();
+        testing::OffscreenApp();
         page = std::make_unique<NetworkPageWidget>(rig.ctx());
         page->resize(240, 260);
         page->show();
@@ -182,7 +172,7 @@ TEST(NetworkPageWidgetTest, HostileInputNeverMakesASecondCommand) {
 }
 
 TEST(ModemPageWidgetTest, IsdnV110At14400StoresTheCommandAndTellsTheCommander) {
-    App();
+    testing::OffscreenApp();
     testing::Harness h;
     {
         ModemPageWidget page(*h.ctx);
