@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPointer>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -165,8 +166,13 @@ SelectNumberDialog::SelectNumberDialog(ManagerContext& ctx, QWidget* parent)
 std::string SelectNumberDialog::Number() const { return SelectedNumber(entries_, SelectedRow(rows_)); }
 
 std::string SelectNumber(ManagerContext& ctx, QWidget* parent) {
-    SelectNumberDialog dialog(ctx, parent);
-    return dialog.exec() == QDialog::Accepted ? dialog.Number() : std::string();
+    // On the heap: a parent destroyed while the dialog runs takes it along.
+    QPointer<SelectNumberDialog> dialog = new SelectNumberDialog(ctx, parent);
+    const int result = dialog->exec();
+    if (!dialog) return {};
+    std::string number = result == QDialog::Accepted ? dialog->Number() : std::string();
+    delete dialog.data();
+    return number;
 }
 
 }  // namespace qmx2::manager::ui

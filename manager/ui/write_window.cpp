@@ -9,6 +9,7 @@
 #include <QListWidget>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QShortcut>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -251,19 +252,27 @@ void WriteWindow::SaveToDraft() {
     if (SaveDraft(ctx_, State()) >= 0) ctx_.ui.RefreshMessageWindow();
 }
 
+// The pickers live on the heap: the commander may close the manager while one is open, and the
+// window (with its dialog) is then gone when exec returns.
 void WriteWindow::SelectRecipients() {
-    SelectRecipientsDialog dialog(ctx_, help_, this);
-    if (dialog.exec() != QDialog::Accepted) return;
-    WriteWindowState state = State();
-    AcceptPicker(dialog.picker(), state);
-    ShowRecipients(state);
+    QPointer<SelectRecipientsDialog> dialog = new SelectRecipientsDialog(ctx_, help_, this);
+    const int result = dialog->exec();
+    if (!dialog) return;
+    if (result == QDialog::Accepted) {
+        WriteWindowState state = State();
+        AcceptPicker(dialog->picker(), state);
+        ShowRecipients(state);
+    }
+    delete dialog.data();
 }
 
 void WriteWindow::RecentRecipientsPicker() {
-    RecentRecipientsDialog dialog(ctx_, this);
-    if (dialog.exec() != QDialog::Accepted) return;
-    const std::u16string chosen = dialog.Chosen();
+    QPointer<RecentRecipientsDialog> dialog = new RecentRecipientsDialog(ctx_, this);
+    const int result = dialog->exec();
+    if (!dialog) return;
+    const std::u16string chosen = result == QDialog::Accepted ? dialog->Chosen() : std::u16string();
     if (!chosen.empty()) list_->addItem(QString::fromUtf16(chosen.data(), qsizetype(chosen.size())));
+    delete dialog.data();
 }
 
 void WriteWindow::RemoveRecipient() {

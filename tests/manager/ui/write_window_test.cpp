@@ -398,6 +398,12 @@ TEST(WriteWindowTest, RecipientPickersAndHelp) {
     QApplication::setActiveWindow(&w);
     QTest::keyClick(&w, Qt::Key_F1, Qt::ShiftModifier);
     EXPECT_EQ(rig.help.Topics(), (std::vector<std::string>{"qmx21.htp#SELECTRECIPIENTS", "qmx21.htp#WRITEMESSAGE"}));
+
+    // The manager closing its windows while a picker is open ends both.
+    const auto closing = OnNextModal([&](QWidget*) { rig.qt.CloseChildWindows(); });
+    w.action(kCmdRecentRecipients)->trigger();
+    QTest::qWait(1);
+    EXPECT_EQ(rig.qt.write_window(), nullptr);
 }
 
 }  // namespace
