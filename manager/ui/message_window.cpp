@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QScreen>
 #include <QShortcut>
 #include <QStatusBar>
@@ -251,11 +252,12 @@ void MessageWindow::Command(uint32_t command) {
     switch (command) {
     case kCmdOpen: {
         if (!actions_.at(kCmdOpen)->isEnabled()) return;
-        QDialog* dialog = MakeMessageDialog();
+        // Null after exec when the manager closed this window (and the dialog with it) meanwhile.
+        QPointer<QDialog> dialog = MakeMessageDialog();
         if (!dialog) return;
         Rebuild();  // an unread message is read now
         dialog->exec();
-        delete dialog;
+        delete dialog.data();
         return;
     }
     case kCmdCloseMessages: close(); return;

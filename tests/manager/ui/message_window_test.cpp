@@ -219,6 +219,18 @@ TEST(MessageWindowTest, EnterOpensTheMessageDialogAndHeadersSort) {
     EXPECT_EQ(text, "Hi\nthere");
     // Read now.
     EXPECT_EQ(w.tree()->currentItem()->text(0), "Inbox");
+
+    // The manager closing its windows while the dialog is open ends both.
+    SelectRow(w, 0);
+    bool dialog_shown = false;
+    QTimer::singleShot(10, [&] {
+        dialog_shown = QApplication::activeModalWidget() != nullptr;
+        m.qt.CloseChildWindows();
+    });
+    w.Command(kCmdOpen);
+    QTest::qWait(20);
+    EXPECT_TRUE(dialog_shown);
+    EXPECT_EQ(m.qt.message_window(), nullptr);
 }
 
 TEST(MessageWindowTest, MoveTwoToPdaWithCtrlXAndCtrlVFreesTheSimSlots) {
