@@ -51,8 +51,14 @@ inline constexpr uint32_t kCmdReply = 40061;
 inline constexpr uint32_t kCmdForward = 40062;
 inline constexpr uint32_t kCmdSmsSettings = 40143;
 
-// "Delete" of the contact window's table 172.
+// Commands of menu 114 (contact window); "Delete" is also in its table 172.
 inline constexpr uint32_t kCmdDeleteContact = 40133;
+inline constexpr uint32_t kCmdNewContact = 40126;
+inline constexpr uint32_t kCmdEditContact = 40127;
+inline constexpr uint32_t kCmdCopyContact = 40128;
+inline constexpr uint32_t kCmdMoveContact = 40129;
+inline constexpr uint32_t kCmdSendToContact = 40130;
+inline constexpr uint32_t kCmdCloseContacts = 40131;
 
 // Accelerator tables and the focus views that choose them.
 inline constexpr int kAccelMonitor = 169;

@@ -12,6 +12,8 @@ if(QMX2_GUI)
     ${CMAKE_CURRENT_LIST_DIR}/write_window.cpp
     ${CMAKE_CURRENT_LIST_DIR}/write_panel.cpp
     ${CMAKE_CURRENT_LIST_DIR}/recipient_pickers.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/contact_window.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/contact_dialogs.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ppc/monitor_window.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ppc/qt_manager_ui.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ppc/desktop_face.cpp

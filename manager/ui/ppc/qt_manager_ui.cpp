@@ -1,6 +1,7 @@
 #include "manager/ui/ppc/qt_manager_ui.h"
 
 #include "manager/core/command_ids.h"
+#include "manager/ui/contact_dialogs.h"
 #include "manager/ui/message_window.h"
 #include "manager/ui/monitor_view.h"
 #include "manager/ui/settings_sheet.h"
@@ -43,6 +44,7 @@ QtManagerUi::QtManagerUi(QtManagerParts parts) : parts_(std::move(parts)) {}
 QtManagerUi::~QtManagerUi() {
     delete write_.data();
     delete messages_.data();
+    delete contacts_.data();
     if (icon_) parts_.tray.Delete(icon_owner_, kTrayIconId);
 }
 
@@ -98,9 +100,34 @@ void QtManagerUi::OpenWriteWindow(const std::vector<std::string>& recipients) {
     write_->AddRecipients(recipients);
 }
 
+void QtManagerUi::OpenContactWindow() {
+    if (!contacts_) {
+        contacts_ = new ContactWindow(parts_.context(), parts_.help);
+        contacts_->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    contacts_->show();
+    contacts_->raise();
+    contacts_->activateWindow();
+}
+
+// The contact window is disabled while its command runs, so its dialogs have no parent.
+bool QtManagerUi::EditContact(bool editing, ContactFields& fields, int name_width, int number_width) {
+    return RunEntryDialog(contacts_, editing, fields, name_width, number_width);
+}
+
+std::optional<BookId> QtManagerUi::ChooseBook(bool move, BookId current) {
+    return RunBookDialog(contacts_, move, current);
+}
+
+bool QtManagerUi::PasteContact(const ContactFields& full, ContactFields& fields, int name_width,
+                               int number_width) {
+    return RunPasteDialog(contacts_, full, fields, name_width, number_width);
+}
+
 void QtManagerUi::CloseChildWindows() {
     if (write_) write_->close();
     if (messages_) messages_->close();
+    if (contacts_) contacts_->close();
     parts_.rest.CloseChildWindows();
 }
 
@@ -128,9 +155,7 @@ void QtManagerUi::Command(uint32_t command) {
     case kCmdShortMessages: OpenMessageWindow(); return;
     case kCmdSettings: ShowSettingsSheet(main_.get(), {parts_.context(), parts_.help}); return;
     case kCmdWriteMessages: OpenWrite(kWriteEmpty, nullptr); return;
-    case kCmdContactDirectory:
-        ShowMessage(kCaption, kWindowNotAvailable, Buttons::kOk, true);
-        return;
+    case kCmdContactDirectory: OpenContactWindow(); return;
     default: return;
     }
 }

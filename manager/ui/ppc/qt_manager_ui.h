@@ -13,6 +13,7 @@
 #include "manager/core/manager_context.h"
 #include "manager/core/manager_ui.h"
 #include "manager/monitor/monitor.h"
+#include "manager/ui/contact_window.h"
 #include "manager/ui/message_window.h"
 #include "manager/ui/write_window.h"
 #include "platform/tray_icons.h"
@@ -56,6 +57,7 @@ public:
     // The write window's opening message 40137 (mode, record): an existing window is only
     // brought forward, without the mode.
     void OpenWrite(int mode, const MessageRecord* record);
+    ContactWindow* contact_window() const { return contacts_; }
 
     Answer ShowMessage(platform::WideView caption, platform::WideView text, Buttons buttons,
                        bool owned) override;
@@ -69,16 +71,10 @@ public:
     platform::WideString MessageStatusLine() override;
     void SetMessageStatusLine(platform::WideView text) override;
     void RefreshMessageWindow() override;
-    bool EditContact(bool editing, ContactFields& fields, int name_width, int number_width) override {
-        return parts_.rest.EditContact(editing, fields, name_width, number_width);
-    }
-    std::optional<BookId> ChooseBook(bool move, BookId current) override {
-        return parts_.rest.ChooseBook(move, current);
-    }
+    bool EditContact(bool editing, ContactFields& fields, int name_width, int number_width) override;
+    std::optional<BookId> ChooseBook(bool move, BookId current) override;
     bool PasteContact(const ContactFields& full, ContactFields& fields, int name_width,
-                      int number_width) override {
-        return parts_.rest.PasteContact(full, fields, name_width, number_width);
-    }
+                      int number_width) override;
     bool WriteWindowOpen() override;
     void OpenWriteWindow(const std::vector<std::string>& recipients) override;
 
@@ -87,10 +83,12 @@ private:
     void OpenMessageWindow();
     // The write window brought forward; false when it had to be made.
     bool ShowWriteWindow();
+    void OpenContactWindow();
 
     std::unique_ptr<MonitorWindow> main_;
     QPointer<MessageWindow> messages_;  // null once the window is destroyed
     QPointer<WriteWindow> write_;
+    QPointer<ContactWindow> contacts_;
     bool icon_ = false;
     platform::HWND icon_owner_ = 0;
 };
