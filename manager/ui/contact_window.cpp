@@ -24,7 +24,7 @@
 namespace qmx2::manager::ui {
 namespace {
 
-constexpr int kNameColumnWidth = 112;
+constexpr int kNameColumnWidth = 124;
 constexpr BookId kBooks[] = {BookId::kSim, BookId::kCard, BookId::kPda};
 
 struct MenuEntry {
@@ -81,7 +81,7 @@ ContactWindow::ContactWindow(ManagerContext& ctx, platform::HelpViewer& help, QW
     list_->installEventFilter(this);
     connect(list_->header(), &QHeaderView::sectionClicked, this, [this](int column) {
         SortContactsByClick(contacts_, column == 0 ? ContactColumn::kName : ContactColumn::kNumber);
-        Fill();
+        Fill(true);
     });
     connect(list_, &QTreeWidget::itemSelectionChanged, this, [this] { ApplyCommands(); });
     connect(list_, &QTreeWidget::itemDoubleClicked, this, [this] { Command(kCmdEditContact); });
@@ -124,13 +124,12 @@ void ContactWindow::BuildMenus() {
 void ContactWindow::SelectBook(BookId book) {
     contacts_.book = book;
     RefreshContacts(ctx_, contacts_);
-    Fill();
+    Fill(false);
 }
 
-void ContactWindow::Fill() {
-    // The same book refilled keeps its marked entries; another book starts unmarked.
+void ContactWindow::Fill(bool keep_marks) {
     std::vector<int> kept;
-    if (list_->property("book").toInt() == int(contacts_.book))
+    if (keep_marks && list_->property("book").toInt() == int(contacts_.book))
         for (QTreeWidgetItem* item : list_->selectedItems()) kept.push_back(item->data(0, Qt::UserRole).toInt());
     list_->setProperty("book", int(contacts_.book));
     memory_->setCurrentIndex(int(contacts_.book));
@@ -167,28 +166,32 @@ void ContactWindow::Command(uint32_t command) {
     if (auto it = actions_.find(command); it != actions_.end() && !it->second->isEnabled()) return;
     // The operations ask their questions through the manager's user interface, which shows
     // its dialogs on this thread while the operation waits beside Qt's loop.
-    const auto run = [this](const std::function<void()>& op) {
+    const auto run = [this](const std::function<bool()>& op) {
         timer_->stop();
-        RunCardCommand(this, ctx_.clock, op);
+        bool changed = false;
+        RunCardCommand(this, ctx_.clock, [&] { changed = op(); });
         timer_->start();
-        Fill();
+        // A changed book is shown as after a choice in the memory selector: nothing marked.
+        Fill(!changed);
     };
     const std::vector<int> rows = MarkedRows();
     switch (command) {
-    case kCmdNewContact: run([this] { NewContact(ctx_, contacts_); }); return;
+    case kCmdNewContact: run([this] { return NewContact(ctx_, contacts_); }); return;
     case kCmdEditContact: {
         // The row with the selection mark: the current one when it is marked.
         QTreeWidgetItem* current = list_->currentItem();
         const int row = current && current->isSelected() ? list_->indexOfTopLevelItem(current)
                         : rows.empty()                   ? -1
                                                          : rows.front();
-        if (row >= 0) run([this, row] { EditContact(ctx_, contacts_, row); });
+        if (row >= 0) run([this, row] { return EditContact(ctx_, contacts_, row); });
         return;
     }
-    case kCmdDeleteContact: run([this, &rows] { DeleteContacts(ctx_, contacts_, rows); }); return;
+    case kCmdDeleteContact: run([this, &rows] { return DeleteContacts(ctx_, contacts_, rows) > 0; }); return;
     case kCmdCopyContact:
     case kCmdMoveContact:
-        run([this, &rows, command] { CopyContacts(ctx_, contacts_, rows, command == kCmdMoveContact); });
+        run([this, &rows, command] {
+            return CopyContacts(ctx_, contacts_, rows, command == kCmdMoveContact) > 0;
+        });
         return;
     case kCmdSendToContact:
         // An open write window only comes forward and keeps the marks here.
@@ -208,7 +211,7 @@ QString ContactWindow::StatusLine() const { return statusBar()->currentMessage()
 void ContactWindow::Tick() {
     if (contacts_.loaded) return;
     ContactLoadingTick(ctx_, contacts_);
-    Fill();
+    Fill(true);
 }
 
 bool ContactWindow::eventFilter(QObject* watched, QEvent* event) {

@@ -48,7 +48,8 @@ protected:
 
 private:
     void BuildMenus();
-    void Fill();
+    // Rows from contacts_; `keep_marks` keeps the marked entries when the book is the same.
+    void Fill(bool keep_marks);
     void ApplyCommands();
     std::vector<int> MarkedRows() const;  // indices of contacts_.rows, top to bottom
 

@@ -253,6 +253,7 @@ TEST(ContactWindowTest, LoadingNoticeSortingCommandStatesAndKeys) {
     KeyInList(w, Qt::Key_Return);
     EXPECT_TRUE(m.steps.empty());
     EXPECT_TRUE(m.CommandsSince(before, "AT+CPBW").empty());
+    EXPECT_EQ(w.list()->selectedItems().size(), 1);  // nothing changed: the mark stays
 
     // "Contact Directory..." again brings the same window with its book.
     w.memory()->activated(2);

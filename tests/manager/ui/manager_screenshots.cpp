@@ -1,8 +1,8 @@
 // Renders Qmx2PPC's windows offscreen into <folder>/<window>.png: the monitor with bars and an
 // operator, the monitor while searching, the about box, a message box of the manager, the message
 // window with the folder tree and with the drop-down, the message dialog, the write window with
-// the counter red, the recipient pickers 131, 132 and 133, and the "Settings" sheet on its
-// "Network" and "Modem" pages.
+// the counter red, the recipient pickers 131, 132 and 133, the "Settings" sheet on its "Network"
+// and "Modem" pages, the contact window loading and with entries, and its three dialogs.
 //   manager_screenshots FOLDER
 #include <QApplication>
 #include <QDialog>
@@ -20,6 +20,8 @@
 #include "manager/core/fixed_text.h"
 #include "manager/core/manager_ui.h"
 #include "manager/core/polling.h"
+#include "manager/ui/contact_dialogs.h"
+#include "manager/ui/contact_window.h"
 #include "manager/ui/message_window.h"
 #include "manager/ui/recipient_pickers.h"
 #include "manager/ui/write_window.h"
@@ -160,5 +162,36 @@ int main(int argc, char** argv) {
         Save(sheet, "manager-settings-modem");
         delete sheet;
     }
+
+    // The SIM book with a few entries (one without a name, not listed); the card books unread
+    // first.
+    ctx.books.sim.entries.resize(10);
+    ctx.books.sim.name_width = 14;
+    ctx.books.sim.number_width = 20;
+    const char* const contacts[][2] = {{"Anna Berg", "+491701111"}, {"Bob", "0302222"},
+                                       {"Dr. Carla Weiss", "+4930123456"}, {"", "0304444"},
+                                       {"Wolfgang Amadeus", "+49891234567"}};
+    for (size_t k = 0; k < std::size(contacts); ++k) {
+        PhonebookEntry& e = ctx.books.sim.entries[k];
+        SetField(e.name, contacts[k][0]);
+        SetField(e.number, contacts[k][1]);
+        SetField(e.number_type, NumberTypeFor(contacts[k][1]));
+    }
+    ui::ContactWindow contact_window(ctx, help);
+    Save(&contact_window, "manager-contact-window-loading");
+    ctx.sim_book_loaded = true;
+    ctx.card_book_loaded = true;
+    contact_window.Tick();
+    contact_window.list()->setCurrentItem(contact_window.list()->topLevelItem(1));
+    Save(&contact_window, "manager-contact-window");
+
+    ui::EntryDialog entry(false, {}, 14, 20);
+    Save(&entry, "manager-contact-new-entry");
+    ui::EntryDialog edit(true, {"Bob", "0302222"}, 14, 20);
+    Save(&edit, "manager-contact-edit-entry");
+    ui::BookDialog copy_to(false, BookId::kSim);
+    Save(&copy_to, "manager-contact-copy-to");
+    ui::PasteDialog paste({"Sixteen letters!", "+4917012345"}, {"Sixteen letter", "+4917012345"}, 14, 20);
+    Save(&paste, "manager-contact-paste");
     return 0;
 }
