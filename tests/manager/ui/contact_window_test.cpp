@@ -32,6 +32,7 @@
 #include "manager/core/polling.h"
 #include "manager/ui/contact_window.h"
 #include "manager/ui/ppc/qt_manager_ui.h"
+#include "manager/ui/write_window.h"
 #include "platform/help_viewer.h"
 #include "tests/manager/manager_harness.h"
 
@@ -240,11 +241,23 @@ TEST(ContactWindowTest, LoadingNoticeSortingCommandStatesAndKeys) {
     EXPECT_EQ(w.list()->selectedItems().size(), 2);
     EXPECT_EQ(states(), "11111");
 
-    // "Send Short Message..." with the numbers top to bottom; the marks go.
+    // "Send Short Message..." opens the write window with the numbers top to bottom; the marks
+    // go. With the write window open it only comes forward.
     w.action(kCmdSendToContact)->trigger();
-    ASSERT_EQ(m.h.ui.written_to.size(), 1u);
-    EXPECT_EQ(m.h.ui.written_to[0], (std::vector<std::string>{"+491", "+493"}));
+    ASSERT_NE(m.qt.write_window(), nullptr);
+    const auto recipients = [&] {
+        QStringList numbers;
+        for (int i = 0; i < m.qt.write_window()->recipient_list()->count(); ++i)
+            numbers << m.qt.write_window()->recipient_list()->item(i)->text();
+        return numbers;
+    };
+    EXPECT_EQ(recipients(), (QStringList{"+491", "+493"}));
     EXPECT_TRUE(w.list()->selectedItems().isEmpty());
+    KeyInList(w, Qt::Key_A, Qt::ControlModifier);
+    w.action(kCmdSendToContact)->trigger();
+    EXPECT_EQ(recipients(), (QStringList{"+491", "+493"}));
+    EXPECT_EQ(w.list()->selectedItems().size(), 2);
+    m.qt.write_window()->close();
 
     // Cancel in "Edit Entry" (Enter on a row) changes nothing on the card.
     const size_t before = m.h.card.Commands().size();
