@@ -17,7 +17,6 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTest>
-#include <QThread>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -27,7 +26,6 @@
 #include <optional>
 
 #include "manager/core/command_ids.h"
-#include "manager/core/gui_thread_ui.h"
 #include "manager/core/main_window.h"
 #include "manager/core/polling.h"
 #include "manager/ui/contact_window.h"
@@ -35,30 +33,12 @@
 #include "manager/ui/write_window.h"
 #include "platform/help_viewer.h"
 #include "tests/manager/manager_harness.h"
+#include "tests/manager/ui/widget_test_support.h"
 
 namespace qmx2::manager::ui {
 namespace {
 
 using testing::CardEntry;
-
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "manager_contact_window_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = [] {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        return new QApplication(argc, argv);
-    }();
-    return *app;
-}
-
-class Dispatch : public GuiDispatch {
-public:
-    bool OnGuiThread() override { return QThread::currentThread() == qApp->thread(); }
-    bool Queue(std::function<void()> task) override {
-        return QMetaObject::invokeMethod(qApp, std::move(task), Qt::QueuedConnection);
-    }
-};
 
 // What a person does in a dialog once it is shown.
 using DialogStep = std::function<void(QDialog*)>;
@@ -67,7 +47,7 @@ using DialogStep = std::function<void(QDialog*)>;
 // Message boxes are read and answered Yes/OK; other dialogs are worked by `steps`, in order.
 struct Manager {
     Manager() {
-        App();
+        testing::OffscreenApp();
         QObject::connect(&reader, &QTimer::timeout, [this] { Answer(); });
         reader.start(2);
         h.RegisterCard();
@@ -139,7 +119,7 @@ struct Manager {
     QtManagerUi qt{{h.ui, [this] { return MonitorSnapshot(context); },
                     [this]() -> ManagerContext& { return context; }, [] { return platform::HWND(5); },
                     [](uint32_t) {}, tray, help}};
-    Dispatch dispatch;
+    testing::QtDispatch dispatch;
     GuiThreadUi gui{qt, dispatch};
     ManagerContext context{ManagerServices{*h.clock, h.devices, h.registry, h.folder, gui, h.peers}};
     platform::Thread worker;
