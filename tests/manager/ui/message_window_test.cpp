@@ -25,36 +25,18 @@
 #include "manager/ui/ppc/qt_manager_ui.h"
 #include "platform/help_viewer.h"
 #include "tests/manager/manager_harness.h"
+#include "tests/manager/ui/widget_test_support.h"
 
 namespace qmx2::manager::ui {
 namespace {
 
 using testing::CardMessage;
 
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "manager_message_window_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = [] {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        return new QApplication(argc, argv);
-    }();
-    return *app;
-}
-
-class Dispatch : public GuiDispatch {
-public:
-    bool OnGuiThread() override { return QThread::currentThread() == qApp->thread(); }
-    bool Queue(std::function<void()> task) override {
-        return QMetaObject::invokeMethod(qApp, std::move(task), Qt::QueuedConnection);
-    }
-};
-
 // The manager with its windows; the worker runs on the virtual clock by itself while the test
 // thread serves the windows.
 struct Manager {
     Manager() {
-        App();
+        testing::OffscreenApp();
         // Every message box (the worker's "New SMS arrived" among them) is read and closed.
         QObject::connect(&reader, &QTimer::timeout, [this] {
             if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
@@ -94,7 +76,7 @@ struct Manager {
     QtManagerUi qt{{h.ui, [this] { return MonitorSnapshot(context); },
                     [this]() -> ManagerContext& { return context; }, [] { return platform::HWND(5); },
                     [](uint32_t) {}, tray, help}};
-    Dispatch dispatch;
+    testing::QtDispatch dispatch;
     GuiThreadUi gui{qt, dispatch};
     ManagerContext context{ManagerServices{*h.clock, h.devices, h.registry, h.folder, gui, h.peers}};
     platform::Thread worker;

@@ -30,49 +30,17 @@
 #include "manager/ui/ppc/qt_manager_ui.h"
 #include "platform/help_viewer.h"
 #include "tests/manager/manager_harness.h"
+#include "tests/manager/ui/widget_test_support.h"
 
 namespace qmx2::manager::ui {
 namespace {
 
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "manager_monitor_window_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = [] {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        return new QApplication(argc, argv);
-    }();
-    return *app;
-}
-
-// Runs `act` on the next modal window once it shows (a message box or a dialog), while the
-// returned watcher lives.
-std::unique_ptr<QTimer> OnNextModal(std::function<void(QWidget*)> act) {
-    auto timer = std::make_unique<QTimer>();
-    timer->setInterval(1);
-    QTimer* t = timer.get();
-    QObject::connect(t, &QTimer::timeout, [t, act] {
-        QWidget* w = QApplication::activeModalWidget();
-        if (!w || !w->isVisible()) return;
-        t->stop();
-        act(w);
-    });
-    t->start();
-    return timer;
-}
+using testing::OnNextModal;
 
 QString BoxLine(QWidget* w) {
     auto* box = qobject_cast<QMessageBox*>(w);
     return box ? box->windowTitle() + "|" + box->text() : "not a message box: " + w->windowTitle();
 }
-
-class Dispatch : public GuiDispatch {
-public:
-    bool OnGuiThread() override { return QThread::currentThread() == qApp->thread(); }
-    bool Queue(std::function<void()> task) override {
-        return QMetaObject::invokeMethod(qApp, std::move(task), Qt::QueuedConnection);
-    }
-};
 
 struct Rig {
     Rig()
@@ -80,7 +48,7 @@ struct Rig {
               [this]() -> ManagerContext& { return *harness.ctx; }, [] { return platform::HWND(77); },
               [this](uint32_t c) { posted.push_back(c); }, tray, help}),
           gui(qt, dispatch) {
-        App();
+        testing::OffscreenApp();
         EXPECT_TRUE(gui.ShowMainWindow(true));
         // Accelerators act in the active window.
         QApplication::setActiveWindow(qt.main_window());
@@ -96,7 +64,7 @@ struct Rig {
     platform::TrayIconLog tray;
     platform::HelpRequestLog help;
     QtManagerUi qt;
-    Dispatch dispatch;
+    testing::QtDispatch dispatch;
     GuiThreadUi gui;
 };
 
@@ -263,7 +231,7 @@ TEST(MonitorWindowTest, NotificationIconAndHelpTopics) {
 // The whole manager on the card double with the windows: start-up shows the window and the icon,
 // the worker's passes reach the monitor, and "Power Down" asks the commander.
 TEST(MonitorWindowTest, ShowsTheCardAfterAPollingPassAndPowersDown) {
-    App();
+    testing::OffscreenApp();
     testing::Harness h;
     h.RegisterCard();
     h.card.rssi = 28;  // three bars
@@ -276,7 +244,7 @@ TEST(MonitorWindowTest, ShowsTheCardAfterAPollingPassAndPowersDown) {
                         if (c == kCmdPowerDown) PowerDown(*ctx);
                     },
                     tray, help});
-    Dispatch dispatch;
+    testing::QtDispatch dispatch;
     GuiThreadUi gui(qt, dispatch);
     ManagerContext context(ManagerServices{*h.clock, h.devices, h.registry, h.folder, gui, h.peers});
     ctx = &context;
