@@ -172,6 +172,32 @@ TEST(WriteWindowTest, CounterLineBreaksAndTheLimitOfTheText) {
     EXPECT_EQ(std::string(rig.context.messages.records[size_t(n)].text), std::string(160, 'a'));
 }
 
+TEST(WriteWindowTest, MenuEntriesAndTheEditCommands) {
+    Rig rig;
+    WriteWindow& w = rig.Open();
+    QStringList entries;
+    for (QAction* top : w.menuBar()->actions())
+        for (QAction* a : top->menu()->actions()) entries << top->text() + "/" + a->text();
+    EXPECT_EQ(entries.join("|"), "File/Send|File/Save to Draft|File/Close|Edit/Undo|Edit/Cut|Edit/Copy|Edit/Paste|"
+                                 "Edit/Delete|Edit/Select All|Tools/Select Recipients...|Tools/Recent Recipients...|"
+                                 "Tools/Settings...|Tools/Options...");
+    QTest::keyClicks(w.text_edit(), "abc");
+    w.action(kCmdSelectAll)->trigger();
+    w.action(kCmdCopy)->trigger();
+    EXPECT_EQ(QApplication::clipboard()->text(), "abc");
+    w.action(kCmdDelete)->trigger();
+    EXPECT_EQ(Text(w), u"");
+    w.action(kCmdPasteText)->trigger();
+    w.action(kCmdPasteText)->trigger();
+    w.action(kCmdSelectAll)->trigger();
+    w.action(kCmdCut)->trigger();
+    EXPECT_EQ(QApplication::clipboard()->text(), "abcabc");
+    EXPECT_EQ(Text(w), u"");
+    w.action(kCmdCloseWrite)->trigger();
+    QTest::qWait(1);
+    EXPECT_EQ(rig.qt.write_window(), nullptr);
+}
+
 TEST(WriteWindowTest, NumberEntryRecipientListAndPictureButtons) {
     Rig rig;
     WriteWindow& w = rig.Open();
