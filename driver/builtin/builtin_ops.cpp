@@ -181,8 +181,9 @@ int Close(void* ctx) {
     BuiltInPort* p = P(ctx);
     WaitHardware(p, kCloseStepMs, kDrainBoundMs, [&] { return p->transmit_busy.load() == 0; });
     ClearStatus(p, kStTransmitDone | kStReceiveIdle | kStReceiveActivity | kStTransmitFetched);
-    ControlOff(p, kCtlTransmitDma | kCtlReceiveInterrupt | kCtlModemInterrupt | kCtlReceiverOn |
-                      kCtlDtr | kCtlRts);
+    // The modem-change interrupt stays on: a closed port still has to see the next cable being
+    // plugged in (which is why the cable-event time starts again below).
+    ControlOff(p, kCtlTransmitDma | kCtlReceiveInterrupt | kCtlReceiverOn | kCtlDtr | kCtlRts);
     std::memset(p->ring, 0, kDmaBlockSize);
     p->transmit_busy = 0;  // a transmission that never finished is over now
     p->state.fetch_and(~kBuiltInOpen);

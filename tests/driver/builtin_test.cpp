@@ -44,16 +44,18 @@ uint16_t Control(BuiltInRig& rig, int port) {
 TEST(BuiltInLayer, RisingDcdOnAClosedPortIsACableEventDebouncedBy201Ms) {
     struct Case {
         const char* name;
-        bool open, window_manager_ready;
+        bool open, closed_again, window_manager_ready;
         uint32_t gap_ms;
         size_t notifications;
         std::vector<std::string> lines;
     } cases[] = {
-        {"250 ms apart", false, true, 250, 2, {"DCD Cable event, 1000ms\r\n", "DCD Cable event, 250ms\r\n"}},
-        {"150 ms apart", false, true, 150, 1,
+        {"250 ms apart", false, false, true, 250, 2, {"DCD Cable event, 1000ms\r\n", "DCD Cable event, 250ms\r\n"}},
+        {"150 ms apart", false, false, true, 150, 1,
          {"DCD Cable event, 1000ms\r\n", "Ignoring DCD Cable event, too close (150ms)\r\n"}},
-        {"open port", true, true, 250, 0, {}},
-        {"window manager not up", false, false, 250, 0, {}},
+        {"open port", true, false, true, 250, 0, {}},
+        {"opened and closed again", true, true, true, 250, 2,
+         {"DCD Cable event, 1000ms\r\n", "DCD Cable event, 250ms\r\n"}},
+        {"window manager not up", false, false, false, 250, 0, {}},
     };
     for (const auto& k : cases) {
         BuiltInRig rig;
@@ -61,8 +63,10 @@ TEST(BuiltInLayer, RisingDcdOnAClosedPortIsACableEventDebouncedBy201Ms) {
         OpsPort p(rig, 2);
         ASSERT_NE(p.ctx, nullptr);
         if (k.open) kBuiltInOps.Open(p.ctx);
+        if (k.closed_again) kBuiltInOps.Close(p.ctx);
         rig.clock->Advance(1000);
         rig.Lines(1, {.dcd = true});
+        EXPECT_TRUE(rig.bus.InterruptLine(1)) << k.name;  // the routine gets to run at all
         const uint32_t first = kBuiltInOps.GetPendingInterrupts(p.ctx);
         EXPECT_TRUE(first & kInterruptModemStatus) << k.name;
         rig.Lines(1, {.dcd = false});
