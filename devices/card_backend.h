@@ -11,6 +11,10 @@
 #include "platform/clock.h"
 #include "platform/stream_driver.h"
 
+namespace qmx2::hardware::card {
+class ControlTarget;
+}
+
 namespace qmx2::devices {
 
 // How the card shows up in "Drivers\Active".
@@ -35,6 +39,8 @@ public:
     virtual bool WaitGone(uint32_t timeout_ms) = 0;
     // What the person sees in logs: "tty /dev/ttyUSB0".
     virtual std::string Describe() const = 0;
+    // The live control of an emulated card (hardware/card/control.h); null for a real line.
+    virtual hardware::card::ControlTarget* LiveControl() { return nullptr; }
 };
 
 // The identity every card of this system registers with.

@@ -26,7 +26,9 @@ struct DeviceHostOptions {
 
 class DeviceHost {
 public:
-    DeviceHost(platform::Clock& clock, platform::Registry& registry, CardBackend& card,
+    // `card` may be null: the host then serves only the devices registered in devices() (the
+    // built-in ports).
+    DeviceHost(platform::Clock& clock, platform::Registry& registry, CardBackend* card,
                DeviceHostOptions options, DeviceChangeSink sink);
     ~DeviceHost();
 
@@ -42,7 +44,7 @@ public:
 private:
     platform::Clock& clock_;
     platform::Registry& registry_;
-    CardBackend& card_;
+    CardBackend* card_;
     DeviceHostOptions options_;
     DeviceChangeSink sink_;
     platform::Devices devices_;

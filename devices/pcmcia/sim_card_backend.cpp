@@ -5,13 +5,14 @@
 #include <mutex>
 #include <sstream>
 
+#include "devices/pcmcia/driver_entries.h"
 #include "devices/pcmcia/pcmcia_host.h"
 #include "platform/stream_driver.h"
 #include "hardware/card/control.h"
-#include "hardware/card/control_server.h"
 #include "hardware/card/phone.h"
 #include "hardware/card/scenario.h"
 #include "hardware/pccard/phone_partner.h"
+#include "platform/card_services.h"
 #include "platform/clock.h"
 #include "platform/comm_types.h"
 #include "platform/dynamic_library.h"
@@ -50,45 +51,6 @@ uint32_t WriteLoaderKey(Registry& r, WideView driver_key, uint16_t socket) {
     return rc;
 }
 
-class DriverEntries : public StreamDriver {
-public:
-    bool Bind(DynamicLibrary& lib) {
-        init = reinterpret_cast<platform::PfnComInit>(lib.Find("COM_Init"));
-        deinit = reinterpret_cast<platform::PfnComDeinit>(lib.Find("COM_Deinit"));
-        open = reinterpret_cast<platform::PfnComOpen>(lib.Find("COM_Open"));
-        close = reinterpret_cast<platform::PfnComClose>(lib.Find("COM_Close"));
-        read = reinterpret_cast<platform::PfnComRead>(lib.Find("COM_Read"));
-        write = reinterpret_cast<platform::PfnComWrite>(lib.Find("COM_Write"));
-        io_control = reinterpret_cast<platform::PfnComIOControl>(lib.Find("COM_IOControl"));
-        return init && deinit && open && close && read && write && io_control;
-    }
-    uintptr_t Open(uint32_t access, uint32_t share) override { return open(device, access, share); }
-    bool Close(uintptr_t context) override { return close(context) != 0; }
-    int32_t Read(uintptr_t context, void* buffer, uint32_t length) override {
-        return read(context, buffer, length);
-    }
-    int32_t Write(uintptr_t context, const void* buffer, uint32_t length) override {
-        return write(context, buffer, length);
-    }
-    bool IoControl(uintptr_t context, uint32_t code, const void* in, uint32_t in_length,
-                   void* out, uint32_t out_length, uint32_t* returned) override {
-        return io_control(context, code, static_cast<const uint8_t*>(in), in_length,
-                          static_cast<uint8_t*>(out), out_length, returned) != 0;
-    }
-
-    platform::PfnComInit init = nullptr;
-    platform::PfnComDeinit deinit = nullptr;
-    platform::PfnComOpen open = nullptr;
-    platform::PfnComClose close = nullptr;
-    platform::PfnComRead read = nullptr;
-    platform::PfnComWrite write = nullptr;
-    platform::PfnComIOControl io_control = nullptr;
-    uintptr_t device = 0;
-};
-
-// The live control's socket, beside the host's own: "<root>/run/cardsim.ctl".
-std::string ControlPath(const std::string& root) { return root + "/run/cardsim.ctl"; }
-
 class SimCardBackend : public CardBackend, public hardware::card::ControlTarget {
 public:
     SimCardBackend(Platform& platform, hardware::card::CardScenario phone_scenario,
@@ -111,6 +73,8 @@ public:
         host.create_process = create_process_;
         host.get_last_error = &GetLastError;
         host.set_last_error = &SetLastError;
+        // The host's built-in ports (published before any card) stay served.
+        if (const KernelServices* k = Qmx2Kernel()) host.builtin_ports = k->builtin_ports;
         pcmcia::SetKernel(host);
         card_ = std::make_shared<hardware::PcCard>(card_scenario_, &partner_);
         if (!pcmcia::InsertCard(kSocket, card_)) {
@@ -142,18 +106,12 @@ public:
             pulled_ = false;
         }
         platform_.clock->Update([&] { gone_ = false; });
-        control_ = hardware::card::ControlServer::Start(*this, ControlPath(platform_.root), error);
-        if (!control_) {
-            Remove();
-            return false;
-        }
         return true;
     }
 
     // The host's end: after a pull the socket has already told the driver, so only COM_Deinit
     // and the loader key are left.
     void Remove() override {
-        control_.reset();
         bool pulled = false;
         {
             std::lock_guard lk(mu_);
@@ -202,6 +160,7 @@ public:
     }
 
     StreamDriver* Driver() override { return &entries_; }
+    hardware::card::ControlTarget* LiveControl() override { return this; }
     CardIdentity Identity() const override { return PellionIdentity(); }
     bool WaitGone(uint32_t timeout_ms) override {
         return platform_.clock->WaitFor([&] { return gone_; }, timeout_ms);
@@ -221,8 +180,6 @@ private:
     bool inserted_ = false;  // guarded by mu_
     bool pulled_ = false;    // guarded by mu_
     bool gone_ = false;      // guarded by the clock's lock
-    // Last, so that it stops before anything it reaches goes away.
-    std::unique_ptr<hardware::card::ControlServer> control_;
 };
 
 }  // namespace

@@ -3,9 +3,10 @@
 // is loaded and initialised with COM_Init, and the programs' opens are served through its COM_
 // entry points. Removal pulls the card and calls COM_Deinit.
 //
-// While the card is in, its live control (hardware/card/control.h) listens on
-// "<root>/run/cardsim.ctl". `pull` there takes the card out of the socket; the host then finds it
-// gone (WaitGone), and its Stop() removes the port. A pulled card is not put back: the host ends.
+// Its live control (hardware/card/control.h) is LiveControl(); qmx2-device serves it on
+// "<root>/run/cardsim.ctl" while the card is in. `pull` there takes the card out of the socket;
+// the host then finds it gone (WaitGone), and its Stop() removes the port. A pulled card is not
+// put back: the host ends.
 #pragma once
 
 #include <memory>

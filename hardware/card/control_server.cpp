@@ -22,8 +22,8 @@ constexpr size_t kMaxLine = 4096;
 
 class SocketControlServer final : public ControlServer {
 public:
-    SocketControlServer(ControlTarget& port, std::string path, int listener, int wake_read, int wake_write)
-        : port_(port), path_(std::move(path)), listener_(listener), wake_read_(wake_read),
+    SocketControlServer(ControlServer::Runner run, std::string path, int listener, int wake_read, int wake_write)
+        : run_(std::move(run)), path_(std::move(path)), listener_(listener), wake_read_(wake_read),
           wake_write_(wake_write), thread_([this] { Serve(); }) {}
 
     ~SocketControlServer() override {
@@ -69,7 +69,7 @@ private:
         c.pending.append(buf, static_cast<size_t>(n));
         size_t nl;
         while ((nl = c.pending.find('\n')) != std::string::npos) {
-            const std::string answer = RunControlCommand(port_, std::string_view(c.pending).substr(0, nl)) + "\n";
+            const std::string answer = run_(std::string_view(c.pending).substr(0, nl)) + "\n";
             c.pending.erase(0, nl + 1);
             if (send(c.fd, answer.data(), answer.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(answer.size()))
                 return Drop(c);
@@ -85,7 +85,7 @@ private:
         return false;
     }
 
-    ControlTarget& port_;
+    ControlServer::Runner run_;
     std::string path_;
     int listener_, wake_read_, wake_write_;
     std::vector<Client> clients_;
@@ -94,8 +94,12 @@ private:
 
 }  // namespace
 
-std::unique_ptr<ControlServer> ControlServer::Start(ControlTarget& port, const std::string& path,
+std::unique_ptr<ControlServer> ControlServer::Start(ControlTarget& card, const std::string& path,
                                                     std::string* error) {
+    return Start([&card](std::string_view line) { return RunControlCommand(card, line); }, path, error);
+}
+
+std::unique_ptr<ControlServer> ControlServer::Start(Runner run, const std::string& path, std::string* error) {
     sockaddr_un addr{};
     if (path.empty() || path.size() >= sizeof(addr.sun_path)) {
         *error = "control socket path is empty or too long: " + path;
@@ -112,7 +116,7 @@ std::unique_ptr<ControlServer> ControlServer::Start(ControlTarget& port, const s
         if (fd >= 0) close(fd);
         return nullptr;
     }
-    return std::make_unique<SocketControlServer>(port, path, fd, wake[0], wake[1]);
+    return std::make_unique<SocketControlServer>(std::move(run), path, fd, wake[0], wake[1]);
 }
 
 }  // namespace qmx2::hardware::card

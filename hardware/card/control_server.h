@@ -3,8 +3,10 @@
 // own thread, which blocks on the socket outside any clock.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace qmx2::hardware::card {
 
@@ -16,6 +18,10 @@ public:
     // The card must outlive the server.
     static std::unique_ptr<ControlServer> Start(ControlTarget& card, const std::string& path,
                                                 std::string* error);
+    // The same with the host's own command lines: `run` answers each one (the answer without its
+    // line end), on the server's thread.
+    using Runner = std::function<std::string(std::string_view line)>;
+    static std::unique_ptr<ControlServer> Start(Runner run, const std::string& path, std::string* error);
     virtual ~ControlServer() = default;
     virtual const std::string& path() const = 0;
 };

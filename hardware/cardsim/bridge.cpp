@@ -1,11 +1,18 @@
-// The real-time bridge between a descriptor and the card port: one thread reads the card, the
-// calling thread reads the descriptor.
+// The real-time bridge between a descriptor and a port: one thread reads the port, the calling
+// thread reads the descriptor.
 #include "hardware/cardsim/bridge.h"
 
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
 #include <poll.h>
+#include <sys/socket.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <thread>
 
 #include "platform/comm_types.h"
@@ -16,14 +23,16 @@ using namespace qmx2::platform;
 
 namespace {
 
-uintptr_t OpenPort(card::CardPort& port, uint32_t baud) {
+uintptr_t OpenPort(StreamDriver& port, uint32_t baud) {
     const uintptr_t h = port.Open(GENERIC_READ | GENERIC_WRITE, 0);
     if (!h) return 0;
-    DCB dcb{};
-    uint32_t ret = 0;
-    port.IoControl(h, IOCTL_SERIAL_GET_DCB, nullptr, 0, &dcb, sizeof dcb, &ret);
-    dcb.BaudRate = baud;
-    port.IoControl(h, IOCTL_SERIAL_SET_DCB, &dcb, sizeof dcb, nullptr, 0, nullptr);
+    if (baud != 0) {
+        DCB dcb{};
+        uint32_t ret = 0;
+        port.IoControl(h, IOCTL_SERIAL_GET_DCB, nullptr, 0, &dcb, sizeof dcb, &ret);
+        dcb.BaudRate = baud;
+        port.IoControl(h, IOCTL_SERIAL_SET_DCB, &dcb, sizeof dcb, nullptr, 0, nullptr);
+    }
     // Hand over what has come after 5 ms of quiet, or every 100 ms.
     const COMMTIMEOUTS t{5, 0, 100, 0, 0};
     port.IoControl(h, IOCTL_SERIAL_SET_TIMEOUTS, &t, sizeof t, nullptr, 0, nullptr);
@@ -43,7 +52,7 @@ bool WriteAll(int fd, const uint8_t* data, size_t n) {
 
 }  // namespace
 
-void RunBridge(card::CardPort& port, int fd, const BridgeOptions& options, const std::atomic<bool>& stop) {
+void RunBridge(StreamDriver& port, int fd, const BridgeOptions& options, const std::atomic<bool>& stop) {
     std::atomic<bool> done{false};
     std::atomic<uintptr_t> handle{OpenPort(port, options.baud)};
     std::thread card_to_host([&] {
@@ -78,6 +87,69 @@ void RunBridge(card::CardPort& port, int fd, const BridgeOptions& options, const
     done = true;
     card_to_host.join();
     if (handle) port.Close(handle);
+}
+
+bool ServePty(StreamDriver& port, const std::string& link, uint32_t baud, const std::atomic<bool>& stop,
+              const BridgeReady& ready, std::string* error) {
+    const int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) {
+        *error = std::string("pseudo-terminal: ") + std::strerror(errno);
+        if (master >= 0) close(master);
+        return false;
+    }
+    char name[128];
+    if (ptsname_r(master, name, sizeof name) != 0) {
+        *error = std::string("pseudo-terminal: ") + std::strerror(errno);
+        close(master);
+        return false;
+    }
+    const std::string path = name;
+    // Our own open of the terminal side keeps the master readable while no program has it
+    // open, and gives programs that do not set a mode a raw line.
+    const int slave = open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    termios t{};
+    if (slave >= 0 && tcgetattr(slave, &t) == 0) {
+        cfmakeraw(&t);
+        tcsetattr(slave, TCSANOW, &t);
+    }
+    if (!link.empty()) {
+        unlink(link.c_str());
+        if (symlink(path.c_str(), link.c_str()) != 0) *error = link + ": " + std::strerror(errno);
+    }
+    ready(path);
+    RunBridge(port, master, {baud, false}, stop);
+    if (!link.empty()) unlink(link.c_str());
+    if (slave >= 0) close(slave);
+    close(master);
+    return true;
+}
+
+bool ServeTcp(StreamDriver& port, int tcp_port, uint32_t baud, const std::atomic<bool>& stop,
+              const BridgeReady& ready, std::string* error) {
+    const int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int one = 1;
+    if (listener >= 0) setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<uint16_t>(tcp_port));
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (listener < 0 || tcp_port <= 0 || tcp_port > 65535 ||
+        bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || listen(listener, 1) != 0) {
+        *error = "TCP port " + std::to_string(tcp_port) + ": " + std::strerror(errno);
+        if (listener >= 0) close(listener);
+        return false;
+    }
+    ready("127.0.0.1:" + std::to_string(tcp_port));
+    while (!stop) {
+        pollfd p{listener, POLLIN, 0};
+        if (poll(&p, 1, 200) <= 0) continue;
+        const int client = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+        if (client < 0) continue;
+        RunBridge(port, client, {baud, true}, stop);
+        close(client);
+    }
+    close(listener);
+    return true;
 }
 
 }  // namespace qmx2::hardware::cardsim

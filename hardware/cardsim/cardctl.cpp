@@ -1,5 +1,5 @@
-// qmx2-cardctl: sends one live-control line to the emulated card of a running device host and
-// prints the answer.
+// qmx2-cardctl: sends one live-control line to a running device host (its emulated card, the far
+// sides of its built-in ports) and prints the answer.
 //
 //   qmx2-cardctl [--root DIR] COMMAND...      e.g.  qmx2-cardctl deliver +4478 Hello there
 //
@@ -78,7 +78,8 @@ bool Ask(const std::string& path, const std::string& line, std::string* answer) 
 constexpr char kUsage[] =
     "usage: qmx2-cardctl [--root DIR] COMMAND...\n"
     "  deliver NUMBER TEXT | signal RSSI | operator CODE | fill-memory | pull |\n"
-    "  insert | power on|off | hangup | sent N | status\n";
+    "  insert | power on|off | hangup | sent N | status\n"
+    "  dcd|cts|dsr|ri COM1:|COM2: on|off   (the far side of a built-in port)\n";
 
 int main(int argc, char** argv) {
     std::string root_arg, line;

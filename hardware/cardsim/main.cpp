@@ -6,14 +6,7 @@
 // --pty prints the pseudo-terminal's path on the first line of standard output; --tcp listens
 // on 127.0.0.1:PORT and serves one client at a time. The card keeps its state across clients.
 // SIGINT or SIGTERM ends it.
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <poll.h>
 #include <signal.h>
-#include <sys/socket.h>
-#include <termios.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <cstdio>
@@ -21,6 +14,7 @@
 #include <cstring>
 #include <string>
 
+#include "hardware/card/card_port.h"
 #include "hardware/card/dialect.h"
 #include "hardware/card/control_server.h"
 #include "hardware/cardsim/bridge.h"
@@ -72,59 +66,16 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
     return error.empty();
 }
 
-int ServePty(card::CardPort& port, const Options& o) {
-    const int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) {
-        std::perror("qmx2-cardsim: pseudo-terminal");
-        return 1;
-    }
-    const std::string path = ptsname(master);
-    // Our own open of the terminal side keeps the master readable while no program has it
-    // open, and gives programs that do not set a mode a raw line.
-    const int slave = open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
-    termios t{};
-    if (slave >= 0 && tcgetattr(slave, &t) == 0) {
-        cfmakeraw(&t);
-        tcsetattr(slave, TCSANOW, &t);
-    }
-    if (!o.link.empty()) {
-        unlink(o.link.c_str());
-        if (symlink(path.c_str(), o.link.c_str()) != 0) std::perror("qmx2-cardsim: --link");
-    }
-    std::printf("%s\n", path.c_str());
-    std::fflush(stdout);
-    cardsim::RunBridge(port, master, {o.baud, false}, g_stop);
-    if (!o.link.empty()) unlink(o.link.c_str());
-    if (slave >= 0) close(slave);
-    close(master);
-    return 0;
-}
-
-int ServeTcp(card::CardPort& port, const Options& o) {
-    const int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    const int one = 1;
-    setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(static_cast<uint16_t>(o.tcp_port));
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (listener < 0 || bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
-        listen(listener, 1) != 0) {
-        std::perror("qmx2-cardsim: --tcp");
-        return 1;
-    }
-    std::printf("127.0.0.1:%d\n", o.tcp_port);
-    std::fflush(stdout);
-    while (!g_stop) {
-        pollfd p{listener, POLLIN, 0};
-        if (poll(&p, 1, 200) <= 0) continue;
-        const int client = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
-        if (client < 0) continue;
-        cardsim::RunBridge(port, client, {o.baud, true}, g_stop);
-        close(client);
-    }
-    close(listener);
-    return 0;
+int Serve(card::CardPort& port, const Options& o) {
+    const auto print = [](const std::string& where) {
+        std::printf("%s\n", where.c_str());
+        std::fflush(stdout);
+    };
+    std::string error;
+    const bool served = o.pty ? cardsim::ServePty(port, o.link, o.baud, g_stop, print, &error)
+                              : cardsim::ServeTcp(port, o.tcp_port, o.baud, g_stop, print, &error);
+    if (!error.empty()) std::fprintf(stderr, "qmx2-cardsim: %s\n", error.c_str());
+    return served ? 0 : 1;
 }
 
 }  // namespace
@@ -157,5 +108,5 @@ int main(int argc, char** argv) {
         control = card::ControlServer::Start(port, o.control, &error);
         if (!control) return Usage(error.c_str());
     }
-    return o.pty ? ServePty(port, o) : ServeTcp(port, o);
+    return Serve(port, o);
 }

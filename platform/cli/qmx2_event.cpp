@@ -2,7 +2,7 @@
 // handheld has no clock of its own to set, so a change of the time is announced here; device
 // changes are fired by the device host itself.
 //   qmx2-event [--root DIR] list
-//   qmx2-event [--root DIR] time-change | device-change
+//   qmx2-event [--root DIR] time-change | device-change | rs232-detected
 #include <cstdio>
 #include <string>
 
@@ -14,13 +14,17 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: qmx2-event [--root DIR] list | time-change | device-change\n"
-    "  list           the programs registered to run at an event\n"
-    "  time-change    starts the programs registered for a change of the time\n"
-    "  device-change  starts the programs registered for a device change\n";
+    "usage: qmx2-event [--root DIR] list | time-change | device-change | rs232-detected\n"
+    "  list            the programs registered to run at an event\n"
+    "  time-change     starts the programs registered for a change of the time\n"
+    "  device-change   starts the programs registered for a device change\n"
+    "  rs232-detected  starts the programs registered for a desktop cable on a built-in port\n";
 
 const char* EventName(uint32_t event) {
-    return event == qmx2::platform::NOTIFICATION_EVENT_TIME_CHANGE ? "time-change" : "device-change";
+    using namespace qmx2::platform;
+    return event == NOTIFICATION_EVENT_TIME_CHANGE      ? "time-change"
+           : event == NOTIFICATION_EVENT_RS232_DETECTED ? "rs232-detected"
+                                                        : "device-change";
 }
 
 }  // namespace
@@ -40,6 +44,7 @@ int main(int argc, char** argv) {
     using namespace qmx2::platform;
     const uint32_t event = verb == "time-change"     ? NOTIFICATION_EVENT_TIME_CHANGE
                            : verb == "device-change" ? NOTIFICATION_EVENT_DEVICE_CHANGE
+                           : verb == "rs232-detected" ? NOTIFICATION_EVENT_RS232_DETECTED
                                                      : NOTIFICATION_EVENT_NONE;
     if (verb != "list" && event == NOTIFICATION_EVENT_NONE) {
         std::fputs(kUsage, stderr);

@@ -61,7 +61,7 @@ protected:
 TEST_F(DeviceHostTest, EntryAndBroadcastsFollowTheCard) {
     MemoryCard card(*clock);
     options.name = u"COM7:";
-    DeviceHost host(*clock, *registry, card, options, Recorder());
+    DeviceHost host(*clock, *registry, &card, options, Recorder());
     std::string error;
     ASSERT_TRUE(host.Start(&error)) << error;
     EXPECT_EQ(FindActiveDevice(*registry, u"Orvan_Mobile_Phones-Orvan_Pellion"), u"COM7:");
@@ -83,12 +83,12 @@ TEST_F(DeviceHostTest, EntryAndBroadcastsFollowTheCard) {
 
 TEST_F(DeviceHostTest, ASecondHostOnTheSameHandheldLeavesNothingBehind) {
     MemoryCard first_card(*clock), second_card(*clock);
-    DeviceHost first(*clock, *registry, first_card, options, Recorder());
+    DeviceHost first(*clock, *registry, &first_card, options, Recorder());
     std::string error;
     ASSERT_TRUE(first.Start(&error)) << error;
     DeviceHostOptions other = options;
     other.name = u"COM8:";
-    DeviceHost second(*clock, *registry, second_card, other, Recorder());
+    DeviceHost second(*clock, *registry, &second_card, other, Recorder());
     EXPECT_FALSE(second.Start(&error));
     EXPECT_EQ(error, "another device host already serves " + DeviceSocketPath(options.root));
     EXPECT_EQ(second_card.inserts, 0);  // refused before its card went in
@@ -110,7 +110,7 @@ TEST_F(DeviceHostTest, AProgramTheDriverStartsFindsThePortServed) {
         return true;
     });
     card.on_insert = [&] { EXPECT_TRUE(starts.Request(u"Qmx2Com", u"")); };
-    DeviceHost host(*clock, *registry, card, options, Recorder());
+    DeviceHost host(*clock, *registry, &card, options, Recorder());
     std::string error;
     ASSERT_TRUE(host.Start(&error)) << error;
     EXPECT_TRUE(started.empty());
