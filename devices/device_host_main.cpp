@@ -8,8 +8,11 @@
 // the removal. Built-in ports are served beside it (or alone) through the driver library, each
 // with its far side on a new pseudo-terminal or a TCP port of this machine. The live control
 // ("<root>/run/cardsim.ctl", qmx2-cardctl) drives the emulated card and the far sides' lines.
+// QMX2_SHELL=hpc makes the handheld a Handheld PC: the manager the commander starts is then
+// Qmx2HPC instead of Qmx2PPC.
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <string>
@@ -46,7 +49,8 @@ constexpr char kUsage[] =
     "                  127.0.0.1:PORT (tcp:PORT); may be given twice\n"
     "At least one of --card and --builtin-port. Live control on <root>/run/cardsim.ctl\n"
     "(qmx2-cardctl): the emulated card's commands, and dcd|cts|dsr|ri COM1:|COM2: on|off for\n"
-    "the far side's lines (DCD on with the port closed is the desktop cable being plugged in).\n";
+    "the far side's lines (DCD on with the port closed is the desktop cable being plugged in).\n"
+    "With QMX2_SHELL=hpc the handheld is a Handheld PC: \"Open Monitor\" starts Qmx2HPC.\n";
 
 struct Arguments {
     std::string root, card, name = "COM3:";
@@ -97,8 +101,12 @@ void InstallHandheldPrograms(const std::string& root) {
     std::string dir(self);
     dir.erase(dir.rfind('/'));
     std::vector<std::pair<std::string, std::string>> programs;
+    // The commander starts the manager as "\Qmx2PPC.exe" on both kinds of handheld; a Handheld PC
+    // has the Handheld PC build installed under that name (as its cabinet does).
+    const char* shell = std::getenv("QMX2_SHELL");
+    const char* manager = shell && std::strcmp(shell, "hpc") == 0 ? "Qmx2HPC" : "Qmx2PPC";
     const std::pair<const char*, const char*> known[] = {
-        {"Qmx2Com", "Qmx2Com"}, {"Qmx2PPC.exe", "Qmx2PPC"}, {"qmx2hpc.exe", "qmx2hpc"}, {"peghelp.exe", "peghelp"}};
+        {"Qmx2Com", "Qmx2Com"}, {"Qmx2PPC.exe", manager}, {"peghelp.exe", "peghelp"}};
     for (const auto& [name, file] : known) {
         const std::string target = dir + "/" + file;
         if (access(target.c_str(), X_OK) == 0) programs.emplace_back(name, target);

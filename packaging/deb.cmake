@@ -5,7 +5,7 @@
 # Every path below is a literal or set at this point.
 
 set(_qmx2_programs qmx2-device Qmx2Com Qmx2PPC qmx2ctl qmx2-at qmx2-reg qmx2-cardsim
-    qmx2-cardctl qmx2-event peghelp ceappmgr qmx2hpc)
+    qmx2-cardctl qmx2-event peghelp ceappmgr Qmx2HPC)
 foreach(program ${_qmx2_programs})
   if(TARGET ${program})
     set_target_properties(${program} PROPERTIES INSTALL_RPATH "$ORIGIN/../lib/qmx2")

@@ -13,6 +13,7 @@ packages=(
   socat
   xvfb dbus-daemon
   libgcab-dev gcab
+  desktop-file-utils
 )
 
 missing=()

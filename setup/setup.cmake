@@ -27,7 +27,7 @@ endforeach()
 # The handheld's programs go into the cabinets without their debugging information
 # (build/cabinet-files/), which would make each cabinet several times larger.
 set(_cabinet_files ${CMAKE_BINARY_DIR}/cabinet-files)
-foreach(program Qmx2Com Qmx2PPC serqmx2)
+foreach(program Qmx2Com Qmx2PPC Qmx2HPC serqmx2)
   if(CMAKE_OBJCOPY)
     add_custom_command(OUTPUT ${_cabinet_files}/${program}
       COMMAND ${CMAKE_COMMAND} -E make_directory ${_cabinet_files}
@@ -39,20 +39,21 @@ foreach(program Qmx2Com Qmx2PPC serqmx2)
       DEPENDS ${program} VERBATIM)
   endif()
 endforeach()
-set(_common_items
-  "\\Windows\\Qmx2Com=${_cabinet_files}/Qmx2Com"
-  "\\Windows\\Qmx2PPC.exe=${_cabinet_files}/Qmx2PPC"
-  "\\Windows\\serqmx2.dll=${_cabinet_files}/serqmx2"
-  ${_help_items}
-  "sz|${_driver_key}|Dll|serqmx2.dll"
-  "sz|${_driver_key}|Prefix|COM"
-  "dword|${_driver_key}|DeviceArrayIndex|1")
-set(_hpc_items ${_common_items})
-set(_hpc_depends Qmx2Com Qmx2PPC serqmx2)
-if(TARGET qmx2hpc)
-  list(APPEND _hpc_items "\\Windows\\qmx2hpc.exe=$<TARGET_FILE:qmx2hpc>")
-  list(APPEND _hpc_depends qmx2hpc)
-endif()
+# The commander starts the manager as "\Qmx2PPC.exe" on both kinds of handheld: a Handheld PC's
+# cabinets carry the Handheld PC build (Qmx2HPC) under that name.
+foreach(shell ppc hpc)
+  string(TOUPPER ${shell} _upper)
+  set(_${shell}_items
+    "\\Windows\\Qmx2Com=${_cabinet_files}/Qmx2Com"
+    "\\Windows\\Qmx2PPC.exe=${_cabinet_files}/Qmx2${_upper}"
+    "\\Windows\\serqmx2.dll=${_cabinet_files}/serqmx2"
+    ${_help_items}
+    "sz|${_driver_key}|Dll|serqmx2.dll"
+    "sz|${_driver_key}|Prefix|COM"
+    "dword|${_driver_key}|DeviceArrayIndex|1")
+  set(_${shell}_depends Qmx2Com Qmx2${_upper} serqmx2 ${_cabinet_files}/Qmx2Com
+      ${_cabinet_files}/Qmx2${_upper} ${_cabinet_files}/serqmx2)
+endforeach()
 set(_cabinets)
 foreach(shell ppc hpc)
   foreach(family sh3:10003 4000:4000 2577:2577)
@@ -61,17 +62,14 @@ foreach(shell ppc hpc)
     list(GET _f 1 _fnumber)
     set(_cab ${QMX2_SETUP_DIR}/qmx2${shell}.${_fname}.CAB)
     if(shell STREQUAL "ppc")
-      set(_args ${_cab} PocketPC ${_fnumber} ${_common_items})
-      set(_deps Qmx2Com Qmx2PPC serqmx2)
+      set(_args ${_cab} PocketPC ${_fnumber} ${_ppc_items})
     else()
       set(_args ${_cab} HandheldPC ${_fnumber} ${_hpc_items})
-      set(_deps ${_hpc_depends})
     endif()
     add_custom_command(OUTPUT ${_cab}
       COMMAND ${CMAKE_COMMAND} -E make_directory ${QMX2_SETUP_DIR}
       COMMAND qmx2-makecab ${_args}
-      DEPENDS qmx2-makecab ${_deps} ${_cabinet_files}/Qmx2Com ${_cabinet_files}/Qmx2PPC
-              ${_cabinet_files}/serqmx2
+      DEPENDS qmx2-makecab ${_${shell}_depends}
       COMMENT "Device cabinet qmx2${shell}.${_fname}.CAB" VERBATIM)
     list(APPEND _cabinets ${_cab})
   endforeach()

@@ -14,7 +14,7 @@ std::string MonitorLine(const MonitorState& state) {
 
 void HeadlessUi::Log(const std::string& line) {
     std::lock_guard lock(mu_);
-    std::fprintf(log_, "Qmx2PPC: %s\n", line.c_str());
+    std::fprintf(log_, "%s: %s\n", program_, line.c_str());
     std::fflush(log_);
 }
 

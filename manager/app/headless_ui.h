@@ -22,7 +22,9 @@ std::string MonitorLine(const MonitorState& state);
 
 class HeadlessUi : public ctl::TextUi {
 public:
-    explicit HeadlessUi(ctl::TextUiOptions options) : TextUi(options), log_(options.out) {}
+    // Log lines start with `program` ("Qmx2PPC" or "Qmx2HPC").
+    explicit HeadlessUi(ctl::TextUiOptions options, const char* program = "Qmx2PPC")
+        : TextUi(options), log_(options.out), program_(program) {}
 
     // The manager whose monitor RepaintMain reads; set once the context exists.
     void Attach(ManagerContext* ctx) { ctx_ = ctx; }
@@ -38,6 +40,7 @@ public:
 
 private:
     std::FILE* log_;
+    const char* program_;
     ManagerContext* ctx_ = nullptr;
     std::function<bool()> on_first_show_;
     std::mutex mu_;

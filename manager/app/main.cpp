@@ -1,4 +1,5 @@
-// Qmx2PPC, the phone manager, started by the commander's "Open Monitor". It finds the card, runs
+// Qmx2PPC, the phone manager, started by the commander's "Open Monitor", and Qmx2HPC, the same
+// program with the Handheld PC window shell (built with QMX2_HANDHELD_PC). It finds the card, runs
 // the start-up, keeps polling the card until its main window (class "QMXManager") is destroyed
 // and then saves its data and ends. With a display (builds with the Qt shell) it shows its
 // windows: the monitor with its menus, the message window, the settings sheet and message boxes.
@@ -14,6 +15,7 @@
 
 #include "manager/app/headless_ui.h"
 #include "manager/app/manager_window.h"
+#include "manager/ui/shell.h"
 #include "manager/core/main_window.h"
 #include "manager/core/polling.h"
 #include "manager/store/handheld_folder.h"
@@ -34,8 +36,14 @@ using namespace qmx2;
 
 namespace {
 
+#if QMX2_HANDHELD_PC
+constexpr const manager::ui::Shell& kShell = manager::ui::kHandheldPcShell;
+#else
+constexpr const manager::ui::Shell& kShell = manager::ui::kPocketPcShell;
+#endif
+
 constexpr char kUsage[] =
-    "usage: Qmx2PPC [--root DIR] [--headless | --windows]\n"
+    "usage: %s [--root DIR] [--headless | --windows]\n"
     "Shows its windows when a display is present (DISPLAY or WAYLAND_DISPLAY; QT_QPA_PLATFORM\n"
     "offscreen or minimal counts as none).\n"
     "--headless runs without windows: at a terminal it takes the commands status, power-down,\n"
@@ -43,7 +51,7 @@ constexpr char kUsage[] =
     "--windows asks for the windows even where no display is detected.\n";
 
 int Fail(const std::string& why) {
-    std::fprintf(stderr, "Qmx2PPC: %s\n", why.c_str());
+    std::fprintf(stderr, "%s: %s\n", kShell.program, why.c_str());
     return 1;
 }
 
@@ -57,7 +65,7 @@ void ReadTerminalCommands(std::shared_ptr<platform::Clock> clock,
         while (std::getline(std::cin, line)) {
             const auto command = manager::app::ParseConsoleCommand(line);
             if (!command) {
-                std::fputs("Qmx2PPC: commands: status, power-down, close, open, quit\n", stderr);
+                std::fprintf(stderr, "%s: commands: status, power-down, close, open, quit\n", kShell.program);
                 continue;
             }
             if (!windows->PostMessage(window, command->message, command->wparam, 0)) return;
@@ -81,7 +89,7 @@ int main(int argc, char** argv) {
             root_option = argv[i] + 7;
         } else {
             const bool help = std::strcmp(argv[i], "--help") == 0;
-            std::fputs(kUsage, help ? stdout : stderr);
+            std::fprintf(help ? stdout : stderr, kUsage, kShell.program);
             return help ? 0 : 2;
         }
     }
@@ -98,7 +106,7 @@ int main(int argc, char** argv) {
     platform::Devices devices;
     devices.SetResolver(&resolver);
 
-    manager::app::HeadlessUi ui(manager::ctl::TextUiOptions{});
+    manager::app::HeadlessUi ui(manager::ctl::TextUiOptions{}, kShell.program);
     manager::app::AppPeers peers(*windows);
     manager::ManagerUi* face_ui = &ui;
     // Filled before the first call that reads them: the window once it is created.
@@ -114,7 +122,7 @@ int main(int argc, char** argv) {
             argc, argv,
             {*windows, ui, [&context] { return manager::MonitorSnapshot(*context); },
              [&context]() -> manager::ManagerContext& { return *context; },
-             [&main_window] { return main_window->hwnd(); }, help});
+             [&main_window] { return main_window->hwnd(); }, help, kShell});
         face_ui = &face->ui();
     }
 #else

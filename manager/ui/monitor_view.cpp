@@ -3,13 +3,15 @@
 #include <QLinearGradient>
 #include <QPainter>
 
+#include <algorithm>
+
 namespace qmx2::manager::ui {
 
-MonitorView::MonitorView(std::function<MonitorState()> state, QWidget* parent)
+MonitorView::MonitorView(std::function<MonitorState()> state, QSize size, QWidget* parent)
     : QWidget(parent), state_(std::move(state)) {
     setObjectName("monitorView");
-    // The client area below the picture stays the window's plain background.
-    setFixedSize(kMonitorWidth, kMonitorHeight);
+    // The client area beside and below the picture stays the window's plain background.
+    setFixedSize(size);
 }
 
 void MonitorView::paintEvent(QPaintEvent*) {
@@ -19,13 +21,15 @@ void MonitorView::paintEvent(QPaintEvent*) {
         const QColor color(step.color.r, step.color.g, step.color.b);
         switch (step.kind) {
         case PaintStep::kBackgroundImage: {
-            // The panel the bars and lines sit on: a light sky with a frame.
-            QLinearGradient sky(rect.topLeft(), rect.bottomLeft());
+            // The panel the bars and lines sit on: a light sky with a frame, as wide as the
+            // shell's monitor (the Handheld PC's is wider than the picture).
+            const QRect panel(rect.left(), rect.top(), std::max(rect.width(), width()), rect.height());
+            QLinearGradient sky(panel.topLeft(), panel.bottomLeft());
             sky.setColorAt(0, QColor(236, 242, 252));
             sky.setColorAt(1, QColor(200, 214, 238));
-            painter.fillRect(rect, sky);
+            painter.fillRect(panel, sky);
             painter.setPen(QColor(120, 140, 180));
-            painter.drawRect(rect.adjusted(0, 0, -1, -1));
+            painter.drawRect(panel.adjusted(0, 0, -1, -1));
             break;
         }
         case PaintStep::kFillRect: painter.fillRect(rect, color); break;

@@ -11,8 +11,9 @@ namespace qmx2::manager::ui {
 
 class MonitorView : public QWidget {
 public:
-    // `state` is read at every paint, so a repaint shows the worker's latest pass.
-    MonitorView(std::function<MonitorState()> state, QWidget* parent = nullptr);
+    // `state` is read at every paint, so a repaint shows the worker's latest pass. `size` is the
+    // shell's monitor area; the picture keeps its place at the top left.
+    MonitorView(std::function<MonitorState()> state, QSize size, QWidget* parent = nullptr);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -1,5 +1,5 @@
-# Qmx2PPC's windows (Qt Widgets): shared manager widgets in manager/ui, the Pocket PC shell in
-# manager/ui/ppc. Without QMX2_GUI the program stays headless.
+# The manager's windows (Qt Widgets), shared by both shells: Qmx2PPC (menu bar) and Qmx2HPC (command
+# bar, larger main window) differ only by manager/ui/shell.h. Without QMX2_GUI both stay headless.
 if(QMX2_GUI)
   find_package(Qt6 REQUIRED COMPONENTS Widgets)
   add_library(qmx2_manager_ui STATIC
@@ -21,6 +21,8 @@ if(QMX2_GUI)
     ${CMAKE_CURRENT_LIST_DIR}/settings/network_page.cpp
   )
   target_link_libraries(qmx2_manager_ui PUBLIC qmx2_manager_core qmx2_manager_messages qmx2_manager_settings qmx2_qt qmx2_desktop_qt)
-  target_link_libraries(Qmx2PPC PRIVATE qmx2_manager_ui)
-  target_compile_definitions(Qmx2PPC PRIVATE QMX2_MANAGER_WINDOWS=1)
+  foreach(shell Qmx2PPC Qmx2HPC)
+    target_link_libraries(${shell} PRIVATE qmx2_manager_ui)
+    target_compile_definitions(${shell} PRIVATE QMX2_MANAGER_WINDOWS=1)
+  endforeach()
 endif()

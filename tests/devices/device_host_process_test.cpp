@@ -1,8 +1,10 @@
 // qmx2-device and qmx2-at as programs: the host serves a pseudo-terminal whose master side is a
 // scripted modem, qmx2-at talks to it through the host, and the card's "Drivers\Active" entry
-// lives exactly as long as the host serves the port.
+// lives exactly as long as the host serves the port; QMX2_SHELL chooses the manager it links in.
 #include <cstdlib>
 #include <gtest/gtest.h>
+
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -164,6 +166,28 @@ TEST(DeviceHostProgram, BadCommandLinesAndMissingTtysAreRefused) {
     Program no_card({BuiltProgram("qmx2-device"), "--root", root});
     EXPECT_EQ(no_card.Wait(), 2);
     std::system(("rm -rf " + root).c_str());
+}
+
+// The manager the commander starts as "\Windows\Qmx2PPC.exe" is the build of the handheld's kind.
+TEST(DeviceHostProgram, QMX2SHELLChoosesTheManagerBuildTheCommanderStarts) {
+    const struct {
+        const char* shell;  // nullptr: unset
+        const char* manager;
+    } rows[] = {{nullptr, "Qmx2PPC"}, {"ppc", "Qmx2PPC"}, {"hpc", "Qmx2HPC"}, {"HPC;rm", "Qmx2PPC"}};
+    for (const auto& row : rows) {
+        char tmpl[] = "/tmp/qmx2-host-XXXXXX";
+        ASSERT_TRUE(mkdtemp(tmpl));
+        const std::string root = tmpl;
+        if (row.shell) setenv("QMX2_SHELL", row.shell, 1);
+        // The programs are linked in before the card is opened, so a missing card will do.
+        Program host({BuiltProgram("qmx2-device"), "--root", root, "--card", "tty:/dev/qmx2-none"});
+        EXPECT_EQ(host.Wait(), 1);
+        unsetenv("QMX2_SHELL");
+        std::error_code ec;
+        const auto target = std::filesystem::read_symlink(root + "/Windows/Qmx2PPC.exe", ec);
+        EXPECT_EQ(target.filename().string(), row.manager) << (row.shell ? row.shell : "unset") << ec.message();
+        std::filesystem::remove_all(root, ec);
+    }
 }
 
 }  // namespace

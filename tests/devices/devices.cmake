@@ -14,6 +14,8 @@ qmx2_test(devices_host_process_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/device_host_process_test.cpp
   LIBS qmx2_device_host qmx2_registry qmx2_windows qmx2_desktop_services)
 add_dependencies(devices_host_process_test qmx2-device qmx2-at)
+# The host links in the manager of the handheld's kind.
+add_dependencies(devices_host_process_test Qmx2PPC Qmx2HPC)
 
 qmx2_test(devices_at_tool_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/at_tool_test.cpp
@@ -30,7 +32,7 @@ qmx2_test(devices_killed_host_process_test
 add_dependencies(devices_killed_host_process_test qmx2-device qmx2-at qmx2ctl Qmx2Com)
 
 qmx2_test(programs_help_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/programs_help_test.cpp)
-foreach(program qmx2-device Qmx2Com Qmx2PPC qmx2ctl qmx2-at qmx2-reg qmx2-cardsim qmx2-cardctl qmx2-event peghelp)
+foreach(program qmx2-device Qmx2Com Qmx2PPC Qmx2HPC qmx2ctl qmx2-at qmx2-reg qmx2-cardsim qmx2-cardctl qmx2-event peghelp)
   if(TARGET ${program})
     add_dependencies(programs_help_test ${program})
   endif()

@@ -12,7 +12,7 @@ namespace {
 TEST(ProgramsHelp, EveryProgramAnswersHelp) {
     const char* build = std::getenv("QMX2_BUILD_DIR");
     ASSERT_NE(build, nullptr);
-    for (const char* program : {"qmx2-device", "Qmx2Com", "Qmx2PPC", "qmx2ctl", "qmx2-at", "qmx2-reg",
+    for (const char* program : {"qmx2-device", "Qmx2Com", "Qmx2PPC", "Qmx2HPC", "qmx2ctl", "qmx2-at", "qmx2-reg",
                                 "qmx2-cardsim", "qmx2-cardctl", "qmx2-event", "peghelp"}) {
         const std::string path = std::string(build) + "/bin/" + program;
         if (std::FILE* exists = std::fopen(path.c_str(), "r")) {

@@ -20,7 +20,7 @@ set -- "$scratch"/out/*.deb
 deb=$1
 
 dpkg-deb -c "$deb" | awk '{print $6}' | sed 's|^\./|/|' >"$scratch/list"
-expect="/usr/bin/qmx2-device /usr/bin/Qmx2Com /usr/bin/Qmx2PPC /usr/bin/qmx2ctl /usr/bin/qmx2-at
+expect="/usr/bin/qmx2-device /usr/bin/Qmx2Com /usr/bin/Qmx2PPC /usr/bin/Qmx2HPC /usr/bin/qmx2ctl /usr/bin/qmx2-at
   /usr/bin/qmx2-reg /usr/bin/qmx2-cardsim /usr/bin/qmx2-cardctl /usr/bin/qmx2-event
   /usr/bin/Alarm1.wav /usr/lib/qmx2/libserqmx2.so /usr/lib/qmx2/libpcmcia.so
   /usr/share/qmx2/help/qmx21.htp /usr/share/qmx2/help/qmx2.htc
@@ -30,7 +30,8 @@ if [ "$gui" = ON ]; then
     /usr/lib/qmx2/setup/setup.lst /usr/lib/qmx2/setup/license.txt /usr/lib/qmx2/setup/readme.txt
     /usr/lib/qmx2/setup/qmx2ppc.sh3.CAB /usr/lib/qmx2/setup/qmx2hpc.2577.CAB
     /usr/share/applications/qmx2-manager.desktop /usr/share/applications/qmx2-commander.desktop
-    /usr/share/icons/hicolor/32x32/apps/qmx2-manager.png"
+    /usr/share/icons/hicolor/32x32/apps/qmx2-manager.png
+    /usr/share/icons/hicolor/32x32/apps/qmx2-commander.png"
 fi
 missing=0
 for f in $expect; do
@@ -51,6 +52,13 @@ if [ "$gui" = ON ]; then
     grep -qx 'Exec=Qmx2PPC --windows' "$apps/qmx2-manager.desktop" &&
     grep -qx 'Name=QMX2 commander' "$apps/qmx2-commander.desktop" &&
     grep -qx 'Exec=Qmx2Com' "$apps/qmx2-commander.desktop" || { echo "FAIL: menu entries"; exit 1; }
+  # Valid entries whose icons the package installs under the names they give.
+  command -v desktop-file-validate >/dev/null 2>&1 || { echo "FAIL: desktop-file-validate missing (scripts/setup.sh)"; exit 1; }
+  for entry in "$apps"/qmx2-*.desktop; do
+    desktop-file-validate "$entry" || { echo "FAIL: $entry is not a valid desktop entry"; exit 1; }
+    icon=$(sed -n 's/^Icon=//p' "$entry")
+    [ -f "$scratch/root/usr/share/icons/hicolor/32x32/apps/$icon.png" ] || { echo "FAIL: no icon $icon for $entry"; exit 1; }
+  done
 fi
 # The build tree must not be what the installed programs find.
 export LD_LIBRARY_PATH=

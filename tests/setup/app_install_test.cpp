@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "platform/cabinet.h"
@@ -147,6 +149,18 @@ TEST(AppInstall, TheBuildsCabinetsAreRealCabinetsForTheirDevice) {
             for (const auto& f : m.files) names += f.handheld_path + " ";
             EXPECT_NE(names.find("\\Windows\\Qmx2Com \\Windows\\Qmx2PPC.exe \\Windows\\serqmx2.dll \\Windows\\qmx2.htc"),
                       std::string::npos);
+            // "\Qmx2PPC.exe", the name the commander starts, is the build of the device's shell.
+            std::ifstream build_file(std::string(std::getenv("QMX2_BUILD_DIR")) + "/cabinet-files/" +
+                                         (shell == Shell::kHandheldPc ? "Qmx2HPC" : "Qmx2PPC"),
+                                     std::ios::binary);
+            const std::string built((std::istreambuf_iterator<char>(build_file)), {});
+            std::string carried;
+            for (const auto& f : m.files)
+                if (f.handheld_path == "\\Windows\\Qmx2PPC.exe")
+                    for (const auto& c : files)
+                        if (c.name == f.cabinet_name) carried = c.data;
+            EXPECT_FALSE(built.empty());
+            EXPECT_TRUE(carried == built) << CabinetNameFor(shell, p);
         }
     EXPECT_EQ(CabFilesOf(kQmx2Ini), (std::vector<std::string>{"qmx2hpc.sh3.CAB", "qmx2hpc.4000.CAB", "qmx2hpc.2577.CAB",
                                                               "qmx2ppc.sh3.CAB", "qmx2ppc.4000.CAB", "qmx2ppc.2577.CAB"}));

@@ -30,11 +30,11 @@ public:
                   [this, window = parts.window](uint32_t command) {
                       windows_.PostMessage(window(), platform::WM_COMMAND, command, 0);
                   },
-                  *tray_, parts.help}),
+                  *tray_, parts.help, &parts.shell}),
           gui_ui_(qt_ui_, dispatch_) {
         // Hiding the monitor hands the card back; the program goes on until it is destroyed.
         QApplication::setQuitOnLastWindowClosed(false);
-        QApplication::setApplicationName("Qmx2PPC");
+        QApplication::setApplicationName(parts.shell.program);
     }
     ManagerUi& ui() override { return gui_ui_; }
     int Run(std::function<bool()> finished) override {

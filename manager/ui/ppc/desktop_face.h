@@ -9,6 +9,7 @@
 #include "manager/core/manager_context.h"
 #include "manager/core/manager_ui.h"
 #include "manager/monitor/monitor.h"
+#include "manager/ui/shell.h"
 #include "platform/windows.h"
 
 namespace qmx2::platform {
@@ -24,6 +25,7 @@ struct FaceParts {
     std::function<ManagerContext&()> context;
     std::function<platform::HWND()> window;
     platform::HelpViewer& help;
+    const Shell& shell;  // Pocket PC or Handheld PC
 };
 
 class ManagerFace {

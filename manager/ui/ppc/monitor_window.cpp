@@ -5,6 +5,8 @@
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QMenuBar>
+#include <QToolBar>
+#include <QToolButton>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QVBoxLayout>
@@ -38,18 +40,34 @@ struct Accelerator {
 }  // namespace
 
 MonitorWindow::MonitorWindow(std::function<MonitorState()> state, std::function<void(uint32_t)> command,
-                             platform::HelpViewer& help, QWidget* parent)
-    : QMainWindow(parent), command_(std::move(command)), help_(help) {
+                             platform::HelpViewer& help, const Shell& shell, QWidget* parent)
+    : QMainWindow(parent), command_(std::move(command)), help_(help), shell_(shell) {
     setObjectName("QMXManager");
     setWindowTitle("QMX2 monitor");
     setWindowIcon(platform::LoadIcon(platform::kIconManager));
-    view_ = new MonitorView(std::move(state), this);
+    view_ = new MonitorView(std::move(state), QSize(shell.main_width, shell.main_height), this);
     setCentralWidget(view_);
 
-    QMenuBar* bar = menuBar();
-    bar->setObjectName("menu" + QString::number(kMenuMonitor));
-    const auto fill = [this, bar](const char* title, auto& entries) {
-        QMenu* menu = bar->addMenu(title);
+    QToolBar* command_bar = nullptr;
+    if (shell.command_bar) {
+        command_bar = new QToolBar(this);
+        command_bar->setMovable(false);
+        command_bar->setFloatable(false);
+        command_bar->toggleViewAction()->setVisible(false);  // it cannot be hidden
+        // Its menus read as a menu bar's do: titles without drop-down arrows.
+        command_bar->setStyleSheet("QToolButton::menu-indicator { image: none; width: 0px; }");
+        addToolBar(Qt::TopToolBarArea, command_bar);
+        menus_ = command_bar;
+    } else {
+        menus_ = menuBar();
+    }
+    menus_->setObjectName("menu" + QString::number(kMenuMonitor));
+    const auto fill = [this, command_bar](const char* title, auto& entries) {
+        auto* menu = new QMenu(title, this);
+        menus_->addAction(menu->menuAction());
+        if (command_bar)
+            static_cast<QToolButton*>(command_bar->widgetForAction(menu->menuAction()))
+                ->setPopupMode(QToolButton::InstantPopup);
         for (const MenuEntry& entry : entries) {
             QAction* action = menu->addAction(entry.text);
             action->setData(entry.command);
@@ -65,8 +83,8 @@ MonitorWindow::MonitorWindow(std::function<MonitorState()> state, std::function<
     AddAccelerators();
 
     // The window is sized again once menu bar and status bar exist: the monitor keeps its
-    // 240 x 138 area, the bars are added around it.
-    setFixedSize(kMonitorWidth, kMonitorHeight + bar->sizeHint().height() + statusBar()->sizeHint().height());
+    // area (240 x 138 or 337 x 159), the bars are added around it.
+    setFixedSize(shell.main_width, shell.main_height + menus_->sizeHint().height() + statusBar()->sizeHint().height());
 }
 
 void MonitorWindow::AddAccelerators() {
@@ -93,12 +111,12 @@ QDialog* MonitorWindow::MakeAbout() {
     about->setObjectName("dialog" + QString::number(kDlgAbout));
     about->setWindowTitle("About");
     // Sized for the handheld's full screen.
-    about->setFixedSize(kScreenWidth, 320);
+    about->setFixedSize(shell_.screen_width, shell_.screen_height);
     auto* layout = new QVBoxLayout(about);
     auto* icon = new QLabel(about);
     icon->setPixmap(platform::LoadIcon(platform::kIconManager).pixmap(32, 32));
     icon->setAlignment(Qt::AlignHCenter);
-    auto* text = new QLabel("<b>Orvan Pellion 2.0</b><br>Qmx2PPC<br>Version 2.0", about);
+    auto* text = new QLabel(QString("<b>Orvan Pellion 2.0</b><br>%1<br>Version 2.0").arg(shell_.program), about);
     text->setObjectName("aboutText");
     text->setAlignment(Qt::AlignHCenter);
     layout->addStretch();

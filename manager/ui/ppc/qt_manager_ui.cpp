@@ -175,7 +175,7 @@ bool QtManagerUi::ShowMainWindow(bool visible) {
     if (!main_) {
         if (!visible) return true;
         main_ = std::make_unique<MonitorWindow>(parts_.monitor, [this](uint32_t c) { Command(c); },
-                                                parts_.help);
+                                                parts_.help, *parts_.shell);
     }
     if (visible) {
         main_->show();

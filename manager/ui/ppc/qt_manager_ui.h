@@ -15,6 +15,7 @@
 #include "manager/monitor/monitor.h"
 #include "manager/ui/contact_window.h"
 #include "manager/ui/message_window.h"
+#include "manager/ui/shell.h"
 #include "manager/ui/write_window.h"
 #include "platform/tray_icons.h"
 #include "platform/windows.h"
@@ -42,6 +43,7 @@ struct QtManagerParts {
     std::function<void(uint32_t command)> post_command;
     platform::TrayIcons& tray;
     platform::HelpViewer& help;
+    const Shell* shell = &kPocketPcShell;
 };
 
 class QtManagerUi : public ManagerUi {

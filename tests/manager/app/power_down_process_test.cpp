@@ -1,5 +1,5 @@
-// The real Qmx2PPC beside the real device host and commander on a fresh handheld root with the
-// emulated card: the manager starts, hides and comes back on a second start, and its "Power
+// The real Qmx2PPC and Qmx2HPC (the same program without windows) beside the real device host and
+// commander on a fresh handheld root with the emulated card: the manager starts, hides and comes back on a second start, and its "Power
 // Down" goes to the commander, which destroys the manager's window while the manager is still
 // inside its send; the manager saves its data and ends, and the card ends up powered down.
 // Real clock and real processes; the test never sleeps, it waits for the lines the programs
@@ -59,7 +59,13 @@ int CardPowered(const std::string& root) {
     return static_cast<int>(out);
 }
 
-TEST(ManagerProcessTest, PowerDownEndsTheManagerAndPowersTheCardDown) {
+class ManagerProcessTest : public ::testing::TestWithParam<std::string> {
+protected:
+    const std::string program = GetParam();
+    std::string Line(const char* text) const { return program + ": " + text; }
+};
+
+TEST_P(ManagerProcessTest, PowerDownEndsTheManagerAndPowersTheCardDown) {
     TempRoot root;
     ASSERT_FALSE(root.path().empty());
     ASSERT_TRUE(SetAutoPowerUp(root.path()));
@@ -74,29 +80,29 @@ TEST(ManagerProcessTest, PowerDownEndsTheManagerAndPowersTheCardDown) {
     ASSERT_NE(windows->FindWindow(u"Qmx2Com", u"QMX2 commander"), 0u);
     ASSERT_EQ(CardPowered(root.path()), 1);
 
-    Program manager({BuiltProgram("Qmx2PPC"), "--root", root.path()}, kLineWaitMs);
-    ASSERT_TRUE(manager.WaitForErrorLine("Qmx2PPC: running")) << manager.seen();
+    Program manager({BuiltProgram(program), "--root", root.path()}, kLineWaitMs);
+    ASSERT_TRUE(manager.WaitForErrorLine(Line("running"))) << manager.seen();
     const HWND window = windows->FindWindow(u"QMXManager", u"QMX2 monitor");
     ASSERT_NE(window, 0u);
-    EXPECT_NE(manager.seen().find("Qmx2PPC: main window shown"), std::string::npos) << manager.seen();
-    EXPECT_NE(manager.seen().find("Qmx2PPC: notification icon added"), std::string::npos);
+    EXPECT_NE(manager.seen().find(Line("main window shown")), std::string::npos) << manager.seen();
+    EXPECT_NE(manager.seen().find(Line("notification icon added")), std::string::npos);
     // The operator of the scenario, by name, on the monitor once the start-up found it.
-    EXPECT_NE(manager.seen().find("Qmx2PPC: monitor: RADIOLINJA | "), std::string::npos) << manager.seen();
+    EXPECT_NE(manager.seen().find(Line("monitor: RADIOLINJA | ")), std::string::npos) << manager.seen();
 
     // Closing hides the window and hands the card back; a second start brings it forward.
     LRESULT result = -1;
     ASSERT_TRUE(windows->SendMessageTimeout(window, WM_CLOSE, 0, 0, kLineWaitMs, &result));
-    ASSERT_TRUE(manager.WaitForErrorLine("Qmx2PPC: main window hidden")) << manager.seen();
+    ASSERT_TRUE(manager.WaitForErrorLine(Line("main window hidden"))) << manager.seen();
     {
-        Program second({BuiltProgram("Qmx2PPC"), "--root", root.path()}, kLineWaitMs);
-        EXPECT_FALSE(second.WaitForErrorLine("Qmx2PPC: running")) << second.seen();
+        Program second({BuiltProgram(program), "--root", root.path()}, kLineWaitMs);
+        EXPECT_FALSE(second.WaitForErrorLine(Line("running"))) << second.seen();
         EXPECT_EQ(second.Wait(), 0);
     }
-    ASSERT_TRUE(manager.WaitForErrorLine("Qmx2PPC: main window shown")) << manager.seen();
+    ASSERT_TRUE(manager.WaitForErrorLine(Line("main window shown"))) << manager.seen();
 
     // "Power Down": the whole round trip runs inside this one send.
     EXPECT_TRUE(windows->SendMessageTimeout(window, WM_COMMAND, kPowerDownCommand, 0, kLineWaitMs, &result));
-    ASSERT_TRUE(manager.WaitForErrorLine("Qmx2PPC: ended")) << manager.seen();
+    ASSERT_TRUE(manager.WaitForErrorLine(Line("ended"))) << manager.seen();
     EXPECT_EQ(manager.Wait(), 0) << manager.seen();
     EXPECT_FALSE(windows->IsWindow(window));
     EXPECT_EQ(windows->FindWindow(u"QMXManager"), 0u);
@@ -112,13 +118,16 @@ TEST(ManagerProcessTest, PowerDownEndsTheManagerAndPowersTheCardDown) {
     EXPECT_EQ(device.Wait(), 0) << device.seen();
 }
 
-TEST(ManagerProcessTest, WithoutACardTheManagerSaysSoAndEnds) {
+TEST_P(ManagerProcessTest, WithoutACardTheManagerSaysSoAndEnds) {
     TempRoot root;
     ASSERT_FALSE(root.path().empty());
-    Program manager({BuiltProgram("Qmx2PPC"), "--root", root.path()}, kLineWaitMs);
+    Program manager({BuiltProgram(program), "--root", root.path()}, kLineWaitMs);
     ASSERT_TRUE(manager.WaitForErrorLine("Orvan Pellion 2.0: No Pellion inserted!")) << manager.seen();
-    EXPECT_FALSE(manager.WaitForErrorLine("Qmx2PPC: running"));
+    EXPECT_FALSE(manager.WaitForErrorLine(Line("running")));
     EXPECT_EQ(manager.Wait(), 1);
 }
+
+INSTANTIATE_TEST_SUITE_P(Shells, ManagerProcessTest, ::testing::Values("Qmx2PPC", "Qmx2HPC"),
+                         [](const auto& info) { return info.param; });
 
 }  // namespace

@@ -67,6 +67,9 @@ int main(int argc, char** argv) {
     state.operator_line = "Orvan Net";
     SetSpeedLines(state, 1);
     Save(&window, "manager-monitor");
+    // The Handheld PC shell: the same monitor under a command bar, in its larger main window.
+    ui::MonitorWindow hpc([&state] { return state; }, [](uint32_t) {}, help, ui::kHandheldPcShell);
+    Save(&hpc, "manager-monitor-hpc");
 
     QDialog* about = window.MakeAbout();
     Save(about, "manager-about");

@@ -1,6 +1,7 @@
-// Qmx2PPC's monitor window offscreen: every menu entry and accelerator reaches its command, the
-// monitor paints what the worker measured, message boxes asked from the worker are answered on
-// the GUI thread, the notification icon and the help requests.
+// The monitor window offscreen, in both shells (Qmx2PPC's menu bar, Qmx2HPC's command bar and
+// larger window): every menu entry and accelerator reaches its command, the monitor paints what
+// the worker measured, message boxes asked from the worker are answered on the GUI thread, the
+// notification icon and the help requests.
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
@@ -14,6 +15,7 @@
 #include <QTest>
 #include <QThread>
 #include <QTimer>
+#include <QToolBar>
 
 #include <gtest/gtest.h>
 
@@ -43,10 +45,10 @@ QString BoxLine(QWidget* w) {
 }
 
 struct Rig {
-    Rig()
+    explicit Rig(const Shell& shell)
         : qt({scripted, [this] { std::lock_guard l(mu); return state; },
               [this]() -> ManagerContext& { return *harness.ctx; }, [] { return platform::HWND(77); },
-              [this](uint32_t c) { posted.push_back(c); }, tray, help}),
+              [this](uint32_t c) { posted.push_back(c); }, tray, help, &shell}),
           gui(qt, dispatch) {
         testing::OffscreenApp();
         EXPECT_TRUE(gui.ShowMainWindow(true));
@@ -100,22 +102,34 @@ std::string Outcome(Rig& rig, const std::function<void()>& act) {
 }
 
 const std::string kSettings = "sheet: Settings";
-const std::string kAbout = "about: <b>Orvan Pellion 2.0</b><br>Qmx2PPC<br>Version 2.0";
+std::string About(const Shell& shell) {
+    return std::string("about: <b>Orvan Pellion 2.0</b><br>") + shell.program + "<br>Version 2.0";
+}
 
-TEST(MonitorWindowTest, EveryMenuEntryAndAcceleratorReachesItsCommand) {
-    Rig rig;
+// Every test runs in both shells.
+class MonitorWindowTest : public ::testing::TestWithParam<const Shell*> {
+protected:
+    const Shell& shell() const { return *GetParam(); }
+};
+
+TEST_P(MonitorWindowTest, EveryMenuEntryAndAcceleratorReachesItsCommand) {
+    Rig rig(shell());
     struct Case {
         const char* menu;
         const char* entry;
         std::string outcome;
     };
     const Case menus[] = {
-        {"File", "Power Down", "posted 40149"}, {"File", "About", kAbout}, {"File", "Exit", "posted 40136"},
+        {"File", "Power Down", "posted 40149"}, {"File", "About", About(shell())}, {"File", "Exit", "posted 40136"},
         {"Tools", "Write Messages...", "write window"}, {"Tools", "Short Messages...", "message window"},
         {"Tools", "Contact Directory...", "contact window"}, {"Tools", "Settings...", kSettings},
     };
-    QMenuBar* bar = rig.window().menuBar();
+    // Menu 107: the Pocket PC's menu bar or the Handheld PC's command bar.
+    QWidget* bar = rig.window().menus();
     ASSERT_EQ(bar->objectName(), "menu107");
+    EXPECT_EQ(bar->inherits("QToolBar"), shell().command_bar);
+    EXPECT_EQ(bar->inherits("QMenuBar"), !shell().command_bar);
+    EXPECT_TRUE(bar->isVisible());
     std::vector<std::string> entries;
     for (QAction* top : bar->actions())
         for (QAction* a : top->menu()->actions()) entries.push_back(top->text().toStdString() + "/" + a->text().toStdString());
@@ -147,10 +161,11 @@ TEST(MonitorWindowTest, EveryMenuEntryAndAcceleratorReachesItsCommand) {
     EXPECT_EQ(Outcome(rig, [&] { rig.window().close(); }), "posted 40136");
 }
 
-TEST(MonitorWindowTest, PaintsTheWorkersMeasurementOnRepaint) {
-    Rig rig;
+TEST_P(MonitorWindowTest, PaintsTheWorkersMeasurementOnRepaint) {
+    Rig rig(shell());
     MonitorView* view = rig.window().monitor();
-    EXPECT_EQ(view->size(), QSize(240, 138));
+    EXPECT_EQ(view->size(), QSize(shell().main_width, shell().main_height));
+    EXPECT_EQ(rig.window().width(), shell().main_width);
     EXPECT_EQ(rig.window().statusBar()->objectName(), "statusBar10001");
     const QColor navy(0, 0, 128);
     const auto bars = [&] {
@@ -181,8 +196,8 @@ TEST(MonitorWindowTest, PaintsTheWorkersMeasurementOnRepaint) {
     EXPECT_TRUE(has_text(17));
 }
 
-TEST(MonitorWindowTest, WorkerQuestionIsAnsweredOnTheGuiThread) {
-    Rig rig;
+TEST_P(MonitorWindowTest, WorkerQuestionIsAnsweredOnTheGuiThread) {
+    Rig rig(shell());
     std::string seen;
     const auto watch = OnNextModal([&](QWidget* w) {
         seen = BoxLine(w).toStdString();
@@ -198,8 +213,8 @@ TEST(MonitorWindowTest, WorkerQuestionIsAnsweredOnTheGuiThread) {
     EXPECT_EQ(answer, int(Answer::kYes));
 }
 
-TEST(MonitorWindowTest, NotificationIconAndHelpTopics) {
-    Rig rig;
+TEST_P(MonitorWindowTest, NotificationIconAndHelpTopics) {
+    Rig rig(shell());
     rig.gui.SetNotificationIcon(true);
     rig.gui.SetNotificationIcon(true);
     ASSERT_EQ(rig.tray.Icons().size(), 1u);
@@ -212,12 +227,15 @@ TEST(MonitorWindowTest, NotificationIconAndHelpTopics) {
     EXPECT_TRUE(rig.tray.Icons().empty());
 
     QTest::keyClick(&rig.window(), Qt::Key_F1, Qt::ShiftModifier);
-    const auto watch = OnNextModal([](QWidget* w) {
+    QSize about;
+    const auto watch = OnNextModal([&about](QWidget* w) {
+        about = w->size();
         QTest::mouseClick(w->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Help), Qt::LeftButton);
         qobject_cast<QDialog*>(w)->accept();
     });
     rig.window().ShowAbout();
     EXPECT_EQ(rig.help.Topics(), (std::vector<std::string>{"qmx24.htp#MONITOR", "qmx2.htc"}));
+    EXPECT_EQ(about, QSize(shell().screen_width, shell().screen_height));  // the whole screen
 
     // Hiding keeps the window; showing again brings the same one back.
     MonitorWindow* first = &rig.window();
@@ -230,7 +248,7 @@ TEST(MonitorWindowTest, NotificationIconAndHelpTopics) {
 
 // The whole manager on the card double with the windows: start-up shows the window and the icon,
 // the worker's passes reach the monitor, and "Power Down" asks the commander.
-TEST(MonitorWindowTest, ShowsTheCardAfterAPollingPassAndPowersDown) {
+TEST_P(MonitorWindowTest, ShowsTheCardAfterAPollingPassAndPowersDown) {
     testing::OffscreenApp();
     testing::Harness h;
     h.RegisterCard();
@@ -243,7 +261,7 @@ TEST(MonitorWindowTest, ShowsTheCardAfterAPollingPassAndPowersDown) {
                     [&ctx](uint32_t c) {
                         if (c == kCmdPowerDown) PowerDown(*ctx);
                     },
-                    tray, help});
+                    tray, help, &shell()});
     testing::QtDispatch dispatch;
     GuiThreadUi gui(qt, dispatch);
     ManagerContext context(ManagerServices{*h.clock, h.devices, h.registry, h.folder, gui, h.peers});
@@ -265,7 +283,7 @@ TEST(MonitorWindowTest, ShowsTheCardAfterAPollingPassAndPowersDown) {
     for (int left : {13, 28, 43, 58}) bars += image.pixelColor(left + 6, 7) == QColor(0, 0, 128);
     EXPECT_EQ(bars, 3);
 
-    QAction* power_down = qt.main_window()->menuBar()->actions()[0]->menu()->actions()[0];
+    QAction* power_down = qt.main_window()->menus()->actions()[0]->menu()->actions()[0];
     ASSERT_EQ(power_down->text(), "Power Down");
     power_down->trigger();
     EXPECT_EQ(h.peers.sent.back(), kMsgPowerDown);
@@ -275,6 +293,9 @@ TEST(MonitorWindowTest, ShowsTheCardAfterAPollingPassAndPowersDown) {
         worker.Join();
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Shells, MonitorWindowTest, ::testing::Values(&kPocketPcShell, &kHandheldPcShell),
+                         [](const auto& info) { return std::string(info.param->program); });
 
 }  // namespace
 }  // namespace qmx2::manager::ui
