@@ -38,3 +38,9 @@ if(QMX2_GUI)
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/contact_window_test.cpp
     LIBS qmx2_manager_ui qmx2_manager_test_doubles qmx2_desktop_services Qt6::Test)
 endif()
+if(QMX2_GUI)
+  # Real clock: the race check a QMX2_TSAN build runs.
+  qmx2_test(manager_windows_worker_test
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/windows_worker_test.cpp
+    LIBS qmx2_manager_ui qmx2_manager_test_doubles qmx2_desktop_services Qt6::Test)
+endif()
