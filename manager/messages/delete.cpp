@@ -28,8 +28,13 @@ void MarkDeleted(ManagerContext& ctx, int position) {
 
 int DeleteMessages(ManagerContext& ctx, Folder current, const std::vector<int>& rows) {
     int handled = 0;
+    bool confirm = false;
+    {
+        std::lock_guard lock(ctx.tables);  // the "General" page stores the option under it
+        confirm = ctx.options.confirm_on_delete != 0;
+    }
     for (int row : rows) {
-        if (handled == 0 && ctx.options.confirm_on_delete &&
+        if (handled == 0 && confirm &&
             ctx.ui.ShowMessage(kCaption, kConfirmDeleteMessage, Buttons::kYesNo, true) !=
                 Answer::kYes)
             return 0;

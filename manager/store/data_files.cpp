@@ -2,6 +2,7 @@
 #include "manager/store/data_files.h"
 
 #include <string>
+#include <vector>
 
 #include "common/data_call.h"
 #include "manager/store/data_pack.h"
@@ -23,19 +24,45 @@ void SaveOne(ManagerContext& ctx, const char* name, const std::string& bytes, in
     ctx.ui.ShowMessage(kCaption, platform::FromUtf8(text), Buttons::kOk, true);
 }
 
+struct Damaged {
+    const char* name;
+    int read;
+};
+
+// A record file that is not exactly the records read from it was cut short or overfilled. The
+// next save writes only what was read and the next start overwrites the ".sav" copy, so the
+// file as found is kept as ".bad", and the user is told.
+void ReportDamaged(ManagerContext& ctx, const Damaged& file) {
+    const std::string kept = std::string(file.name).substr(0, std::string_view(file.name).rfind('.')) + ".bad";
+    std::string text = ctx.folder.DisplayPath(file.name) + " is damaged: " + std::to_string(file.read) +
+                       " of its records could be read.";
+    if (ctx.folder.Copy(file.name, kept)) text += " The file as found is kept as " + ctx.folder.DisplayPath(kept) + ".";
+    else text += " The file as found could not be kept.";
+    ctx.ui.ShowMessage(kCaption, platform::FromUtf8(text), Buttons::kOk, true);
+}
+
 }  // namespace
 
 void LoadDataFiles(ManagerContext& ctx) {
     ctx.folder.EnsureExists();
     for (const char* name : {kProfileFile, kMessageFile, kBookFile})
         ctx.folder.Copy(name, SavName(name));
+    std::vector<Damaged> damaged;
     {
         std::lock_guard lock(ctx.tables);
-        if (auto bytes = ctx.folder.Read(kMessageFile)) UnpackMessages(*bytes, ctx.messages);
-        if (auto bytes = ctx.folder.Read(kBookFile)) UnpackBook(*bytes, ctx.books.pda);
-        if (auto bytes = ctx.folder.Read(kProfileFile)) UnpackProfiles(*bytes, ctx.profiles);
+        const auto check = [&damaged](const char* name, const std::string& bytes, size_t record, int read) {
+            if (bytes.size() != record * static_cast<size_t>(read)) damaged.push_back({name, read});
+        };
+        if (auto bytes = ctx.folder.Read(kMessageFile))
+            check(kMessageFile, *bytes, sizeof(MessageRecord), UnpackMessages(*bytes, ctx.messages));
+        if (auto bytes = ctx.folder.Read(kBookFile))
+            check(kBookFile, *bytes, sizeof(PhonebookEntry), UnpackBook(*bytes, ctx.books.pda));
+        if (auto bytes = ctx.folder.Read(kProfileFile))
+            check(kProfileFile, *bytes, sizeof(MessageCentreProfile), UnpackProfiles(*bytes, ctx.profiles));
         if (auto bytes = ctx.folder.Read(kOptionFile)) UnpackOptions(*bytes, ctx.options);
     }
+    // Told without the tables' lock: the window repaints while the message is up.
+    for (const Damaged& file : damaged) ReportDamaged(ctx, file);
     const auto cmd = ReadManagerValue(ctx.registry, kValueModemCmd);
     const common::DataCallSetting s =
         common::ReadDataCallSetting(cmd && !cmd->empty() ? cmd->c_str() : kDefaultModemCmd);

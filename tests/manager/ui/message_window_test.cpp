@@ -1,6 +1,7 @@
 // Qmx2PPC's message window offscreen on the card double with the polling worker running: folder
 // tree and drop-down, command states, keys in the list, the message dialog, sorting, and a move
 // of two SIM messages to "PDA" that frees their slots on the card.
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -21,6 +22,8 @@
 #include "manager/core/gui_thread_ui.h"
 #include "manager/core/main_window.h"
 #include "manager/core/polling.h"
+#include "manager/messages/send.h"
+#include "manager/ui/card_command.h"
 #include "manager/ui/message_window.h"
 #include "manager/ui/ppc/qt_manager_ui.h"
 #include "platform/help_viewer.h"
@@ -35,13 +38,19 @@ using testing::CardMessage;
 // The manager with its windows; the worker runs on the virtual clock by itself while the test
 // thread serves the windows.
 struct Manager {
-    Manager() {
+    // `prepare` sets up the handheld's files before the start.
+    explicit Manager(const std::function<void(testing::Harness&)>& prepare = {}) {
         testing::OffscreenApp();
-        // Every message box (the worker's "New SMS arrived" among them) is read and closed.
+        // Every message box (the worker's "New SMS arrived" among them) is read and closed, with
+        // the next of `answers` when there is one.
         QObject::connect(&reader, &QTimer::timeout, [this] {
             if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
                 boxes.push_back((box->windowTitle() + "|" + box->text()).toStdString());
-                box->accept();
+                buttons.push_back(box->standardButtons());
+                QAbstractButton* answer = answers.empty() ? nullptr : box->button(answers.front());
+                if (!answers.empty()) answers.pop_front();
+                if (answer) answer->click();
+                else box->accept();
             }
         });
         reader.start(2);
@@ -49,6 +58,7 @@ struct Manager {
         h.card.messages[0] = CardMessage{"REC UNREAD", "+491701111", "26/01/05,12:00:00+04", "Hi\nthere"};
         h.card.messages[1] = CardMessage{"REC READ", "0302222", "26/01/04,12:00:00+04", "Yo"};
         h.card.messages[2] = CardMessage{"STO SENT", "0303333", "26/01/03,12:00:00+04", "Sent one"};
+        if (prepare) prepare(h);
         EXPECT_EQ(StartManager(context, worker), StartOutcome::kRunning);
         Serve([&] { return context.messages_loaded.load() && context.passes.load() >= 2 && !boxes.empty(); });
     }
@@ -70,6 +80,8 @@ struct Manager {
 
     testing::Harness h;
     std::vector<std::string> boxes;
+    std::vector<QMessageBox::StandardButtons> buttons;
+    std::deque<QMessageBox::StandardButton> answers;
     QTimer reader;
     platform::TrayIconLog tray;
     platform::HelpRequestLog help;
@@ -243,6 +255,71 @@ TEST(MessageWindowTest, MoveTwoToPdaWithCtrlXAndCtrlVFreesTheSimSlots) {
     for (const std::string& c : m.h.card.Commands())
         if (c.rfind("AT+CMGD=", 0) == 0) deletes.push_back(c);
     EXPECT_EQ(deletes, (std::vector<std::string>{"AT+CMGD=1", "AT+CMGD=2"}));
+}
+
+// The operations' questions come up as Qt message boxes with their buttons; a damaged
+// "pcmsg.txt" at start is told, read as far as it goes and kept as it was.
+TEST(MessageWindowTest, QuestionsAndADamagedMessageFile) {
+    std::string damaged;
+    Manager m([&](testing::Harness& h) {
+        for (const char* text : {"Kept one", "Kept two"}) {
+            MessageRecord r{};
+            SetField(r.status, "STO SENT");
+            SetField(r.number, "0304444");
+            SetField(r.text, text);
+            damaged.append(reinterpret_cast<const char*>(&r), sizeof r);
+        }
+        damaged.append(100, 'x');  // a third record cut short
+        h.folder.files["pcmsg.txt"] = damaged;
+    });
+    const std::string told = "Orvan Pellion 2.0|\\Program Files\\QMX2\\pcmsg.txt is damaged: 2 of its records could be "
+                             "read. The file as found is kept as \\Program Files\\QMX2\\pcmsg.bad.";
+    EXPECT_NE(std::find(m.boxes.begin(), m.boxes.end(), told), m.boxes.end());
+    EXPECT_EQ(m.h.folder.files["pcmsg.bad"], damaged);
+    MessageWindow& w = m.Open();
+    w.drop_down()->activated(3);
+    EXPECT_EQ(Column(w.list(), 1), (QStringList{"Kept one", "Kept two"}));
+
+    // "Confirm on delete": one question for two messages; No keeps them, Yes deletes both.
+    m.context.options.confirm_on_delete = 1;
+    w.drop_down()->activated(1);
+    const size_t before = m.boxes.size();
+    for (QMessageBox::StandardButton answer : {QMessageBox::No, QMessageBox::Yes}) {
+        w.list()->clearSelection();
+        w.list()->selectAll();
+        m.answers = {answer};
+        platform::ExternalWait serving(*m.h.clock);
+        w.Command(kCmdDelete);
+    }
+    ASSERT_EQ(m.boxes.size(), before + 2);
+    EXPECT_EQ(m.boxes[before], "Orvan Pellion 2.0|Do you want to delete?");
+    EXPECT_EQ(m.boxes[before + 1], m.boxes[before]);
+    EXPECT_EQ(m.buttons.back(), QMessageBox::Yes | QMessageBox::No);
+    EXPECT_EQ(w.list()->topLevelItemCount(), 0);
+
+    // More than 160 characters: sending asks with OK and Cancel, Cancel sends nothing; the
+    // draft's question, answered OK, keeps the first 160.
+    WriteWindowState composed{{u"0305555"}, -1, u"", std::u16string(170, u'a')};
+    SendReport report;
+    int draft = -1;
+    m.answers = {QMessageBox::Cancel, QMessageBox::Ok};
+    {
+        platform::ExternalWait serving(*m.h.clock);
+        RunCardCommand(&w, *m.h.clock, [&] {
+            report = SendMessage(m.context, composed);
+            draft = SaveDraft(m.context, composed);
+        });
+    }
+    ASSERT_GE(m.boxes.size(), before + 4);
+    EXPECT_EQ(m.boxes[before + 2],
+              "Orvan Pellion 2.0|Short message length exceeded, only first 160 characters will be sent.");
+    EXPECT_EQ(m.boxes[before + 3],
+              "Orvan Pellion 2.0|Short message length exceeded, only first 160 characters will be save.");
+    EXPECT_EQ(m.buttons[before + 2], QMessageBox::Ok | QMessageBox::Cancel);
+    EXPECT_TRUE(report.cancelled);
+    EXPECT_EQ(m.h.card.CountCommands("AT+CMGS"), 0u);
+    ASSERT_GE(draft, 0);
+    EXPECT_EQ(FieldText(m.context.messages.At(draft)->text), std::string(160, 'a'));
 }
 
 }  // namespace
