@@ -27,9 +27,9 @@ cmake --build "$build" --target peghelp setup-screenshots qmx2_setup_files comma
 # The phone manager: the monitor window searching and with bars and operator, its about box, the
 # message box of a window not built yet, the message window with folder tree and with drop-down,
 # the message dialog, the write window with the counter red, "Select Recipients", "Recent
-# Recipients", "Select Number", the "Settings" sheet on "Network" (after a search) and "Modem", the
-# contact window loading and with entries, and its dialogs (new and edit entry, copy to, paste
-# contact).
+# Recipients", "Select Number", the "Settings" sheet on "General", on "Network" (after a search)
+# and on "Modem", the contact window loading and with entries, and its dialogs (new and edit
+# entry, copy to, paste contact).
 "$build/bin/manager_screenshots" "$out" 2>/dev/null
 
 ls -1 "$out"/*.png

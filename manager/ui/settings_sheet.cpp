@@ -42,6 +42,8 @@ public:
         layout->setContentsMargins(2, 2, 2, 2);
         pages_ = new QTabWidget(this);
         pages_->setObjectName("settingsPages");
+        // The handheld's sheets keep their tabs below the page; five do not fit in 240 pixels.
+        pages_->setTabPosition(QTabWidget::South);
         pages_->setUsesScrollButtons(true);
         for (const PageEntry& page : kPages) pages_->addTab(page.make(parts_, pages_), page.title);
         pages_->setCurrentIndex(0);

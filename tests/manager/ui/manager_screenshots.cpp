@@ -1,8 +1,8 @@
 // Renders Qmx2PPC's windows offscreen into <folder>/<window>.png: the monitor with bars and an
 // operator, the monitor while searching, the about box, a message box of the manager, the message
 // window with the folder tree and with the drop-down, the message dialog, the write window with
-// the counter red, the recipient pickers 131, 132 and 133, the "Settings" sheet on its "Network"
-// and "Modem" pages, the contact window loading and with entries, and its three dialogs.
+// the counter red, the recipient pickers 131, 132 and 133, the "Settings" sheet on its "General",
+// "Network" and "Modem" pages, the contact window loading and with entries, and its three dialogs.
 //   manager_screenshots FOLDER
 #include <QApplication>
 #include <QDialog>
@@ -106,6 +106,13 @@ int main(int argc, char** argv) {
     QDialog* dialog = messages.MakeMessageDialog();
     if (dialog) Save(dialog, "manager-message-dialog");
     delete dialog;
+
+    {
+        ctx.options.confirm_on_delete = 1;
+        QDialog* sheet = ui::MakeSettingsSheet(nullptr, {ctx, help});
+        Save(sheet, "manager-settings-general");
+        delete sheet;
+    }
 
     // The write window over 160 characters, two recipients, one selected.
     const auto contact = [&](BookId id, const char* name, const char* number) {
