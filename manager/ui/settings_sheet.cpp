@@ -57,8 +57,18 @@ public:
         connect(help, &QShortcut::activated, this, [this] { RequestHelp(); });
     }
 
-    // The pages store through parts_ as they go, so they go before it.
-    ~SettingsSheet() override { delete pages_; }
+    // The pages store through parts_ as they go, so they go before it; and one at a time, each
+    // while the sheet around it is whole: a page that asks something as it stores runs Qt's
+    // loop, whose pending events must not reach a tab widget half torn down.
+    ~SettingsSheet() override {
+        hide();
+        while (pages_->count() > 0) {
+            QWidget* page = pages_->widget(0);
+            pages_->removeTab(0);
+            delete page;
+        }
+        delete pages_;
+    }
 
 private:
     void RequestHelp() {

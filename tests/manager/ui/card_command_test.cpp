@@ -17,23 +17,13 @@
 #include "platform/clock.h"
 #include "platform/qt/message_pump.h"
 #include "platform/windows.h"
+#include "tests/manager/ui/widget_test_support.h"
 
 namespace qmx2::manager::ui {
 namespace {
 
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "manager_card_command_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = [] {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        return new QApplication(argc, argv);
-    }();
-    return *app;
-}
-
 TEST(CardCommandTest, WindowMessagesWaitUntilTheCommandEnds) {
-    App();
+    testing::OffscreenApp();
     auto clock = platform::MakeVirtualClock();
     auto windows = platform::MakeLocalWindowSystem(*clock);
     std::vector<uint32_t> handled;  // GUI thread only

@@ -16,23 +16,13 @@
 #include "manager/ui/settings_sheet.h"
 #include "platform/help_viewer.h"
 #include "tests/manager/manager_harness.h"
+#include "tests/manager/ui/widget_test_support.h"
 
 namespace qmx2::manager::ui {
 namespace {
 
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "manager_settings_sheet_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = [] {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        return new QApplication(argc, argv);
-    }();
-    return *app;
-}
-
 struct Sheet {
-    Sheet() { App(); }
+    Sheet() { testing::OffscreenApp(); }
     // Opens the sheet, lets `act` work it while it is modal, and returns once it is closed.
     void Run(const std::function<void(QDialog&)>& act) {
         QTimer::singleShot(0, [act] {

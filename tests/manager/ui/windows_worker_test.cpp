@@ -1,6 +1,6 @@
 // The polling worker and the windows together on the real clock, for the thread sanitizer:
-// while passes and background loads run, the "Settings" sheet is opened and closed, the Modem
-// and Network pages' logic stores and asks, and the message window is rebuilt. The worker
+// while passes and background loads run, the "Settings" sheet is opened and closed (the General
+// and Modem pages store, the Network page asks the card), and the message window is rebuilt. The worker
 // reaches the windows only through GuiThreadUi and the monitor texts and speed options only
 // under its lock; a build with QMX2_TSAN reports any other sharing. Bounded by iterations and by
 // the worker's passes; nothing here is timed.
@@ -9,8 +9,9 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QMessageBox>
+#include <QSlider>
+#include <QTabWidget>
 #include <QTest>
-#include <QThread>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -19,14 +20,14 @@
 #include "manager/core/gui_thread_ui.h"
 #include "manager/core/main_window.h"
 #include "manager/core/polling.h"
-#include "manager/settings/modem_page.h"
-#include "manager/settings/network_page.h"
-#include "manager/ui/card_command.h"
+#include "common/data_call.h"
+#include "manager/ui/settings/network_page.h"
 #include "manager/ui/message_window.h"
 #include "manager/ui/ppc/qt_manager_ui.h"
 #include "manager/ui/settings_sheet.h"
 #include "platform/help_viewer.h"
 #include "tests/manager/manager_harness.h"
+#include "tests/manager/ui/widget_test_support.h"
 
 namespace qmx2::manager::ui {
 namespace {
@@ -36,27 +37,8 @@ using testing::CardMessage;
 constexpr int kIterations = 2000;  // upper bound; the loop ends after kPasses passes
 constexpr int kPasses = 2;
 
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "manager_windows_worker_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = [] {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        return new QApplication(argc, argv);
-    }();
-    return *app;
-}
-
-class Dispatch : public GuiDispatch {
-public:
-    bool OnGuiThread() override { return QThread::currentThread() == qApp->thread(); }
-    bool Queue(std::function<void()> task) override {
-        return QMetaObject::invokeMethod(qApp, std::move(task), Qt::QueuedConnection);
-    }
-};
-
 TEST(WindowsWorkerTest, PagesAndMessageWindowBesideRunningPasses) {
-    App();
+    testing::OffscreenApp();
     const std::shared_ptr<platform::Clock> clock = platform::MakeRealClock();
     testing::FakeCard card(*clock);
     card.bits_per_second = 115200;
@@ -90,7 +72,7 @@ TEST(WindowsWorkerTest, PagesAndMessageWindowBesideRunningPasses) {
     ManagerContext* ctx = nullptr;
     QtManagerUi qt({rest, [&ctx] { return MonitorSnapshot(*ctx); }, [&ctx]() -> ManagerContext& { return *ctx; },
                     [] { return platform::HWND(5); }, [](uint32_t) {}, tray, help});
-    Dispatch dispatch;
+    testing::QtDispatch dispatch;
     GuiThreadUi gui(qt, dispatch);
     ManagerContext context(ManagerServices{*clock, devices, registry, folder, gui, peers});
     ctx = &context;
@@ -104,20 +86,22 @@ TEST(WindowsWorkerTest, PagesAndMessageWindowBesideRunningPasses) {
     int network_asks = 0;
     int i = 0;
     for (; i < kIterations && context.passes.load() < first_pass + kPasses; ++i) {
-        QDialog* sheet = MakeSettingsSheet(nullptr, {context, help});
+        QDialog* sheet = MakeSettingsSheet(messages, {context, help});
+        auto* pages = sheet->findChild<QTabWidget*>("settingsPages");
+        sheet->show();
         sheet->findChild<QCheckBox*>("confirmOnDelete")->toggle();
-        delete sheet;  // the pages store
-
-        ModemPage modem = OpenModemPage(context);
-        MoveSpeedSlider(modem, i % common::kDataCallSpeeds);
-        CloseModemPage(context, modem);
-
-        // The Network page's card traffic pauses the worker: once at the start and once during
-        // the background loads that follow the first pass.
+        // The Network page asks the card when it is first shown, which pauses the worker: once
+        // at the start and once during the background loads that follow the first pass.
         if (network_asks == (context.passes.load() > first_pass ? 1 : 0)) {
             ++network_asks;
-            RunCardCommand(messages, *clock, [&] { OpenNetworkPage(context); });
+            pages->setCurrentIndex(4);
+            auto* network = static_cast<NetworkPageWidget*>(pages->currentWidget());
+            for (int k = 0; k < 2000 && !network->opened(); ++k) QTest::qWait(5);
         }
+        pages->setCurrentIndex(2);
+        pages->currentWidget()->findChild<QSlider*>("speedSlider")->setValue(i % common::kDataCallSpeeds);
+        delete sheet;  // the pages store: options, monitor lines, the commander's speed message
+
         messages->drop_down()->activated(i % 7);
         messages->Rebuild();
         QTest::qWait(5);
