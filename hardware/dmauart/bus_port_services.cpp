@@ -1,5 +1,7 @@
 #include "hardware/dmauart/bus_port_services.h"
 
+#include <algorithm>
+
 namespace qmx2::hardware {
 
 bool BusPortServices::Bind(uint32_t id, platform::Event* event) {
@@ -25,20 +27,29 @@ bool BusPortServices::InterruptInitialize(uint32_t id, platform::Event* event) {
     return true;
 }
 
-// The lines are looked at once a millisecond; a line still up after its routine has run sets
-// the event again a millisecond later, so a routine that leaves work undone gets another turn
-// without spinning.
+// The lines are looked at once a millisecond while anything is under way on them; a line still
+// up after its routine has run sets the event again a millisecond later, so a routine that leaves
+// work undone gets another turn without spinning. With both lines quiet the watch looks every
+// kIdleWatchMs only (a far side that starts to send, or a modem line that changes, is seen that
+// much later; the ring holds far more than that), which keeps an idle host from waking a thousand
+// times a second.
 void BusPortServices::Watch() {
+    constexpr uint64_t kIdleWatchMs = 10;
+    uint32_t wait_ms = 1;
     for (;;) {
         bool quit = false;
-        clock_.WaitFor([&] { return stop_; }, 1);
+        clock_.WaitFor([&] { return stop_; }, wait_ms);
         clock_.Update([&] { quit = stop_; });
         if (quit) return;
+        bool up = false;
         for (int i = 0; i < dmauart::kPortCount; ++i) {
             if (!bus_.InterruptLine(i)) continue;
+            up = true;
             std::lock_guard lk(mu_);
             if (events_[i]) events_[i]->Set();
         }
+        const uint64_t next = bus_.NextEventTick(), now = clock_.TickMs();
+        wait_ms = static_cast<uint32_t>(up || next <= now ? 1 : std::min(next - now, kIdleWatchMs));
     }
 }
 

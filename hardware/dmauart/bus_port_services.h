@@ -1,7 +1,7 @@
 // The built-in port services of a host whose built-in ports are the emulated controller: memory
 // and registers on its bus, interrupt events set while a port's line is up (looked at every
-// millisecond of the platform clock), and the platform's events handed to whoever the host
-// names.
+// millisecond of the platform clock while the lines are busy, every 10 ms while they are quiet),
+// and the platform's events handed to whoever the host names.
 #pragma once
 
 #include <atomic>
