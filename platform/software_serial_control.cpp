@@ -1,5 +1,5 @@
-// The software serial port's device-control requests: the serial class codes with their buffer
-// checks, and the card power and version codes (the power ones answered by the line).
+// The software serial port's device-control requests: the serial class codes, and the card
+// power and version codes (the power ones answered by the line).
 #include <algorithm>
 #include <cstring>
 
@@ -7,39 +7,6 @@
 #include "platform/last_error.h"
 
 namespace qmx2::platform {
-
-
-namespace {
-
-constexpr uint32_t kUnnamedTextCodeA = 0x001B0070, kUnnamedTextCodeB = 0x001B0074;
-
-// Codes that a context opened without read or write access may use.
-bool NeedsNoAccess(uint32_t code) {
-    switch (code) {
-        case IOCTL_SERIAL_GET_WAIT_MASK:
-        case IOCTL_SERIAL_SET_WAIT_MASK:
-        case IOCTL_SERIAL_WAIT_ON_MASK:
-        case IOCTL_SERIAL_GET_MODEMSTATUS:
-        case IOCTL_SERIAL_GET_PROPERTIES:
-        case IOCTL_SERIAL_GET_TIMEOUTS:
-        case IOCTL_CARD_POWER_UP:
-        case IOCTL_CARD_POWER_DOWN:
-        case IOCTL_CARD_IS_POWERED:
-        case IOCTL_DRIVER_VERSION:
-        case kUnnamedTextCodeA:
-        case kUnnamedTextCodeB: return true;
-        default: return false;
-    }
-}
-
-// Speeds, framing and stop bits a line can be asked for; anything else is refused before it
-// reaches the backend.
-bool PlausibleLineSettings(const DCB& d) {
-    return d.BaudRate > 0 && d.ByteSize >= 5 && d.ByteSize <= 8 && d.Parity <= SPACEPARITY &&
-           d.StopBits <= TWOSTOPBITS;
-}
-
-}  // namespace
 
 bool SoftwareSerialPort::ApplyLineSettings(const DCB& d, bool with_lines) {
     if (!LineApply(d)) return false;
@@ -95,7 +62,7 @@ bool SoftwareSerialPort::IoControl(uintptr_t handle, uint32_t code, const void* 
         SetLastError(ERROR_INVALID_HANDLE);
         return false;
     }
-    if (!NeedsNoAccess(code) && !(c->access & (GENERIC_READ | GENERIC_WRITE))) {
+    if (!ControlNeedsNoAccess(code) && !WantsAccess(c->access)) {
         SetLastError(ERROR_INVALID_ACCESS);
         return false;
     }
@@ -105,8 +72,7 @@ bool SoftwareSerialPort::IoControl(uintptr_t handle, uint32_t code, const void* 
 bool SoftwareSerialPort::Dispatch(Context& c, const std::shared_ptr<Context>& ref, uint32_t code,
                                   const void* in, uint32_t in_length, void* out,
                                   uint32_t out_length, uint32_t* returned) {
-    auto has_out = [&](uint32_t n) { return out && out_length >= n && returned; };
-    auto has_in = [&](uint32_t n) { return in && in_length >= n; };
+    if (!ControlBuffersFit(code, in, in_length, out, out_length, returned)) return false;
     auto bad = [] {
         SetLastError(ERROR_INVALID_PARAMETER);
         return false;
@@ -123,37 +89,28 @@ bool SoftwareSerialPort::Dispatch(Context& c, const std::shared_ptr<Context>& re
         case IOCTL_SERIAL_SET_BREAK_OFF: LineSetBreak(false); return true;
         case IOCTL_SERIAL_SET_DTR:
         case IOCTL_SERIAL_CLR_DTR:
-            if (dcb.fDtrControl == DTR_CONTROL_HANDSHAKE) return bad();
+            if (!ModemLineRequestAllowed(code, dcb)) return bad();
             LineSetDtr(code == IOCTL_SERIAL_SET_DTR);
             return true;
         case IOCTL_SERIAL_SET_RTS:
         case IOCTL_SERIAL_CLR_RTS:
-            if (dcb.fRtsControl == RTS_CONTROL_HANDSHAKE) return bad();
+            if (!ModemLineRequestAllowed(code, dcb)) return bad();
             LineSetRts(code == IOCTL_SERIAL_SET_RTS);
             return true;
         case IOCTL_SERIAL_SET_XOFF:
         case IOCTL_SERIAL_SET_XON: return true;  // the kernel or the peer does flow control
         case IOCTL_SERIAL_GET_WAIT_MASK: {
-            if (!has_out(4)) return bad();
             uint32_t mask = 0;
-            clock_.Update([&] { mask = c.mask; });
+            clock_.Update([&] { mask = c.events.mask; });
             return give(&mask, 4);
         }
         case IOCTL_SERIAL_SET_WAIT_MASK: {
-            if (!has_in(4)) return bad();
             uint32_t mask;
             std::memcpy(&mask, in, 4);
-            // Events fired under the old mask are forgotten: a wait after a mask change waits
-            // for new ones.
-            clock_.Update([&] {
-                ++c.mask_generation;
-                c.mask = mask;
-                c.fired = 0;
-            });
+            clock_.Update([&] { c.events.SetMask(mask); });
             return true;
         }
         case IOCTL_SERIAL_WAIT_ON_MASK: {
-            if (!has_out(4)) return bad();
             uint32_t events = 0;
             const bool ok = WaitEvents(ref, &events);
             std::memcpy(out, &events, 4);
@@ -161,54 +118,42 @@ bool SoftwareSerialPort::Dispatch(Context& c, const std::shared_ptr<Context>& re
             return ok;
         }
         case IOCTL_SERIAL_GET_COMMSTATUS: {
-            if (!has_out(sizeof(SERIAL_DEV_STATUS))) return bad();
             LinePoll();
             SERIAL_DEV_STATUS s;
             FillStatus(&s);
             return give(&s, sizeof(s));
         }
         case IOCTL_SERIAL_GET_MODEMSTATUS: {
-            if (!has_out(4)) return bad();
             const uint32_t status = LineModemStatus();
             return give(&status, 4);
         }
         case IOCTL_SERIAL_GET_PROPERTIES: {
-            if (!has_out(sizeof(COMMPROP))) return bad();
             COMMPROP p;
             LineProperties(&p);
             return give(&p, sizeof(p));
         }
         case IOCTL_SERIAL_SET_TIMEOUTS: {
-            if (!has_in(sizeof(COMMTIMEOUTS))) return bad();
             COMMTIMEOUTS t;
             std::memcpy(&t, in, sizeof(t));
             clock_.Update([&] { timeouts_ = t; });
             return true;
         }
         case IOCTL_SERIAL_GET_TIMEOUTS: {
-            if (!has_out(sizeof(COMMTIMEOUTS))) return bad();
             COMMTIMEOUTS t;
             clock_.Update([&] { t = timeouts_; });
             return give(&t, sizeof(t));
         }
         case IOCTL_SERIAL_PURGE: {
-            if (!has_in(4)) return bad();
             uint32_t flags;
             std::memcpy(&flags, in, 4);
             if (flags & PURGE_RXCLEAR) LinePoll();  // what has arrived by now goes too
             Purge(flags);
             return true;
         }
-        case IOCTL_SERIAL_SET_QUEUE_SIZE: return has_in(8) ? true : bad();
-        case IOCTL_SERIAL_IMMEDIATE_CHAR: {
-            if (!has_in(1)) return bad();
-            return LineSendImmediate(*static_cast<const uint8_t*>(in));
-        }
-        case IOCTL_SERIAL_GET_DCB:
-            if (!has_out(sizeof(DCB))) return bad();
-            return give(&dcb, sizeof(DCB));
+        case IOCTL_SERIAL_SET_QUEUE_SIZE: return true;
+        case IOCTL_SERIAL_IMMEDIATE_CHAR: return LineSendImmediate(*static_cast<const uint8_t*>(in));
+        case IOCTL_SERIAL_GET_DCB: return give(&dcb, sizeof(DCB));
         case IOCTL_SERIAL_SET_DCB: {
-            if (!has_in(sizeof(DCB))) return bad();
             DCB next;
             std::memcpy(&next, in, sizeof(DCB));
             // A line that cannot take the settings keeps the old ones and says so, so that a
@@ -222,23 +167,13 @@ bool SoftwareSerialPort::Dispatch(Context& c, const std::shared_ptr<Context>& re
         case IOCTL_CARD_POWER_UP:
         case IOCTL_CARD_POWER_DOWN: return LinePower(code == IOCTL_CARD_POWER_UP);
         case IOCTL_CARD_IS_POWERED: {
-            if (!has_out(4)) return bad();
             const uint32_t powered = LinePowered() ? 1 : 0;
             return give(&powered, 4);
         }
-        case IOCTL_DRIVER_VERSION: {
-            const uint32_t n = static_cast<uint32_t>(options_.version.size());
-            if (!has_out(n + 1)) return bad();
-            std::memcpy(out, options_.version.c_str(), n + 1);
-            *returned = n;
-            return true;
-        }
-        case kUnnamedTextCodeA:
-        case kUnnamedTextCodeB:
-            if (!has_out(1)) return bad();
-            static_cast<uint8_t*>(out)[0] = 0;
-            *returned = 0;
-            return true;
+        case IOCTL_DRIVER_VERSION:
+            return AnswerControlText(kDriverVersionText, out, out_length, returned);
+        case kEmptyTextCodeA:
+        case kEmptyTextCodeB: return AnswerControlText("", out, out_length, returned);
         default: return bad();
     }
 }

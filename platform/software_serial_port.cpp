@@ -8,31 +8,7 @@
 
 namespace qmx2::platform {
 
-
 namespace {
-
-constexpr uint32_t kAccessBits = GENERIC_READ | GENERIC_WRITE;
-
-// The line every first open starts with: 9600 8N1, DTR and RTS on, no flow control.
-DCB DefaultLineSettings() {
-    DCB d{};
-    d.DCBlength = sizeof(DCB);
-    d.BaudRate = 9600;
-    d.fBinary = 1;
-    d.fDtrControl = DTR_CONTROL_ENABLE;
-    d.fRtsControl = RTS_CONTROL_ENABLE;
-    d.XonLim = 512;
-    d.XoffLim = 128;
-    d.ByteSize = 8;
-    d.Parity = NOPARITY;
-    d.StopBits = ONESTOPBIT;
-    d.XonChar = 0x11;
-    d.XoffChar = 0x13;
-    d.ErrorChar = 0x0D;
-    d.EofChar = 0x0D;
-    d.EvtChar = 0x0D;
-    return d;
-}
 
 uint32_t Saturate(uint64_t v) { return v >= MAXDWORD ? MAXDWORD - 1 : static_cast<uint32_t>(v); }
 
@@ -40,11 +16,9 @@ uint32_t Saturate(uint64_t v) { return v >= MAXDWORD ? MAXDWORD - 1 : static_cas
 
 SoftwareSerialPort::SoftwareSerialPort(Clock& clock, SoftwarePortOptions options)
     : clock_(clock), options_(std::move(options)) {
-    uint32_t size = 2048;
-    while (size < options_.receive_buffer_size && size < (1u << 24)) size <<= 1;
-    ring_.assign(size, 0);
+    ring_.assign(ReceiveRingSize(options_.receive_buffer_size, 1u << 24), 0);
     dcb_ = DefaultLineSettings();
-    timeouts_ = {250, 10, 100, 0, 0};
+    timeouts_ = kDefaultTimeouts;
 }
 
 SoftwareSerialPort::~SoftwareSerialPort() = default;
@@ -65,12 +39,11 @@ uintptr_t SoftwareSerialPort::Open(uint32_t access, uint32_t share) {
     uint32_t error = 0;
     bool first = false;
     uintptr_t handle = 0;
-    const bool powered = (access & kAccessBits) == 0 || LinePowered();
+    const bool powered = !WantsAccess(access) || LinePowered();
     clock_.Update([&] {
-        if (line_lost_) error = lost_open_error_;
-        else if ((access & kAccessBits) && (holder_ || !powered)) error = ERROR_INVALID_ACCESS;
+        error = line_lost_ ? lost_open_error_ : OpenRefusal(access, holder_ != nullptr, powered);
         if (error) return;
-        if (access & kAccessBits) holder_ = c.get();
+        if (WantsAccess(access)) holder_ = c.get();
         first = contexts_.empty();
         handle = next_handle_++;
         contexts_[handle] = c;
@@ -249,13 +222,8 @@ int32_t SoftwareSerialPort::Read(uintptr_t handle, void* buffer, uint32_t length
     Claim(reading_);
     COMMTIMEOUTS t;
     clock_.Update([&] { t = timeouts_; });
-    const uint32_t I = t.ReadIntervalTimeout;
-    const uint32_t T = t.ReadTotalTimeoutMultiplier == MAXDWORD
-                           ? t.ReadTotalTimeoutConstant
-                           : Saturate(uint64_t{t.ReadTotalTimeoutMultiplier} * length +
-                                      t.ReadTotalTimeoutConstant);
+    ReadTimer timer(t, length);
     uint8_t* dst = static_cast<uint8_t*>(buffer);
-    uint64_t E = 0;
     uint32_t K = 0;
     uint32_t error = 0;
     while (K < length) {
@@ -275,18 +243,8 @@ int32_t SoftwareSerialPort::Read(uintptr_t handle, void* buffer, uint32_t length
             break;
         }
         if (lost) break;
-        if (I == MAXDWORD && T == 0) break;
-        uint32_t W = kInfinite;
-        if (T != 0) {
-            if (E >= T) break;
-            W = static_cast<uint32_t>(T - E);
-            if (K > 0) {
-                if (t.ReadTotalTimeoutMultiplier == MAXDWORD && I == MAXDWORD) break;
-                if (I != 0 && I <= W) W = I;
-            }
-        } else if (I != 0 && K > 0) {
-            W = I;
-        }
+        uint32_t W = 0;
+        if (!timer.NextWait(K, &W)) break;
         uint64_t abort_generation = 0;
         clock_.Update([&] {
             abort_generation = rx_abort_generation_;
@@ -294,7 +252,7 @@ int32_t SoftwareSerialPort::Read(uintptr_t handle, void* buffer, uint32_t length
         });
         const uint64_t start = clock_.TickMs();
         const WaitEnd end = WaitForBytes(*c, W, abort_generation);
-        E += clock_.TickMs() - start;
+        timer.Waited(clock_.TickMs() - start);
         clock_.Update([&] { reader_waiting_ = false; });
         if (end != WaitEnd::kReady) break;
     }
@@ -357,15 +315,14 @@ int32_t SoftwareSerialPort::Write(uintptr_t handle, const void* buffer, uint32_t
         lost = line_lost_;
         lost_error = lost_error_;
     });
-    const uint64_t total = uint64_t{t.WriteTotalTimeoutMultiplier} * length +
-                           t.WriteTotalTimeoutConstant;
+    const uint32_t total = WriteTotalTimeoutMs(t, length);
     int32_t n = 0;
     if (lost) {
         SetLastError(lost_error);
         n = -1;
     } else if (length > 0) {
         n = LineTransmit(static_cast<const uint8_t*>(buffer), length,
-                         total == 0 ? kInfinite : Saturate(total));
+                         total == 0 ? kInfinite : total);
     }
     clock_.Update([&] {
         writing_ = false;
@@ -377,8 +334,7 @@ int32_t SoftwareSerialPort::Write(uintptr_t handle, const void* buffer, uint32_t
 
 void SoftwareSerialPort::Notify(uint32_t events) {
     clock_.Update([&] {
-        for (auto& [h, c] : contexts_)
-            if (c->mask & events) c->fired |= events;
+        for (auto& [h, c] : contexts_) c->events.Fire(events);
     });
 }
 
@@ -386,17 +342,14 @@ bool SoftwareSerialPort::WaitEvents(const std::shared_ptr<Context>& c, uint32_t*
     uint64_t generation = 0;
     uint32_t mask = 0;
     clock_.Update([&] {
-        generation = c->mask_generation;
-        mask = c->mask;
+        generation = c->events.generation;
+        mask = c->events.mask;
     });
     if (mask == 0) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return false;
     }
-    auto done = [&] {
-        return (c->fired & c->mask) || c->mask_generation != generation || c->closed ||
-               line_lost_;
-    };
+    auto done = [&] { return c->events.WaitOver(generation) || c->closed || line_lost_; };
     for (;;) {
         LinePoll();
         bool is_done = false;
@@ -415,11 +368,7 @@ bool SoftwareSerialPort::WaitEvents(const std::shared_ptr<Context>& c, uint32_t*
     bool port_open = false, lost = false;
     uint32_t lost_error = 0;
     clock_.Update([&] {
-        *events = 0;
-        if (c->mask_generation == generation && !c->closed && !line_lost_) {
-            *events = c->fired & c->mask;
-            c->fired = 0;
-        }
+        *events = c->closed || line_lost_ ? 0 : c->events.Take(generation);
         port_open = !contexts_.empty();
         lost = line_lost_;
         lost_error = lost_error_;

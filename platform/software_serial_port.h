@@ -19,13 +19,13 @@
 
 #include "platform/clock.h"
 #include "platform/comm_types.h"
+#include "platform/serial_port_rules.h"
 #include "platform/stream_driver.h"
 
 namespace qmx2::platform {
 
 struct SoftwarePortOptions {
     uint32_t receive_buffer_size = 4096;  // a power of two; one byte always stays free
-    std::string version = "1.12";         // answer to IOCTL_DRIVER_VERSION
 };
 
 class SoftwareSerialPort : public platform::StreamDriver {
@@ -109,9 +109,7 @@ private:
     struct Context {
         uint32_t access = 0;
         uint32_t share = 0;
-        uint32_t mask = 0;
-        uint32_t fired = 0;
-        uint64_t mask_generation = 0;  // a mask change releases a waiter with 0 events
+        EventWaitState events;
         bool closed = false;
     };
     std::shared_ptr<Context> Find(uintptr_t handle);

@@ -9,23 +9,6 @@ namespace {
 
 using namespace platform;
 
-constexpr char kDriverVersion[] = "1.12";
-constexpr uint32_t kEmptyTextCode1 = 0x001B0070;
-constexpr uint32_t kEmptyTextCode2 = 0x001B0074;
-
-bool NeedsNoAccess(uint32_t code) {
-    switch (code) {
-        case IOCTL_SERIAL_GET_WAIT_MASK: case IOCTL_SERIAL_SET_WAIT_MASK:
-        case IOCTL_SERIAL_WAIT_ON_MASK: case IOCTL_SERIAL_GET_MODEMSTATUS:
-        case IOCTL_SERIAL_GET_PROPERTIES: case IOCTL_SERIAL_GET_TIMEOUTS:
-        case IOCTL_CARD_POWER_UP: case IOCTL_CARD_POWER_DOWN: case IOCTL_CARD_IS_POWERED:
-        case IOCTL_DRIVER_VERSION: case kEmptyTextCode1: case kEmptyTextCode2:
-            return true;
-        default:
-            return false;
-    }
-}
-
 struct Request {
     PortOpen* open;
     PortDevice* device;
@@ -36,8 +19,6 @@ struct Request {
     uint32_t out_length;
     uint32_t* returned;
 
-    bool HasOut(uint32_t size) const { return out && out_length >= size && returned; }
-    bool HasIn(uint32_t size) const { return in && in_length >= size; }
     bool Output(const void* data, uint32_t size) const {
         std::memcpy(out, data, size);
         *returned = size;
@@ -53,7 +34,10 @@ bool InvalidParameter() {
 void RecomputeMaskUnion(PortDevice* device) {
     std::lock_guard lk(device->list_lock);
     uint32_t all = 0;
-    for (PortOpen* o = device->open_list; o; o = o->next) all |= o->event_mask.load();
+    for (PortOpen* o = device->open_list; o; o = o->next) {
+        std::lock_guard ctx_lock(o->lock);
+        all |= o->events.mask;
+    }
     device->mask_union = all;
 }
 
@@ -62,9 +46,9 @@ bool SetWaitMask(const Request& r) {
     std::memcpy(&mask, r.in, sizeof(mask));
     {
         std::lock_guard lk(r.open->lock);
-        r.open->comm_event.Pulse();
-        r.open->event_mask = mask;
+        r.open->events.SetMask(mask);
     }
+    r.open->comm_event.Set();  // a pending wait ends with no events
     RecomputeMaskUnion(r.device);
     return true;
 }
@@ -79,25 +63,16 @@ bool GetCommStatus(const Request& r) {
     return r.Output(&status, sizeof(status));
 }
 
-bool VersionText(const Request& r, const char* text) {
-    const uint32_t length = static_cast<uint32_t>(std::strlen(text));
-    if (!r.HasOut(length + 1)) return InvalidParameter();
-    std::memcpy(r.out, text, length + 1);
-    *r.returned = length;
-    return true;
-}
-
 bool ModemLineRequest(const Request& r) {
     const DCB dcb = r.device->LineSettings();
     const HardwareOps& ops = r.device->ops();
     void* ctx = r.device->hardware_context;
-    const bool dtr_free = dcb.fDtrControl != DTR_CONTROL_HANDSHAKE;
-    const bool rts_free = dcb.fRtsControl != RTS_CONTROL_HANDSHAKE;
+    if (!ModemLineRequestAllowed(r.code, dcb)) return InvalidParameter();
     switch (r.code) {
-        case IOCTL_SERIAL_SET_DTR: if (!dtr_free) return InvalidParameter(); ops.SetDtr(ctx); return true;
-        case IOCTL_SERIAL_CLR_DTR: if (!dtr_free) return InvalidParameter(); ops.ClearDtr(ctx); return true;
-        case IOCTL_SERIAL_SET_RTS: if (!rts_free) return InvalidParameter(); ops.SetRts(ctx); return true;
-        default: if (!rts_free) return InvalidParameter(); ops.ClearRts(ctx); return true;
+        case IOCTL_SERIAL_SET_DTR: ops.SetDtr(ctx); return true;
+        case IOCTL_SERIAL_CLR_DTR: ops.ClearDtr(ctx); return true;
+        case IOCTL_SERIAL_SET_RTS: ops.SetRts(ctx); return true;
+        default: ops.ClearRts(ctx); return true;
     }
 }
 
@@ -105,7 +80,6 @@ bool SettingsRequest(const Request& r) {
     PortDevice* d = r.device;
     switch (r.code) {
         case IOCTL_SERIAL_SET_TIMEOUTS: {
-            if (!r.HasIn(sizeof(COMMTIMEOUTS))) return InvalidParameter();
             COMMTIMEOUTS t;
             std::memcpy(&t, r.in, sizeof(t));
             {
@@ -116,20 +90,20 @@ bool SettingsRequest(const Request& r) {
             return true;
         }
         case IOCTL_SERIAL_GET_TIMEOUTS: {
-            if (!r.HasOut(sizeof(COMMTIMEOUTS))) return InvalidParameter();
             const COMMTIMEOUTS t = d->Timeouts();
             return r.Output(&t, sizeof(t));
         }
         case IOCTL_SERIAL_GET_DCB: {
-            if (!r.HasOut(sizeof(DCB))) return InvalidParameter();
             const DCB dcb = d->LineSettings();
             return r.Output(&dcb, sizeof(dcb));
         }
         default: {  // IOCTL_SERIAL_SET_DCB
-            if (!r.HasIn(sizeof(DCB))) return InvalidParameter();
+            DCB next;
+            std::memcpy(&next, r.in, sizeof(DCB));
+            if (!PlausibleLineSettings(next)) return InvalidParameter();
             {
                 std::lock_guard lk(d->settings_lock);
-                std::memcpy(&d->dcb, r.in, sizeof(DCB));
+                d->dcb = next;
             }
             ApplyLineSettings(d, true);
             return true;
@@ -154,29 +128,27 @@ bool Dispatch(const Request& r) {
             if (d->HasFlags(kSoftFlowInForce)) d->ClearFlags(kTransmitHeld | kXoffSent);
             return true;
         case IOCTL_SERIAL_GET_WAIT_MASK: {
-            if (!r.HasOut(4)) return InvalidParameter();
-            const uint32_t mask = r.open->event_mask.load();
+            uint32_t mask = 0;
+            {
+                std::lock_guard lk(r.open->lock);
+                mask = r.open->events.mask;
+            }
             return r.Output(&mask, 4);
         }
-        case IOCTL_SERIAL_SET_WAIT_MASK:
-            return r.HasIn(4) ? SetWaitMask(r) : InvalidParameter();
+        case IOCTL_SERIAL_SET_WAIT_MASK: return SetWaitMask(r);
         case IOCTL_SERIAL_WAIT_ON_MASK: {
-            if (!r.HasOut(4)) return InvalidParameter();
             uint32_t events = 0;
             const bool ok = WaitOnMask(r.open, &events);
             r.Output(&events, 4);
             return ok;
         }
-        case IOCTL_SERIAL_GET_COMMSTATUS:
-            return r.HasOut(sizeof(SERIAL_DEV_STATUS)) ? GetCommStatus(r) : InvalidParameter();
+        case IOCTL_SERIAL_GET_COMMSTATUS: return GetCommStatus(r);
         case IOCTL_SERIAL_GET_MODEMSTATUS: {
-            if (!r.HasOut(4)) return InvalidParameter();
             uint32_t status = 0;
             ops.GetModemStatus(ctx, &status);
             return r.Output(&status, 4);
         }
         case IOCTL_SERIAL_GET_PROPERTIES: {
-            if (!r.HasOut(sizeof(COMMPROP))) return InvalidParameter();
             COMMPROP properties{};
             ops.GetProperties(ctx, &properties);
             return r.Output(&properties, sizeof(properties));
@@ -185,15 +157,13 @@ bool Dispatch(const Request& r) {
         case IOCTL_SERIAL_GET_DCB: case IOCTL_SERIAL_SET_DCB:
             return SettingsRequest(r);
         case IOCTL_SERIAL_PURGE: {
-            if (!r.HasIn(4)) return InvalidParameter();
             uint32_t flags = 0;
             std::memcpy(&flags, r.in, 4);
             Purge(d, flags);
             return true;
         }
-        case IOCTL_SERIAL_SET_QUEUE_SIZE: return r.HasIn(8) ? true : InvalidParameter();
+        case IOCTL_SERIAL_SET_QUEUE_SIZE: return true;
         case IOCTL_SERIAL_IMMEDIATE_CHAR:
-            if (!r.HasIn(1)) return InvalidParameter();
             ops.SendImmediate(ctx, r.in[0]);
             return true;
         case IOCTL_SERIAL_ENABLE_IR: return ops.EnableInfrared(ctx, d->LineSettings().BaudRate) != 0;
@@ -211,7 +181,6 @@ bool Dispatch(const Request& r) {
             return ops.CardPowerDown(ctx) != 0;
         }
         case IOCTL_CARD_IS_POWERED: {
-            if (!r.HasOut(4)) return InvalidParameter();
             uint32_t powered = 1;
             uint32_t got = 0;
             ops.ExtraControl(ctx, IOCTL_CARD_IS_POWERED, nullptr, 0,
@@ -219,8 +188,10 @@ bool Dispatch(const Request& r) {
             powered = powered ? 1 : 0;
             return r.Output(&powered, 4);
         }
-        case IOCTL_DRIVER_VERSION: return VersionText(r, kDriverVersion);
-        case kEmptyTextCode1: case kEmptyTextCode2: return VersionText(r, "");
+        case IOCTL_DRIVER_VERSION:
+            return AnswerControlText(kDriverVersionText, r.out, r.out_length, r.returned);
+        case kEmptyTextCodeA: case kEmptyTextCodeB:
+            return AnswerControlText("", r.out, r.out_length, r.returned);
         default:
             if (ops.ExtraControl(ctx, r.code, r.in, r.in_length, r.out, r.out_length, r.returned))
                 return true;
@@ -238,10 +209,11 @@ bool PortIoControl(PortOpen* open, uint32_t code, const uint8_t* in, uint32_t in
         SetLastError(ERROR_INVALID_HANDLE);
         return false;
     }
-    if (!NeedsNoAccess(code) && !(open->access & (GENERIC_READ | GENERIC_WRITE))) {
+    if (!ControlNeedsNoAccess(code) && !WantsAccess(open->access)) {
         SetLastError(ERROR_INVALID_ACCESS);
         return false;
     }
+    if (!ControlBuffersFit(code, in, in_length, out, out_length, returned)) return false;
     EnterUse(open);
     const bool result = Dispatch(Request{open, device, code, in, in_length, out, out_length, returned});
     LeaveUse(open);

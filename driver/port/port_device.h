@@ -11,6 +11,7 @@
 #include "driver/port/hardware_ops.h"
 #include "platform/card_services.h"
 #include "platform/comm_types.h"
+#include "platform/serial_port_rules.h"
 #include "platform/sync.h"
 
 namespace qmx2::platform {
@@ -61,10 +62,9 @@ struct PortOpen {
     uint32_t access = 0;
     uint32_t share = 0;
     std::atomic<int32_t> use_count{0};
-    platform::Event comm_event;
-    std::atomic<uint32_t> event_mask{0};
-    std::mutex lock;  // guards fired; never held across a wait
-    uint32_t fired = 0;
+    platform::Event comm_event;  // set whenever `events` may end a wait
+    std::mutex lock;             // guards events; never held across a wait
+    platform::EventWaitState events;
     // Set as a close begins, so that a read, write or wait of this context stops even while
     // another open keeps the device open.
     std::atomic<bool> closing{false};

@@ -8,42 +8,13 @@
 namespace qmx2::driver {
 namespace {
 
-using platform::DCB;
 using platform::SetLastError;
+using platform::WantsAccess;
 
-constexpr uint32_t kDefaultRingSize = 2048;
 constexpr uint32_t kDrainRounds = 20;
 constexpr uint32_t kDrainPauseMs = 100;
 constexpr uint32_t kThreadExitWaitMs = 3000;
 constexpr char16_t kCommanderProgram[] = u"Qmx2Com";
-
-uint32_t RingSize(uint32_t hint) {
-    const uint64_t twice = 2ull * hint;
-    if (twice <= kDefaultRingSize) return kDefaultRingSize;
-    uint32_t size = kDefaultRingSize;
-    while (size < twice && size < (1u << 30)) size <<= 1;  // keep the ring a power of two
-    return size;
-}
-
-DCB DefaultLineSettings() {
-    DCB d{};
-    d.DCBlength = sizeof(DCB);
-    d.BaudRate = 9600;
-    d.fBinary = 1;
-    d.fDtrControl = platform::DTR_CONTROL_ENABLE;
-    d.fRtsControl = platform::RTS_CONTROL_ENABLE;
-    d.XonLim = 512;
-    d.XoffLim = 128;
-    d.ByteSize = 8;
-    d.Parity = platform::NOPARITY;
-    d.StopBits = platform::ONESTOPBIT;
-    d.XonChar = 0x11;
-    d.XoffChar = 0x13;
-    d.ErrorChar = 0x0D;
-    d.EofChar = 0x0D;
-    d.EvtChar = 0x0D;
-    return d;
-}
 
 bool BindsThread(const PortDevice* device) {
     return (device->hardware->bind_flags & (kBindThreadForLife | kBindThreadWhileOpen)) != 0;
@@ -75,10 +46,6 @@ void DropOpen(PortDevice* device, PortOpen* open) {
     if (open->use_count.fetch_or(kOpenClosed) == 0) delete open;
 }
 
-bool WantsAccess(uint32_t access) {
-    return (access & (platform::GENERIC_READ | platform::GENERIC_WRITE)) != 0;
-}
-
 bool CardPowered(PortDevice* device) {
     uint32_t powered = 1;
     uint32_t returned = 0;
@@ -99,7 +66,7 @@ bool FirstOpen(PortDevice* device) {
     device->overruns = 0;
     {
         std::lock_guard lk(device->settings_lock);
-        device->dcb = DefaultLineSettings();
+        device->dcb = platform::DefaultLineSettings();
     }
     device->ClearFlags(kSoftFlowInForce | kTransmitHeld | kXoffSent | kDtrDropped | kRtsDropped);
     ApplyLineSettings(device, false);
@@ -127,7 +94,7 @@ PortDevice* PortInit(const DriverEnv& env, const platform::WideChar* active_key)
     if (!env.clock || !env.registry || !env.hardware || !active_key) return nullptr;
     auto* device = new (std::nothrow) PortDevice(env);
     if (!device) return nullptr;
-    device->timeouts = {250, 10, 100, 0, 0};
+    device->timeouts = platform::kDefaultTimeouts;
     device->interrupt_event = std::make_unique<platform::Event>(*env.clock, false);
     device->thread_exit_event = std::make_unique<platform::Event>(*env.clock, false);
     device->transmit_event = std::make_unique<platform::Event>(*env.clock, false);
@@ -146,7 +113,9 @@ PortDevice* PortInit(const DriverEnv& env, const platform::WideChar* active_key)
         PortDeinit(device);
         return nullptr;
     }
-    device->ring_size = RingSize(device->ops().GetReceiveBufferHint(device->hardware_context));
+    // Twice what the hardware layer asks for, so that flow control has room to act.
+    device->ring_size = platform::ReceiveRingSize(
+        2ull * device->ops().GetReceiveBufferHint(device->hardware_context), 1u << 30);
     device->ring.reset(new (std::nothrow) uint8_t[device->ring_size]());
     if (!device->ring || ((device->hardware->bind_flags & kBindThreadForLife) &&
                           !StartDispatchThread(device))) {
@@ -196,8 +165,9 @@ PortOpen* PortOpenContext(PortDevice* device, uint32_t access, uint32_t share) {
         return nullptr;
     }
     const bool wants_access = WantsAccess(access);
-    if (wants_access && (!CardPowered(device) || device->access_holder.load() != nullptr)) {
-        SetLastError(platform::ERROR_INVALID_ACCESS);
+    if (const uint32_t refusal = platform::OpenRefusal(
+            access, device->access_holder.load() != nullptr, !wants_access || CardPowered(device))) {
+        SetLastError(refusal);
         return nullptr;
     }
     auto* open = new (std::nothrow) PortOpen(*device->env.clock);
@@ -240,7 +210,7 @@ bool PortClose(PortOpen* open) {
     }
     open->closing = true;
     for (uint32_t round = 0; round < kDrainRounds && CallersInside(open) != 0; ++round) {
-        open->comm_event.Pulse();
+        open->comm_event.Set();
         if (WantsAccess(open->access)) {
             device->receive_event->Set();
             device->transmit_event->Set();

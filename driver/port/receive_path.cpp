@@ -10,7 +10,6 @@ namespace qmx2::driver {
 namespace {
 
 using platform::DCB;
-using platform::MAXDWORD;
 
 constexpr uint32_t kDrainChunk = 16;
 
@@ -172,28 +171,6 @@ uint32_t CopyOut(PortDevice* device, uint8_t* buffer, uint32_t length) {
     return copied;
 }
 
-// The wait before more bytes may come, or false when the read is over.
-bool ChooseWait(const platform::COMMTIMEOUTS& t, uint32_t total, uint32_t elapsed, uint32_t copied,
-                uint32_t* wait) {
-    const uint32_t interval = t.ReadIntervalTimeout;
-    if (interval == MAXDWORD && total == 0) return false;
-    if (interval == 0 && total == 0) {
-        *wait = platform::kInfinite;
-        return true;
-    }
-    if (total != 0) {
-        if (elapsed >= total) return false;
-        *wait = total - elapsed;
-        if (copied > 0) {
-            if (t.ReadTotalTimeoutMultiplier == MAXDWORD && interval == MAXDWORD) return false;
-            if (interval != 0 && interval <= *wait) *wait = interval;
-        }
-        return true;
-    }
-    *wait = copied > 0 ? interval : platform::kInfinite;
-    return true;
-}
-
 }  // namespace
 
 bool CheckDataCall(const PortOpen* open, uint32_t access, const void* buffer, uint32_t length) {
@@ -222,25 +199,18 @@ int32_t PortRead(PortOpen* open, uint8_t* buffer, uint32_t length) {
     const uint32_t aborts = device->read_aborts.load();
     {
         Lock lock(device->receive_lock);
-        const platform::COMMTIMEOUTS t = device->Timeouts();
-        const uint32_t total =
-            t.ReadTotalTimeoutMultiplier == MAXDWORD
-                ? t.ReadTotalTimeoutConstant
-                : static_cast<uint32_t>(std::min<uint64_t>(
-                      uint64_t{t.ReadTotalTimeoutMultiplier} * length + t.ReadTotalTimeoutConstant,
-                      MAXDWORD - 1));
-        uint32_t elapsed = 0;
+        platform::ReadTimer timer(device->Timeouts(), length);
         while (copied < length) {
             copied += CopyOut(device, buffer + copied, length - copied);
             if (copied == length) break;
             // A read that waits for more than the ring holds must let the peer go on.
             ResumeReceiveFlow(device);
             uint32_t wait = 0;
-            if (!ChooseWait(t, total, elapsed, copied, &wait)) break;
+            if (!timer.NextWait(copied, &wait)) break;
             if (device->read_aborts.load() != aborts) break;
             const uint64_t start = clock.TickMs();
             const bool signalled = device->receive_event->Wait(wait) == platform::WaitResult::kSignaled;
-            elapsed += static_cast<uint32_t>(clock.TickMs() - start);
+            timer.Waited(clock.TickMs() - start);
             if (!signalled) {
                 copied += CopyOut(device, buffer + copied, length - copied);
                 break;

@@ -26,9 +26,7 @@ int32_t PortWrite(PortOpen* open, const uint8_t* buffer, uint32_t length) {
         Lock lock(device->transmit_lock);
         device->still_to_transmit = length;
         const platform::COMMTIMEOUTS t = device->Timeouts();
-        const uint64_t total64 =
-            uint64_t{t.WriteTotalTimeoutMultiplier} * length + t.WriteTotalTimeoutConstant;
-        const uint32_t total = static_cast<uint32_t>(std::min<uint64_t>(total64, platform::MAXDWORD - 1));
+        const uint32_t total = platform::WriteTotalTimeoutMs(t, length);
         uint32_t elapsed = 0;
         while (device->IsOpen() && written < length) {
             if (toggle) ops.SetRts(ctx);
@@ -74,10 +72,8 @@ void NotifyEvents(PortDevice* device, uint32_t events) {
     if ((device->mask_union.load() & events) == 0) return;
     std::lock_guard lk(device->list_lock);
     for (PortOpen* open = device->open_list; open; open = open->next) {
-        if ((open->event_mask.load() & events) == 0) continue;
         std::lock_guard ctx_lock(open->lock);
-        open->fired |= events;
-        open->comm_event.Set();
+        if (open->events.Fire(events)) open->comm_event.Set();
     }
 }
 
@@ -88,17 +84,29 @@ bool WaitOnMask(PortOpen* open, uint32_t* events) {
         platform::SetLastError(platform::ERROR_INVALID_HANDLE);
         return false;
     }
-    if (open->event_mask.load() == 0) {
-        platform::SetLastError(platform::ERROR_INVALID_PARAMETER);
-        return false;
-    }
-    EnterUse(open);
-    open->comm_event.Wait();
+    uint64_t since = 0;
     {
         std::lock_guard lk(open->lock);
-        *events = open->fired & open->event_mask.load();
-        open->fired = 0;
-        open->comm_event.Wait(0);
+        if (open->events.mask == 0) {
+            platform::SetLastError(platform::ERROR_INVALID_PARAMETER);
+            return false;
+        }
+        since = open->events.generation;
+    }
+    EnterUse(open);
+    // The event is set by every change that may end the wait; one left over from an earlier
+    // wait only costs another look.
+    for (;;) {
+        {
+            std::lock_guard lk(open->lock);
+            if (open->events.WaitOver(since)) break;
+        }
+        if (open->closing || !device->IsOpen()) break;
+        open->comm_event.Wait();
+    }
+    {
+        std::lock_guard lk(open->lock);
+        *events = open->events.Take(since);
     }
     const bool closing = open->closing;
     LeaveUse(open);  // may free a closed context
