@@ -62,6 +62,23 @@ DCB DefaultLineSettings() {
     return d;
 }
 
+COMMPROP SerialPortProperties(uint32_t max_tx_queue, uint32_t max_rx_queue, uint32_t max_baud) {
+    COMMPROP p{};
+    p.wPacketLength = 0xFFFF;
+    p.wPacketVersion = 0xFFFF;
+    p.dwServiceMask = 1;  // serial
+    p.dwMaxTxQueue = max_tx_queue;
+    p.dwMaxRxQueue = max_rx_queue;
+    p.dwMaxBaud = max_baud;
+    p.dwProvSubType = 1;  // RS-232
+    p.dwProvCapabilities = 0x1FF;
+    p.dwSettableParams = 0x7F;
+    p.dwSettableBaud = 0x1007FFFB;
+    p.wSettableData = 0x000F;
+    p.wSettableStopParity = 0x1F05;
+    return p;
+}
+
 bool PlausibleLineSettings(const DCB& d) {
     return d.BaudRate > 0 && d.ByteSize >= 5 && d.ByteSize <= 8 && d.Parity <= SPACEPARITY &&
            d.StopBits <= TWOSTOPBITS;

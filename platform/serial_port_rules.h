@@ -25,6 +25,10 @@ inline constexpr COMMTIMEOUTS kDefaultTimeouts{250, 10, 100, 0, 0};
 // The line every first open starts with: 9600 8N1, DTR and RTS on, no flow control.
 DCB DefaultLineSettings();
 
+// What every port says it can do (an RS-232 serial port with the usual settable speeds,
+// framing and flow control); the queues and the top speed are each port's own.
+COMMPROP SerialPortProperties(uint32_t max_tx_queue, uint32_t max_rx_queue, uint32_t max_baud);
+
 // Speeds, framing and stop bits a line can be asked for; anything else is refused before it
 // reaches the line.
 bool PlausibleLineSettings(const DCB& d);

@@ -38,19 +38,8 @@ void SoftwareSerialPort::FillStatus(SERIAL_DEV_STATUS* s) {
 }
 
 void SoftwareSerialPort::LineProperties(COMMPROP* p) {
-    std::memset(p, 0, sizeof(*p));
-    p->wPacketLength = 0xFFFF;
-    p->wPacketVersion = 0xFFFF;
-    p->dwServiceMask = 1;  // serial
-    p->dwMaxTxQueue = 0;   // writes go straight to the line
-    p->dwMaxRxQueue = static_cast<uint32_t>(ring_.size());
-    p->dwMaxBaud = 0x10000000;  // user-settable
-    p->dwProvSubType = 1;       // RS-232
-    p->dwProvCapabilities = 0x1FF;
-    p->dwSettableParams = 0x7F;
-    p->dwSettableBaud = 0x1007FFFB;
-    p->wSettableData = 0x000F;
-    p->wSettableStopParity = 0x1F05;
+    // No transmit queue: writes go straight to the line; any speed the line takes.
+    *p = SerialPortProperties(0, static_cast<uint32_t>(ring_.size()), 0x10000000);
     p->dwCurrentRxQueue = static_cast<uint32_t>(ring_.size());
 }
 

@@ -4,6 +4,7 @@
 
 #include "driver/pccard/card_uart.h"
 #include "driver/port/registry_values.h"
+#include "platform/serial_port_rules.h"
 
 namespace qmx2::driver {
 namespace {
@@ -17,22 +18,8 @@ constexpr uint32_t kMaxConfigEntries = 11;
 constexpr uint32_t kWantedBases[] = {0x2E8, 0x3E8, 0x2F8, 0x3F8, 0};
 constexpr uint32_t kMinRegisterSpan = 7;
 
-COMMPROP CardProperties() {
-    COMMPROP p{};
-    p.wPacketLength = 0xFFFF;
-    p.wPacketVersion = 0xFFFF;
-    p.dwServiceMask = 1;
-    p.dwMaxTxQueue = 16;
-    p.dwMaxRxQueue = 16;
-    p.dwMaxBaud = 0x20000;
-    p.dwProvSubType = 1;
-    p.dwProvCapabilities = 0x1FF;
-    p.dwSettableParams = 0x7F;
-    p.dwSettableBaud = 0x1007FFFB;
-    p.wSettableData = 0x000F;
-    p.wSettableStopParity = 0x1F05;
-    return p;
-}
+// The 16550's FIFOs in both directions, up to 115200 bit/s.
+COMMPROP CardProperties() { return SerialPortProperties(16, 16, 0x20000); }
 
 uint32_t CardEvent(uint32_t event, CARD_SOCKET_HANDLE socket, CARD_REGISTER_PARMS* info) {
     if (event == CE_CARD_REMOVAL && info && info->uClientData) {

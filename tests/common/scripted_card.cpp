@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/last_error.h"
+#include "platform/serial_port_rules.h"
 
 namespace qmx2::testing {
 
@@ -22,13 +23,12 @@ void ScriptedCard::Later(std::string_view bytes, uint32_t delay_ms, uint32_t gap
 uintptr_t ScriptedCard::Open(uint32_t access, uint32_t share) {
     open_access = access;
     open_share = share;
-    const bool wants_data = (access & (GENERIC_READ | GENERIC_WRITE)) != 0;
-    if (wants_data && holder_ != 0) {
-        SetLastError(ERROR_INVALID_ACCESS);
+    if (const uint32_t refusal = OpenRefusal(access, holder_ != 0, true)) {
+        SetLastError(refusal);
         return 0;
     }
     ++opens;
-    if (wants_data) holder_ = next_context_;
+    if (WantsAccess(access)) holder_ = next_context_;
     return next_context_++;
 }
 
@@ -43,9 +43,7 @@ int32_t ScriptedCard::Read(uintptr_t, void* buffer, uint32_t length) {
         SetLastError(ERROR_GEN_FAILURE);
         return -1;
     }
-    // The serial driver's total read time-out: multiplier per byte plus constant.
-    const uint32_t budget =
-        timeouts.ReadTotalTimeoutMultiplier * length + timeouts.ReadTotalTimeoutConstant;
+    const uint32_t budget = ReadTimer(timeouts, length).total_ms();
     const uint64_t now = clock_.TickMs();
     if (incoming_.empty() || incoming_.front().due_ms > now + budget) {
         clock_.SleepMs(budget);
@@ -83,14 +81,13 @@ int32_t ScriptedCard::Write(uintptr_t, const void* buffer, uint32_t length) {
 
 bool ScriptedCard::IoControl(uintptr_t, uint32_t code, const void* in, uint32_t in_length,
                              void* out, uint32_t out_length, uint32_t* returned) {
+    if (!ControlBuffersFit(code, in, in_length, out, out_length, returned)) return false;
     auto get = [&](const auto& field) {
-        if (!out || out_length < sizeof field) return false;
         std::memcpy(out, &field, sizeof field);
-        if (returned) *returned = sizeof field;
+        *returned = sizeof field;
         return true;
     };
     auto set = [&](auto& field) {
-        if (!in || in_length < sizeof field) return false;
         std::memcpy(&field, in, sizeof field);
         return true;
     };

@@ -1,5 +1,6 @@
-// Control requests on the scripted hardware layer: buffer checks, access rules and the
-// driver's own codes.
+// What only the driver's control requests do, on the scripted hardware layer: contexts without
+// a device, modem lines and flow holds against the ring, status, infrared. The rules every
+// port keeps (buffer checks, access, text and power codes) are in port_rules_test.cpp.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -16,81 +17,6 @@ bool Raw(PortOpen* o, uint32_t code, const void* in, uint32_t in_length, void* o
          uint32_t out_length, uint32_t* returned) {
     return PortIoControl(o, code, static_cast<const uint8_t*>(in), in_length,
                          static_cast<uint8_t*>(out), out_length, returned);
-}
-
-TEST(DriverVersion, NeedsRoomForTheTerminator) {
-    PortHarness h;
-    PortOpen* o = h.Open(0);
-    char out[8];
-    std::memset(out, 'x', sizeof(out));
-    uint32_t returned = 0;
-    EXPECT_TRUE(Raw(o, IOCTL_DRIVER_VERSION, nullptr, 0, out, 5, &returned));
-    EXPECT_STREQ(out, "1.12");
-    EXPECT_EQ(returned, 4u);
-    SetLastError(0);
-    EXPECT_FALSE(Raw(o, IOCTL_DRIVER_VERSION, nullptr, 0, out, 4, &returned));
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
-    EXPECT_FALSE(Raw(o, IOCTL_DRIVER_VERSION, nullptr, 0, out, 5, nullptr));
-    // The two undocumented codes answer an empty text without access.
-    out[0] = 'x';
-    EXPECT_TRUE(Raw(o, 0x001B0070, nullptr, 0, out, 1, &returned));
-    EXPECT_EQ(out[0], '\0');
-    EXPECT_EQ(returned, 0u);
-    EXPECT_TRUE(Raw(o, 0x001B0074, nullptr, 0, out, 1, &returned));
-}
-
-TEST(BufferChecks, SizesBelowTheRecordFailWithInvalidParameter) {
-    PortHarness h;
-    PortOpen* o = h.OpenReadWrite();
-    uint8_t big[64] = {};
-    uint32_t returned = 0;
-    EXPECT_FALSE(Raw(o, IOCTL_SERIAL_GET_DCB, nullptr, 0, big, 27, &returned));
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
-    EXPECT_TRUE(Raw(o, IOCTL_SERIAL_GET_DCB, nullptr, 0, big, 28, &returned));
-    EXPECT_EQ(returned, 28u);
-    EXPECT_FALSE(Raw(o, IOCTL_SERIAL_SET_DCB, big, 27, nullptr, 0, nullptr));
-    EXPECT_FALSE(Raw(o, IOCTL_SERIAL_SET_TIMEOUTS, big, 19, nullptr, 0, nullptr));
-    EXPECT_FALSE(Raw(o, IOCTL_SERIAL_GET_TIMEOUTS, nullptr, 0, big, 20, nullptr));
-    EXPECT_FALSE(Raw(o, IOCTL_SERIAL_GET_COMMSTATUS, nullptr, 0, big, 15, &returned));
-    EXPECT_FALSE(Raw(o, IOCTL_SERIAL_GET_PROPERTIES, nullptr, 0, big, 63, &returned));
-    EXPECT_FALSE(Raw(o, IOCTL_SERIAL_PURGE, big, 3, nullptr, 0, nullptr));
-    EXPECT_FALSE(Raw(o, IOCTL_SERIAL_IMMEDIATE_CHAR, nullptr, 1, nullptr, 0, nullptr));
-    EXPECT_FALSE(Raw(o, IOCTL_SERIAL_SET_QUEUE_SIZE, big, 7, nullptr, 0, nullptr));
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
-    EXPECT_TRUE(Raw(o, IOCTL_SERIAL_SET_QUEUE_SIZE, big, 8, nullptr, 0, nullptr));
-    EXPECT_TRUE(Raw(o, IOCTL_SERIAL_GET_PROPERTIES, nullptr, 0, big, 64, &returned));
-    EXPECT_EQ(returned, 64u);
-}
-
-TEST(BufferChecks, SetTimeoutsStoresAndGetTimeoutsWorksWithoutAccess) {
-    PortHarness h;
-    PortOpen* o = h.OpenReadWrite();
-    PortOpen* plain = h.Open(0);
-    const COMMTIMEOUTS t{1, 2, 3, 4, 5};
-    EXPECT_TRUE(h.Set(o, IOCTL_SERIAL_SET_TIMEOUTS, t));
-    COMMTIMEOUTS back{};
-    uint32_t returned = 0;
-    EXPECT_TRUE(h.Get(plain, IOCTL_SERIAL_GET_TIMEOUTS, &back, &returned));
-    EXPECT_EQ(returned, 20u);
-    EXPECT_EQ(std::memcmp(&back, &t, sizeof(t)), 0);
-    SetLastError(0);
-    EXPECT_FALSE(h.Set(plain, IOCTL_SERIAL_SET_TIMEOUTS, t));
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_ACCESS);
-}
-
-TEST(Access, UnknownCodeDependsOnTheHandle) {
-    PortHarness h;
-    PortOpen* o = h.OpenReadWrite();
-    PortOpen* plain = h.Open(0);
-    SetLastError(0);
-    EXPECT_FALSE(Raw(o, 0x001B0078, nullptr, 0, nullptr, 0, nullptr));
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
-    EXPECT_FALSE(Raw(plain, 0x001B0078, nullptr, 0, nullptr, 0, nullptr));
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_ACCESS);
-    EXPECT_FALSE(Raw(plain, IOCTL_SERIAL_SET_DTR, nullptr, 0, nullptr, 0, nullptr));
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_ACCESS);
-    uint32_t status = 0;
-    EXPECT_TRUE(h.Get(plain, IOCTL_SERIAL_GET_MODEMSTATUS, &status));
 }
 
 TEST(Access, ClosedDeviceAndOrphanContext) {
@@ -187,17 +113,6 @@ TEST(Infrared, EnableFailsWithoutErrorCodeDisableSucceeds) {
     EXPECT_FALSE(Raw(o, IOCTL_SERIAL_ENABLE_IR, nullptr, 0, nullptr, 0, nullptr));
     EXPECT_EQ(GetLastError(), 0u);
     EXPECT_TRUE(Raw(o, IOCTL_SERIAL_DISABLE_IR, nullptr, 0, nullptr, 0, nullptr));
-}
-
-TEST(CardPower, PowerDownThroughAPlainHandle) {
-    PortHarness h;
-    PortOpen* plain = h.Open(0);
-    EXPECT_TRUE(Raw(plain, IOCTL_CARD_POWER_DOWN, nullptr, 0, nullptr, 0, nullptr));
-    uint32_t powered = 1;
-    EXPECT_TRUE(h.Get(plain, IOCTL_CARD_IS_POWERED, &powered));
-    EXPECT_EQ(powered, 0u);
-    EXPECT_EQ(h.OpenReadWrite(), nullptr);
-    EXPECT_FALSE(Raw(plain, IOCTL_CARD_IS_POWERED, nullptr, 0, &powered, 3, nullptr));
 }
 
 }  // namespace

@@ -25,3 +25,6 @@ qmx2_test(driver_port_stress_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/port_stress_
   LIBS qmx2_card_stack_support qmx2_driver_builtin qmx2_dmauart)
 qmx2_test(driver_builtin_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/builtin_test.cpp
   LIBS qmx2_driver_builtin qmx2_dmauart)
+# The port rules against both ports: the driver's port layer and the software serial port.
+qmx2_test(port_rules_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/port_rules_test.cpp
+  LIBS qmx2_driver_test_support qmx2_software_serial_port)

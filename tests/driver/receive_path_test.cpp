@@ -1,5 +1,6 @@
-// Receive and transmit paths on the scripted hardware layer: read time-outs, the ring,
-// XON/XOFF, hardware flow control, writes and event masks.
+// What only the driver's receive and transmit paths do, on the scripted hardware layer: the
+// ring, XON/XOFF, hardware flow control, writes to stuck hardware, aborts between waits. The
+// rules every port keeps (time-outs, event waits) are in port_rules_test.cpp.
 #include <gtest/gtest.h>
 
 #include "platform/last_error.h"
@@ -26,98 +27,6 @@ ReadResult Read(PortHarness& h, PortOpen* o, uint32_t length) {
     return r;
 }
 
-// Injects `bytes` after `delay_ms` from a thread of the clock.
-struct LateBytes {
-    LateBytes(PortHarness& h, uint32_t delay_ms, std::string bytes)
-        : thread(*h.clock, [&h, delay_ms, bytes] {
-              h.clock->SleepMs(delay_ms);
-              h.hw.Inject(bytes);
-          }) {}
-    Thread thread;
-};
-
-TEST(ReadTimeouts, IntervalMaxdwordWithZeroTotalsNeverWaits) {
-    PortHarness h;
-    PortOpen* o = h.OpenReadWrite();
-    h.SetTimeouts(o, MAXDWORD, 0, 0);
-    ReadResult r = Read(h, o, 10);
-    EXPECT_EQ(r.count, 0);
-    EXPECT_EQ(r.took_ms, 0u);
-    h.hw.Inject("abc");
-    h.clock->SleepMs(1);
-    r = Read(h, o, 10);
-    EXPECT_EQ(r.bytes, "abc");
-    EXPECT_EQ(r.took_ms, 0u);
-}
-
-TEST(ReadTimeouts, DefaultsGiveUpAfterTheTotalWhenNothingArrives) {
-    PortHarness h;
-    PortOpen* o = h.OpenReadWrite();
-    const ReadResult r = Read(h, o, 10);
-    EXPECT_EQ(r.count, 0);
-    EXPECT_EQ(r.took_ms, 200u);  // 10 x 10 + 100
-}
-
-TEST(ReadTimeouts, DefaultsWaitTheIntervalForMoreWithinTheTotal) {
-    PortHarness h;
-    PortOpen* o = h.OpenReadWrite();
-    LateBytes first(h, 50, "AT");
-    LateBytes more(h, 150, "OK");
-    const ReadResult r = Read(h, o, 100);  // total 1100 ms
-    EXPECT_EQ(r.bytes, "ATOK");
-    EXPECT_EQ(r.took_ms, 150u + 250u);  // the interval after the last bytes
-}
-
-TEST(ReadTimeouts, IntervalBoundedByWhatIsLeftOfTheTotal) {
-    PortHarness h;
-    PortOpen* o = h.OpenReadWrite();
-    h.SetTimeouts(o, 250, 0, 300);
-    LateBytes first(h, 200, "x");
-    const ReadResult r = Read(h, o, 5);
-    EXPECT_EQ(r.bytes, "x");
-    EXPECT_EQ(r.took_ms, 300u);
-}
-
-TEST(ReadTimeouts, MultiplierMaxdwordUsesTheConstantAndReturnsWhatCame) {
-    PortHarness h;
-    PortOpen* o = h.OpenReadWrite();
-    h.SetTimeouts(o, MAXDWORD, MAXDWORD, 500);
-    LateBytes first(h, 40, "ab");
-    const ReadResult r = Read(h, o, 5);
-    EXPECT_EQ(r.bytes, "ab");
-    EXPECT_EQ(r.took_ms, 40u);
-    const ReadResult empty = Read(h, o, 5);
-    EXPECT_EQ(empty.count, 0);
-    EXPECT_EQ(empty.took_ms, 500u);
-}
-
-TEST(ReadTimeouts, ZeroMeansWaitForTheWholeLength) {
-    PortHarness h;
-    PortOpen* o = h.OpenReadWrite();
-    h.SetTimeouts(o, 0, 0, 0);
-    LateBytes a(h, 1000, "12");
-    LateBytes b(h, 60000, "345");
-    const ReadResult r = Read(h, o, 5);
-    EXPECT_EQ(r.bytes, "12345");
-    EXPECT_EQ(r.took_ms, 60000u);
-}
-
-TEST(ReadTimeouts, PurgeRxAbortReleasesABlockedReaderWithWhatItHad) {
-    PortHarness h;
-    PortOpen* o = h.OpenReadWrite();
-    h.SetTimeouts(o, 0, 0, 0);
-    ReadResult r;
-    Thread reader(*h.clock, [&] { r = Read(h, o, 10); });
-    h.clock->SleepMs(10);
-    h.hw.Inject("par");
-    h.clock->SleepMs(10);
-    const uint32_t flags = PURGE_RXABORT;
-    EXPECT_TRUE(h.Set(o, IOCTL_SERIAL_PURGE, flags));
-    reader.Join();
-    EXPECT_EQ(r.bytes, "par");
-    EXPECT_EQ(r.took_ms, 20u);
-}
-
 // The abort lands while the reader is between its ring check and its wait (here: while it
 // sends XON); it must still end that read.
 TEST(ReadTimeouts, PurgeRxAbortJustBeforeTheWaitIsNotLost) {
@@ -134,14 +43,10 @@ TEST(ReadTimeouts, PurgeRxAbortJustBeforeTheWaitIsNotLost) {
     EXPECT_EQ(r.took_ms, 0u);
 }
 
-TEST(ReadAccess, NeedsReadAccessAndAnOpenDevice) {
+TEST(ReadAccess, NoContextIsAnInvalidHandle) {
     PortHarness h;
-    PortOpen* writer = h.Open(GENERIC_WRITE);
     uint8_t b[4];
     SetLastError(0);
-    EXPECT_EQ(PortRead(writer, b, 4), -1);
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_ACCESS);
-    EXPECT_EQ(PortWrite(writer, b, 0), 0);
     EXPECT_EQ(PortRead(nullptr, b, 4), -1);
     EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
 }
@@ -318,42 +223,6 @@ TEST(Write, PurgeTxAbortReleasesABlockedWriter) {
     EXPECT_TRUE(h.Set(o, IOCTL_SERIAL_PURGE, flags));
     writer.Join();
     EXPECT_EQ(written, 0);
-}
-
-TEST(Events, EveryWriteEvenEmptyEndsWithTxEmpty) {
-    PortHarness h;
-    PortOpen* o = h.OpenReadWrite();
-    const uint32_t mask = EV_TXEMPTY | EV_RXCHAR;
-    ASSERT_TRUE(h.Set(o, IOCTL_SERIAL_SET_WAIT_MASK, mask));
-    EXPECT_EQ(PortWrite(o, reinterpret_cast<const uint8_t*>(""), 0), 0);
-    uint32_t events = 0;
-    EXPECT_TRUE(h.Get(o, IOCTL_SERIAL_WAIT_ON_MASK, &events));
-    EXPECT_EQ(events, EV_TXEMPTY);
-    h.hw.Inject("x");
-    EXPECT_TRUE(h.Get(o, IOCTL_SERIAL_WAIT_ON_MASK, &events));
-    EXPECT_EQ(events, EV_RXCHAR);
-}
-
-TEST(Events, ChangingTheMaskReleasesAWaiterWithNothing) {
-    PortHarness h;
-    PortOpen* o = h.OpenReadWrite();
-    PortOpen* watcher = h.Open(0);
-    uint32_t mask = EV_RING;
-    ASSERT_TRUE(h.Set(watcher, IOCTL_SERIAL_SET_WAIT_MASK, mask));
-    bool ok = false;
-    uint32_t events = 99;
-    Thread waiter(*h.clock, [&] { ok = h.Get(watcher, IOCTL_SERIAL_WAIT_ON_MASK, &events); });
-    h.clock->SleepMs(20);
-    mask = EV_RXCHAR;
-    ASSERT_TRUE(h.Set(watcher, IOCTL_SERIAL_SET_WAIT_MASK, mask));
-    waiter.Join();
-    EXPECT_TRUE(ok);
-    EXPECT_EQ(events, 0u);
-    // Mask 0 refuses to wait.
-    mask = 0;
-    ASSERT_TRUE(h.Set(o, IOCTL_SERIAL_SET_WAIT_MASK, mask));
-    EXPECT_FALSE(h.Get(o, IOCTL_SERIAL_WAIT_ON_MASK, &events));
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
 }
 
 TEST(Events, ClosingReleasesAWaiterWithFalse) {

@@ -48,6 +48,7 @@ struct ScriptedHardware {
     // Guarded by the clock's lock.
     bool irq = false;
     bool stop = false;
+    uint64_t serviced = 0;  // interrupt rounds finished
     std::unique_ptr<platform::Thread> interrupt_thread;
 
     void Inject(const std::string& bytes) {
@@ -56,6 +57,14 @@ struct ScriptedHardware {
             rx.insert(rx.end(), bytes.begin(), bytes.end());
         }
         RaiseInterrupt();
+    }
+    // Injects and returns once the interrupt routine has taken the bytes in; no clock time
+    // passes.
+    void Deliver(const std::string& bytes) {
+        uint64_t before = 0;
+        clock.Update([&] { before = serviced; });
+        Inject(bytes);
+        clock.WaitFor([&] { return !irq && serviced > before; }, platform::kInfinite);
     }
     void RaiseInterrupt() {
         clock.Update([&] { irq = true; });
@@ -71,6 +80,7 @@ struct ScriptedHardware {
                 });
                 if (quit) return;
                 if (port) ServiceEvents(port);
+                clock.Update([&] { ++serviced; });
             }
         });
     }

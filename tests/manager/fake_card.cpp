@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/last_error.h"
+#include "platform/serial_port_rules.h"
 
 namespace qmx2::manager::testing {
 
@@ -67,11 +68,11 @@ void FakeCard::HoldPort(bool held) {
 
 uintptr_t FakeCard::Open(uint32_t access, uint32_t) {
     std::lock_guard l(mu_);
-    if ((access & (GENERIC_READ | GENERIC_WRITE)) == 0) return next_++;
-    if (holder_ != 0) {
-        SetLastError(ERROR_INVALID_ACCESS);
+    if (const uint32_t refusal = OpenRefusal(access, holder_ != 0, powered)) {
+        SetLastError(refusal);
         return 0;
     }
+    if (!WantsAccess(access)) return next_++;
     ++opens;
     holder_ = next_++;
     return holder_;
@@ -102,7 +103,7 @@ int32_t FakeCard::Read(uintptr_t, void* buffer, uint32_t length) {
     uint32_t budget = 0;
     {
         std::lock_guard l(mu_);
-        budget = timeouts_.ReadTotalTimeoutMultiplier * length + timeouts_.ReadTotalTimeoutConstant;
+        budget = ReadTimer(timeouts_, length).total_ms();
         if (!out_.empty()) due = out_.front().first;
     }
     const uint64_t now = clock_.TickMs();
@@ -157,31 +158,28 @@ int32_t FakeCard::Write(uintptr_t, const void* buffer, uint32_t length) {
 bool FakeCard::IoControl(uintptr_t, uint32_t code, const void* in, uint32_t in_length, void* out,
                          uint32_t out_length, uint32_t* returned) {
     std::lock_guard l(mu_);
+    if (!ControlBuffersFit(code, in, in_length, out, out_length, returned)) return false;
     switch (code) {
     case IOCTL_SERIAL_GET_DCB:
-        if (out_length < sizeof dcb_) return false;
         std::memcpy(out, &dcb_, sizeof dcb_);
-        if (returned) *returned = sizeof dcb_;
+        *returned = sizeof dcb_;
         return true;
     case IOCTL_SERIAL_SET_DCB:
-        if (in_length < sizeof dcb_) return false;
         std::memcpy(&dcb_, in, sizeof dcb_);
         return true;
     case IOCTL_SERIAL_GET_TIMEOUTS:
-        if (out_length < sizeof timeouts_) return false;
         std::memcpy(out, &timeouts_, sizeof timeouts_);
         return true;
     case IOCTL_SERIAL_SET_TIMEOUTS:
-        if (in_length < sizeof timeouts_) return false;
         std::memcpy(&timeouts_, in, sizeof timeouts_);
         return true;
     case IOCTL_SERIAL_SET_WAIT_MASK:
         return true;
     case IOCTL_CARD_IS_POWERED: {
-        if (power_query_fails || out_length < 4) return false;
+        if (power_query_fails) return false;
         const uint32_t v = powered ? 1 : 0;
         std::memcpy(out, &v, 4);
-        if (returned) *returned = 4;
+        *returned = 4;
         return true;
     }
     default:

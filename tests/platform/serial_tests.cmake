@@ -4,5 +4,4 @@ qmx2_test(platform_serial_wire_test
 
 qmx2_test(platform_software_port_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/software_serial_port_test.cpp
-          ${CMAKE_CURRENT_LIST_DIR}/software_serial_control_test.cpp
   LIBS qmx2_software_serial_port)

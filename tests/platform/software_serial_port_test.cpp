@@ -1,5 +1,6 @@
-// The software serial port as programs see it through DeviceFile, on the virtual clock: the
-// one-access-holder rule, the read time-out rules, event waits, purge and the line going away.
+// What only the software serial port does, through DeviceFile on the virtual clock: its line's
+// opens and closes, a line that refuses settings, receive overflow, the line going away and
+// coming back, the defaults for a line without modem lines. The rules every port keeps are in tests/driver/port_rules_test.cpp.
 #include <gtest/gtest.h>
 
 #include "platform/device_file.h"
@@ -38,58 +39,16 @@ protected:
     Devices devices;
 };
 
-TEST_F(SoftwarePortTest, SecondAccessOpenFailsAtOnceWhileQueryOpensAlwaysSucceed) {
-    DeviceFile first, second, query1, query2;
-    ASSERT_TRUE(OpenRw(first));
-    for (uint32_t access : {GENERIC_READ, GENERIC_WRITE, kReadWrite}) {
-        SetLastError(0);
-        EXPECT_FALSE(second.Open(devices, u"COM3:", access, FILE_SHARE_READ | FILE_SHARE_WRITE));
-        EXPECT_EQ(GetLastError(), ERROR_INVALID_ACCESS);
-    }
-    EXPECT_EQ(clock->TickMs(), 0u);
-    EXPECT_TRUE(query1.Open(devices, u"com3:", 0, 0));
-    EXPECT_TRUE(query2.Open(devices, u"COM3:", 0, 0));
-    ASSERT_TRUE(first.Close());
-    EXPECT_TRUE(second.Open(devices, u"COM3:", GENERIC_READ, 0));
-}
-
-TEST_F(SoftwarePortTest, ReadAndWriteNeedTheirAccessBits) {
-    DeviceFile reader, query;
-    ASSERT_TRUE(reader.Open(devices, u"COM3:", GENERIC_READ, 0));
-    uint32_t n = 7;
-    EXPECT_FALSE(reader.Write("AT", 2, &n));
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_ACCESS);
-    EXPECT_EQ(n, 0u);
-    ASSERT_TRUE(query.Open(devices, u"COM3:", 0, 0));
-    char b;
-    EXPECT_FALSE(query.Read(&b, 1, &n));
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_ACCESS);
-    EXPECT_EQ(port.Sent(), "");
-}
-
-TEST_F(SoftwarePortTest, FirstOpenRestoresTheDefaultLineAndALaterOpenChangesNothing) {
+TEST_F(SoftwarePortTest, TheLineOpensAtTheFirstOpenAndClosesAtTheLastWithTheDefaultSettings) {
     DeviceFile f, q;
     ASSERT_TRUE(OpenRw(f));
-    DCB d;
-    ASSERT_TRUE(f.GetCommState(&d));
-    d.BaudRate = 19200;
-    d.fDtrControl = DTR_CONTROL_DISABLE;
-    ASSERT_TRUE(f.SetCommState(d));
-    ASSERT_TRUE(q.Open(devices, u"COM3:", 0, 0));  // not a first open
-    ASSERT_TRUE(f.GetCommState(&d));
-    EXPECT_EQ(d.BaudRate, 19200u);
+    ASSERT_TRUE(q.Open(devices, u"COM3:", 0, 0));
+    EXPECT_EQ(port.line_opens, 1);
     f.Close();
+    EXPECT_EQ(port.line_closes, 0);
     q.Close();
     ASSERT_TRUE(OpenRw(f));
-    ASSERT_TRUE(f.GetCommState(&d));
-    EXPECT_EQ(d.DCBlength, 28u);
-    EXPECT_EQ(d.BaudRate, 9600u);
-    EXPECT_EQ(d.ByteSize, 8);
-    EXPECT_EQ(d.Parity, NOPARITY);
-    EXPECT_EQ(d.StopBits, ONESTOPBIT);
-    EXPECT_EQ(d.fDtrControl, DTR_CONTROL_ENABLE);
-    EXPECT_EQ(d.fRtsControl, RTS_CONTROL_ENABLE);
-    EXPECT_EQ(d.fOutX | d.fInX | d.fOutxCtsFlow, 0u);
+    EXPECT_EQ(port.applied.back().BaudRate, 9600u);
     EXPECT_EQ(port.line_opens, 2);
     EXPECT_EQ(port.line_closes, 1);
 }
@@ -99,10 +58,6 @@ TEST_F(SoftwarePortTest, LineSettingsTheLineCannotTakeAreRefusedAndTheOldOnesKep
     ASSERT_TRUE(OpenRw(f));
     DCB d;
     ASSERT_TRUE(f.GetCommState(&d));
-    DCB bad = d;
-    bad.ByteSize = 3;
-    EXPECT_FALSE(f.SetCommState(bad));
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
     port.refuse_settings = true;
     d.BaudRate = 12345;
     EXPECT_FALSE(f.SetCommState(d));
@@ -114,95 +69,6 @@ TEST_F(SoftwarePortTest, LineSettingsTheLineCannotTakeAreRefusedAndTheOldOnesKep
     ASSERT_TRUE(f.SetCommState(d));
     EXPECT_EQ(port.applied.back().BaudRate, 19200u);
     EXPECT_EQ(port.line_changes, (std::vector<std::string>{"DTR off", "RTS on"}));
-}
-
-TEST_F(SoftwarePortTest, ReadThatNeverWaitsReturnsWhatIsBuffered) {
-    DeviceFile f;
-    ASSERT_TRUE(OpenRw(f));
-    SetTimeouts(f, MAXDWORD, 0, 0);
-    auto [empty, t0] = TimedRead(f, 8);
-    EXPECT_EQ(empty, "");
-    EXPECT_EQ(t0, 0u);
-    port.Receive("OK");
-    auto [some, t1] = TimedRead(f, 8);
-    EXPECT_EQ(some, "OK");
-    EXPECT_EQ(t1, 0u);
-}
-
-TEST_F(SoftwarePortTest, DefaultTimeoutsGiveUpAfterMultiplierTimesLengthPlusConstant) {
-    DeviceFile f;
-    ASSERT_TRUE(OpenRw(f));
-    COMMTIMEOUTS t;
-    ASSERT_TRUE(f.GetCommTimeouts(&t));
-    EXPECT_EQ(t.ReadIntervalTimeout, 250u);
-    EXPECT_EQ(t.ReadTotalTimeoutMultiplier, 10u);
-    EXPECT_EQ(t.ReadTotalTimeoutConstant, 100u);
-    auto [got, took] = TimedRead(f, 10);
-    EXPECT_EQ(got, "");
-    EXPECT_EQ(took, 200u);
-}
-
-TEST_F(SoftwarePortTest, OneByteReadOfTheTransactionWaitsHalfASecond) {
-    DeviceFile f;
-    ASSERT_TRUE(OpenRw(f));
-    SetTimeouts(f, 0, 500, 0);
-    auto [nothing, took] = TimedRead(f, 1);
-    EXPECT_EQ(nothing, "");
-    EXPECT_EQ(took, 500u);
-    Thread modem(*clock, [&] {
-        clock->SleepMs(120);
-        port.Receive("O");
-    });
-    auto [byte, t2] = TimedRead(f, 1);
-    EXPECT_EQ(byte, "O");
-    EXPECT_EQ(t2, 120u);
-}
-
-TEST_F(SoftwarePortTest, IntervalTimeoutEndsAReadOnceBytesStopComing) {
-    DeviceFile f;
-    ASSERT_TRUE(OpenRw(f));
-    SetTimeouts(f, 50, 0, 1000);
-    Thread modem(*clock, [&] {
-        clock->SleepMs(100);
-        port.Receive("AB");
-        clock->SleepMs(40);  // within the interval: the read goes on
-        port.Receive("C");
-    });
-    auto [got, took] = TimedRead(f, 16);
-    EXPECT_EQ(got, "ABC");
-    EXPECT_EQ(took, 190u);  // 100 + 40, then one idle interval of 50
-}
-
-TEST_F(SoftwarePortTest, MaxdwordIntervalAndMultiplierReturnOnTheFirstBytes) {
-    DeviceFile f;
-    ASSERT_TRUE(OpenRw(f));
-    SetTimeouts(f, MAXDWORD, MAXDWORD, 3000);
-    Thread modem(*clock, [&] {
-        clock->SleepMs(700);
-        port.Receive("X");
-    });
-    auto [got, took] = TimedRead(f, 16);
-    EXPECT_EQ(got, "X");
-    EXPECT_EQ(took, 700u);
-    auto [none, t2] = TimedRead(f, 16);
-    EXPECT_EQ(none, "");
-    EXPECT_EQ(t2, 3000u);
-}
-
-TEST_F(SoftwarePortTest, ZeroTimeoutsBlockUntilThePurgeAbortsTheRead) {
-    DeviceFile f, q;
-    ASSERT_TRUE(OpenRw(f));
-    SetTimeouts(f, 0, 0, 0);
-    Thread other(*clock, [&] {
-        clock->SleepMs(60000);
-        port.Receive("ab");
-        clock->SleepMs(60000);
-        const uint32_t abort = PURGE_RXABORT;
-        EXPECT_TRUE(f.IoControl(IOCTL_SERIAL_PURGE, &abort, 4, nullptr, 0, nullptr));
-    });
-    auto [got, took] = TimedRead(f, 10);
-    EXPECT_EQ(got, "ab");
-    EXPECT_EQ(took, 120000u);
 }
 
 TEST_F(SoftwarePortTest, ClosingTheHandleReleasesABlockedReader) {
@@ -229,21 +95,6 @@ TEST_F(SoftwarePortTest, ClosingTheHandleReleasesABlockedReader) {
     EXPECT_TRUE(OpenRw(again));
 }
 
-TEST_F(SoftwarePortTest, BytesFromTheLineComeThroughUntouchedNulAndGarbageIncluded) {
-    DeviceFile f;
-    ASSERT_TRUE(OpenRw(f));
-    SetTimeouts(f, MAXDWORD, 0, 0);
-    std::string garbage("\0\xff\r\x1a\x00OK\x80", 8);
-    port.Receive(garbage);
-    auto [got, took] = TimedRead(f, 64);
-    EXPECT_EQ(got, garbage);
-    const std::string out("AT\0\xfe", 4);
-    uint32_t n = 0;
-    ASSERT_TRUE(f.Write(out.data(), 4, &n));
-    EXPECT_EQ(n, 4u);
-    EXPECT_EQ(port.Sent(), out);
-}
-
 TEST_F(SoftwarePortTest, OverflowDropsTheExcessAndReportsIt) {
     DeviceFile f;
     ASSERT_TRUE(OpenRw(f));
@@ -258,40 +109,6 @@ TEST_F(SoftwarePortTest, OverflowDropsTheExcessAndReportsIt) {
     ASSERT_TRUE(f.PurgeComm(PURGE_RXCLEAR));
     ASSERT_TRUE(f.ClearCommError(&errors, &s));
     EXPECT_EQ(s.cbInQue, 0u);
-}
-
-TEST_F(SoftwarePortTest, EventWaitsSeeReceivedCharactersAndTransmitEmpty) {
-    DeviceFile f;
-    ASSERT_TRUE(OpenRw(f));
-    uint32_t events = 99;
-    EXPECT_FALSE(f.WaitCommEvent(&events));
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
-    ASSERT_TRUE(f.SetCommMask(EV_RXCHAR | EV_TXEMPTY));
-    Thread modem(*clock, [&] {
-        clock->SleepMs(300);
-        port.Receive("R");
-    });
-    ASSERT_TRUE(f.WaitCommEvent(&events));
-    EXPECT_EQ(events, EV_RXCHAR);
-    EXPECT_EQ(clock->TickMs(), 300u);
-    uint32_t n = 0;
-    ASSERT_TRUE(f.Write("", 0, &n));  // even an empty write ends with EV_TXEMPTY
-    ASSERT_TRUE(f.WaitCommEvent(&events));
-    EXPECT_EQ(events, EV_TXEMPTY);
-}
-
-TEST_F(SoftwarePortTest, ChangingTheMaskReleasesAWaiterWithNoEvents) {
-    DeviceFile f, q;
-    ASSERT_TRUE(OpenRw(f));
-    ASSERT_TRUE(f.SetCommMask(EV_RING));
-    Thread other(*clock, [&] {
-        clock->SleepMs(1000);
-        EXPECT_TRUE(f.SetCommMask(EV_RXCHAR));
-    });
-    uint32_t events = 99;
-    ASSERT_TRUE(f.WaitCommEvent(&events));
-    EXPECT_EQ(events, 0u);
-    EXPECT_EQ(clock->TickMs(), 1000u);
 }
 
 TEST_F(SoftwarePortTest, ALostLineStillGivesItsBufferedBytesThenFails) {
@@ -344,6 +161,26 @@ TEST_F(SoftwarePortTest, ALineThatCannotOpenFailsTheOpenAndLeavesNoHolder) {
     EXPECT_EQ(GetLastError(), ERROR_OPEN_FAILED);
     port.refuse_open = false;
     EXPECT_TRUE(OpenRw(f));
+}
+
+TEST_F(SoftwarePortTest, ALineWithoutModemLinesOrPropertiesOfItsOwnGetsTheDefaults) {
+    DeviceFile query;
+    ASSERT_TRUE(query.Open(devices, u"COM3:", 0, 0));
+    uint32_t status = 0;
+    ASSERT_TRUE(query.GetCommModemStatus(&status));
+    EXPECT_EQ(status, MS_CTS_ON | MS_DSR_ON | MS_RLSD_ON);
+    COMMPROP p{};
+    ASSERT_TRUE(query.GetCommProperties(&p));
+    EXPECT_EQ(p.dwServiceMask, 1u);
+    EXPECT_EQ(p.dwCurrentRxQueue, 4096u);
+}
+
+TEST_F(SoftwarePortTest, AnImmediateCharacterGoesStraightToTheLine) {
+    DeviceFile f;
+    ASSERT_TRUE(f.Open(devices, u"COM3:", GENERIC_WRITE, 0));
+    const char xoff = 0x13;
+    EXPECT_TRUE(f.IoControl(IOCTL_SERIAL_IMMEDIATE_CHAR, &xoff, 1, nullptr, 0, nullptr));
+    EXPECT_EQ(port.Sent(), "\x13");
 }
 
 }  // namespace
