@@ -2,12 +2,18 @@
 // commander on a fresh handheld root with the emulated card: the manager starts, hides and comes back on a second start, and its "Power
 // Down" goes to the commander, which destroys the manager's window while the manager is still
 // inside its send; the manager saves its data and ends, and the card ends up powered down.
-// Real clock and real processes; the test never sleeps, it waits for the lines the programs
-// print, each wait bounded.
+// Qmx2PPC also runs with its windows (Qt offscreen), where the Qt loop carries the window
+// messages and the commander's destroy arrives while the manager is inside its send; a test
+// cannot reach the monitor's menu in another process, so it sends the WM_COMMAND the menu's
+// "Power Down" posts. Real clock and real processes; the test never sleeps, it waits for the
+// lines the programs print, each wait bounded.
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "platform/clock.h"
 #include "platform/comm_types.h"
@@ -59,19 +65,44 @@ int CardPowered(const std::string& root) {
     return static_cast<int>(out);
 }
 
-class ManagerProcessTest : public ::testing::TestWithParam<std::string> {
-protected:
-    const std::string program = GetParam();
-    std::string Line(const char* text) const { return program + ": " + text; }
+// The scenario with every message read: a windowed manager would otherwise show "New SMS
+// arrived" in a box nobody offscreen can close.
+std::string AllReadScenario(const std::string& root) {
+    std::ifstream in(SourceFile("tests/manager/app/ready-sim.json"));
+    std::stringstream text;
+    text << in.rdbuf();
+    std::string json = text.str();
+    for (size_t at; (at = json.find("REC UNREAD")) != std::string::npos;) json.replace(at, 10, "REC READ");
+    const std::string path = root + "/all-read-sim.json";
+    std::ofstream(path) << json;
+    return path;
+}
+
+struct Shell {
+    const char* program;
+    bool windows;
 };
+
+class ManagerProcessTest : public ::testing::TestWithParam<Shell> {
+protected:
+    const std::string program = GetParam().program;
+    const bool windows = GetParam().windows;
+    std::string Line(const char* text) const { return program + ": " + text; }
+    std::vector<std::string> Args(const std::string& root) const {
+        std::vector<std::string> args{BuiltProgram(program), "--root", root};
+        if (windows) args.push_back("--windows");
+        return args;
+    }
+};
+using ManagerNoCardTest = ManagerProcessTest;
 
 TEST_P(ManagerProcessTest, PowerDownEndsTheManagerAndPowersTheCardDown) {
     TempRoot root;
     ASSERT_FALSE(root.path().empty());
     ASSERT_TRUE(SetAutoPowerUp(root.path()));
     // The driver starts the commander, whose log shares the device host's standard error.
-    Program device({BuiltProgram("qmx2-device"), "--root", root.path(), "--card",
-                    "sim=" + SourceFile("tests/manager/app/ready-sim.json")}, kLineWaitMs);
+    const std::string scenario = windows ? AllReadScenario(root.path()) : SourceFile("tests/manager/app/ready-sim.json");
+    Program device({BuiltProgram("qmx2-device"), "--root", root.path(), "--card", "sim=" + scenario}, kLineWaitMs);
     ASSERT_TRUE(device.WaitForErrorLine("serves COM3:")) << device.seen();
     ASSERT_TRUE(device.WaitForErrorLine("the card is ready")) << device.seen();
     auto clock = MakeRealClock();
@@ -80,7 +111,7 @@ TEST_P(ManagerProcessTest, PowerDownEndsTheManagerAndPowersTheCardDown) {
     ASSERT_NE(windows->FindWindow(u"Qmx2Com", u"QMX2 commander"), 0u);
     ASSERT_EQ(CardPowered(root.path()), 1);
 
-    Program manager({BuiltProgram(program), "--root", root.path()}, kLineWaitMs);
+    Program manager(Args(root.path()), kLineWaitMs);
     ASSERT_TRUE(manager.WaitForErrorLine(Line("running"))) << manager.seen();
     const HWND window = windows->FindWindow(u"QMXManager", u"QMX2 monitor");
     ASSERT_NE(window, 0u);
@@ -94,7 +125,7 @@ TEST_P(ManagerProcessTest, PowerDownEndsTheManagerAndPowersTheCardDown) {
     ASSERT_TRUE(windows->SendMessageTimeout(window, WM_CLOSE, 0, 0, kLineWaitMs, &result));
     ASSERT_TRUE(manager.WaitForErrorLine(Line("main window hidden"))) << manager.seen();
     {
-        Program second({BuiltProgram(program), "--root", root.path()}, kLineWaitMs);
+        Program second(Args(root.path()), kLineWaitMs);
         EXPECT_FALSE(second.WaitForErrorLine(Line("running"))) << second.seen();
         EXPECT_EQ(second.Wait(), 0);
     }
@@ -118,7 +149,7 @@ TEST_P(ManagerProcessTest, PowerDownEndsTheManagerAndPowersTheCardDown) {
     EXPECT_EQ(device.Wait(), 0) << device.seen();
 }
 
-TEST_P(ManagerProcessTest, WithoutACardTheManagerSaysSoAndEnds) {
+TEST_P(ManagerNoCardTest, WithoutACardTheManagerSaysSoAndEnds) {
     TempRoot root;
     ASSERT_FALSE(root.path().empty());
     Program manager({BuiltProgram(program), "--root", root.path()}, kLineWaitMs);
@@ -127,7 +158,15 @@ TEST_P(ManagerProcessTest, WithoutACardTheManagerSaysSoAndEnds) {
     EXPECT_EQ(manager.Wait(), 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(Shells, ManagerProcessTest, ::testing::Values("Qmx2PPC", "Qmx2HPC"),
-                         [](const auto& info) { return info.param; });
+std::string ShellName(const ::testing::TestParamInfo<Shell>& info) {
+    return std::string(info.param.program) + (info.param.windows ? "Windows" : "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Shells, ManagerProcessTest,
+                         ::testing::Values(Shell{"Qmx2PPC", false}, Shell{"Qmx2HPC", false}, Shell{"Qmx2PPC", true}),
+                         ShellName);
+// Without a card the windowed manager says so in a message box; the terminal face prints it.
+INSTANTIATE_TEST_SUITE_P(Shells, ManagerNoCardTest, ::testing::Values(Shell{"Qmx2PPC", false}, Shell{"Qmx2HPC", false}),
+                         ShellName);
 
 }  // namespace
