@@ -2,6 +2,8 @@
 
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QEvent>
+#include <QPointer>
 #include <QShortcut>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -80,14 +82,35 @@ private:
     QTabWidget* pages_;
 };
 
+// Ends the sheet when the window it belongs to is hidden (closing hides it first).
+class ParentHidden : public QObject {
+public:
+    explicit ParentHidden(QDialog* sheet) : sheet_(sheet) {}
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Hide && sheet_ && sheet_->isVisible())
+            sheet_->reject();
+        return false;
+    }
+
+private:
+    QPointer<QDialog> sheet_;
+};
+
 }  // namespace
 
 QDialog* MakeSettingsSheet(QWidget* parent, SettingsParts parts) { return new SettingsSheet(parent, parts); }
 
 void ShowSettingsSheet(QWidget* parent, SettingsParts parts) {
-    QDialog* sheet = MakeSettingsSheet(parent, parts);
+    // The manager may close the window the sheet belongs to while the sheet is up (the
+    // commander's destroy, "Power Down"): the sheet ends first, its pages store with everything
+    // around them whole, and only then does the window go.
+    QPointer<QDialog> sheet = MakeSettingsSheet(parent, parts);
+    ParentHidden watch(sheet);
+    if (parent) parent->window()->installEventFilter(&watch);
     sheet->exec();
-    delete sheet;
+    delete sheet.data();
 }
 
 }  // namespace qmx2::manager::ui

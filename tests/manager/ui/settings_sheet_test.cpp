@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
@@ -13,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include "manager/core/command_ids.h"
+#include "manager/ui/message_window.h"
 #include "manager/ui/settings_sheet.h"
 #include "platform/help_viewer.h"
 #include "tests/manager/manager_harness.h"
@@ -117,6 +120,28 @@ TEST(SettingsSheetTest, GeneralPageStoresItsControlsWhateverClosesTheSheet) {
         EXPECT_EQ(FieldText(o.language), "English");
         EXPECT_EQ(FieldText(o.voice_mailbox), "+4917012345678901234");
     }
+}
+
+// The manager closes the message window (the commander's destroy) while its sheet is up: the
+// sheet ends first and its pages store; nothing is left behind.
+TEST(SettingsSheetTest, EndsWithTheWindowItBelongsTo) {
+    Sheet s;
+    auto* window = new MessageWindow(*s.h.ctx, s.help, [] {});
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    const QPointer<MessageWindow> alive(window);
+    window->show();
+    s.h.ctx->options.confirm_on_delete = 0;
+    QTimer::singleShot(0, [&] {
+        auto* sheet = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(sheet, nullptr);
+        sheet->findChild<QCheckBox*>("confirmOnDelete")->setChecked(true);
+        window->close();
+    });
+    window->Command(kCmdToolSettings);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_EQ(s.h.ctx->options.confirm_on_delete, 1);
+    QTest::qWait(5);  // the window's deferred deletion
+    EXPECT_TRUE(alive.isNull());
 }
 
 }  // namespace
