@@ -20,7 +20,9 @@ class Clock;
 namespace qmx2::manager::ui {
 
 // The top-level window of `window` is disabled while `op` runs, so no second command starts
-// meanwhile and no button of a sheet closes it, and it refuses to close. Returns when `op` has finished. Without a thread, `op` runs here.
+// there and no button of a sheet closes it, and it refuses to close. A command started from
+// another window meanwhile waits until this one is done before its `op` runs: one card command
+// at a time. Returns when `op` has finished. Without a thread, `op` runs here.
 void RunCardCommand(QWidget* window, platform::Clock& clock, const std::function<void()>& op);
 
 // How many window commands are running now (kept on the QApplication; 0 without one).

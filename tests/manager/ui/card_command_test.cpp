@@ -74,5 +74,31 @@ TEST(CardCommandTest, WindowMessagesWaitUntilTheCommandEnds) {
     EXPECT_TRUE(window.close());
 }
 
+// A second window's command, started while the first runs, waits for it: their card traffic never
+// overlaps.
+TEST(CardCommandTest, ASecondWindowsCommandWaitsForTheFirst) {
+    testing::OffscreenApp();
+    auto clock = platform::MakeVirtualClock();
+    QMainWindow first, second;
+    std::atomic<bool> first_running{false}, overlapped{false}, second_ran{false};
+    auto second_started = std::make_shared<std::promise<void>>();
+    RunCardCommand(&first, *clock, [&] {
+        first_running = true;
+        QMetaObject::invokeMethod(qApp, [&] {
+            RunCardCommand(&second, *clock, [&] {
+                overlapped = first_running.load();
+                second_ran = true;
+                second_started->set_value();
+            });
+        }, Qt::QueuedConnection);
+        // Ungated, the second command would run now; gated, this wait ends without it.
+        second_started->get_future().wait_for(std::chrono::milliseconds(200));
+        first_running = false;
+    });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return second_ran.load(); }, 10000));
+    EXPECT_FALSE(overlapped);
+    EXPECT_EQ(CardCommandsRunning(), 0);
+}
+
 }  // namespace
 }  // namespace qmx2::manager::ui
