@@ -90,7 +90,6 @@ struct CardUart {
     uint32_t no_scratch_pad = 0;
     uint8_t scratch_substitute = 0;
     std::atomic<uint32_t> powered_up{0};
-    char version[8] = "1.12";
 
     CardServices services;
     const platform::KernelServices* kernel = nullptr;
