@@ -1,5 +1,6 @@
-// The card as a serial port in a device namespace: exclusive access, power, line settings and
-// pacing on the virtual clock, read time-outs, the event mask, purge, removal.
+// The card as a serial port in a device namespace: its power, pacing at the line's speed on the
+// virtual clock, read time-outs and event waits on a paced line, purge, removal. The rules it
+// keeps as every port does are in tests/driver/port_rules_test.cpp.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -53,18 +54,6 @@ protected:
     Devices devices;
 };
 
-TEST_F(CardPortTest, OneOpenWithAccessAtATime) {
-    DeviceFile a, b, query;
-    ASSERT_TRUE(a.Open(devices, u"COM3:", kReadWrite, 0));
-    EXPECT_FALSE(b.Open(devices, u"COM3:", GENERIC_READ, 0));
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_ACCESS);
-    EXPECT_FALSE(b.Open(devices, u"com3:", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE));
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_ACCESS);
-    EXPECT_TRUE(query.Open(devices, u"COM3:", 0, 0));
-    ASSERT_TRUE(a.Close());
-    EXPECT_TRUE(b.Open(devices, u"COM3:", kReadWrite, 0));
-}
-
 TEST_F(CardPortTest, PowerRequestsOnAHandleWithoutAccess) {
     port.SetPowered(false);
     DeviceFile f, q;
@@ -88,18 +77,6 @@ TEST_F(CardPortTest, PowerRequestsOnAHandleWithoutAccess) {
     EXPECT_EQ(GetLastError(), ERROR_INVALID_ACCESS);
 }
 
-TEST_F(CardPortTest, VersionRequest) {
-    DeviceFile q;
-    ASSERT_TRUE(q.Open(devices, u"COM3:", 0, 0));
-    char text[5] = {};
-    uint32_t ret = 0;
-    ASSERT_TRUE(q.IoControl(IOCTL_DRIVER_VERSION, nullptr, 0, text, 5, &ret));
-    EXPECT_STREQ(text, "1.12");
-    EXPECT_EQ(ret, 4u);
-    EXPECT_FALSE(q.IoControl(IOCTL_DRIVER_VERSION, nullptr, 0, text, 4, &ret));
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
-}
-
 TEST_F(CardPortTest, ATransactionTakesTheLineTimeAt19200) {
     DeviceFile f;
     OpenLikeTheTransaction(f);
@@ -113,21 +90,6 @@ TEST_F(CardPortTest, ATransactionTakesTheLineTimeAt19200) {
     const uint64_t took = clock->TickMs() - start;
     EXPECT_GE(took, 15u);
     EXPECT_LE(took, 18u);
-}
-
-TEST_F(CardPortTest, FirstOpenStartsAt9600AndKeepsWhatItWasGiven) {
-    DeviceFile f;
-    ASSERT_TRUE(f.Open(devices, u"COM3:", kReadWrite, 0));
-    DCB dcb{};
-    ASSERT_TRUE(f.GetCommState(&dcb));
-    EXPECT_EQ(dcb.BaudRate, 9600u);
-    EXPECT_EQ(dcb.DCBlength, 28u);
-    dcb.BaudRate = 19200;
-    ASSERT_TRUE(f.SetCommState(dcb));
-    ASSERT_TRUE(f.Close());
-    ASSERT_TRUE(f.Open(devices, u"COM3:", kReadWrite, 0));
-    ASSERT_TRUE(f.GetCommState(&dcb));
-    EXPECT_EQ(dcb.BaudRate, 9600u);
 }
 
 TEST_F(CardPortTest, ALongListingArrivesAtTheLineRate) {
