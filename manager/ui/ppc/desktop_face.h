@@ -1,6 +1,6 @@
-// Qmx2PPC's windows as the program's main sees them, without Qt in this header: the QApplication,
-// the manager's user interface with every worker call moved to the GUI thread, and Qt's loop that
-// also runs the handheld's window messages.
+// The manager's windows (either shell) as the program's main sees them, without Qt in this
+// header: the QApplication, the manager's user interface with every worker call moved to the GUI
+// thread, and Qt's loop that also runs the handheld's window messages.
 #pragma once
 
 #include <functional>

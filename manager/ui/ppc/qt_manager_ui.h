@@ -1,7 +1,7 @@
-// Qmx2PPC's windows behind the manager's user-interface boundary. What has a window here (message
-// boxes, wait cursor, the monitor window, the notification icon) is shown with Qt; the rest goes
-// on to `rest` (the headless face) until its window exists. Runs on the GUI thread only: the
-// shell wraps it in GuiThreadUi.
+// The manager's windows behind its user-interface boundary, for both shells (Qmx2PPC and Qmx2HPC;
+// parts.shell tells them apart). What has a window here (message boxes, wait cursor, the monitor
+// window, the notification icon) is shown with Qt; the rest goes on to `rest` (the headless face)
+// until its window exists. Runs on the GUI thread only: the shell wraps it in GuiThreadUi.
 #pragma once
 
 #include <QPointer>
