@@ -108,7 +108,9 @@ int SearchOperators(ManagerContext& ctx, FoundOperatorList& found) {
             return 1;
         }
     }
-    if (Has(reply, "Comm failure")) return -1;
+    // -1 is the port held elsewhere; a card that let the search time out is told as a time-out,
+    // not as a busy port.
+    if (Has(reply, "Comm failure") && !Has(reply, common::kFailTimeout)) return -1;
     ctx.ui.SetWaitCursor(false);
     ctx.ui.ShowMessage(kCaption, kSearchTimeOut, Buttons::kOk, true);
     return 0;

@@ -38,7 +38,8 @@ bool ReadCurrentOperator(ManagerContext& ctx);
 // filled; every record is cleared first.
 int ParseOperatorSearch(ManagerContext& ctx, std::string_view reply, FoundOperatorList& found);
 
-// 1 success, -1 the port was not available, 0 any other failure (after the notice).
+// 1 success, -1 the port was not available, 0 any other failure, a time-out among them (after
+// the notice).
 int SearchOperators(ManagerContext& ctx, FoundOperatorList& found);
 
 // Registers with the first record of status 2. A code that is not all digits is never sent.

@@ -129,14 +129,15 @@ TEST(NetworkPageWidgetTest, SearchThatTimesOutLeavesThePageUsable) {
     n.Click("searchNetwork");  // the one-time show
     n.Click("searchNetwork");
     EXPECT_EQ(n.rig.recorder.Count("AT+COPS=?"), 1u);
-    EXPECT_EQ(n.rig.Shown(), std::vector<std::string>{kCap + "Comm port busy!"});
+    EXPECT_EQ(n.rig.Shown(), (std::vector<std::string>{kCap + "Comm failure - Request time out.",
+                                                       kCap + "Network error"}));
     EXPECT_TRUE(n.Lines().isEmpty());
     EXPECT_TRUE(n.page->isEnabled());
     EXPECT_EQ(n.Enabled(), "110");
     n.Click("automatic");
     EXPECT_EQ(n.rig.recorder.Count("AT+COPS=0"), 1u);
     EXPECT_EQ(n.Enabled(), "000");
-    EXPECT_EQ(n.rig.Shown().size(), 1u);
+    EXPECT_EQ(n.rig.Shown().size(), 2u);
 }
 
 // What reaches the page from the person or from the card never becomes a command of its own:
