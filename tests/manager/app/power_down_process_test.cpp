@@ -1,8 +1,8 @@
-// The real Qmx2PPC and Qmx2HPC (the same program without windows) beside the real device host and
-// commander on a fresh handheld root with the emulated card: the manager starts, hides and comes back on a second start, and its "Power
-// Down" goes to the commander, which destroys the manager's window while the manager is still
-// inside its send; the manager saves its data and ends, and the card ends up powered down.
-// Qmx2PPC also runs with its windows (Qt offscreen), where the Qt loop carries the window
+// The real Qmx2PPC and Qmx2HPC beside the real device host and commander on a fresh handheld root
+// with the emulated card: the manager starts, hides and comes back on a second start, and its
+// "Power Down" goes to the commander, which destroys the manager's window while the manager is
+// still inside its send; the manager saves its data and ends, and the card ends up powered down.
+// Both also run with their windows (Qt offscreen), where the Qt loop carries the window
 // messages and the commander's destroy arrives while the manager is inside its send; a test
 // cannot reach the monitor's menu in another process, so it sends the WM_COMMAND the menu's
 // "Power Down" posts. Real clock and real processes; the test never sleeps, it waits for the
@@ -163,7 +163,8 @@ std::string ShellName(const ::testing::TestParamInfo<Shell>& info) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Shells, ManagerProcessTest,
-                         ::testing::Values(Shell{"Qmx2PPC", false}, Shell{"Qmx2HPC", false}, Shell{"Qmx2PPC", true}),
+                         ::testing::Values(Shell{"Qmx2PPC", false}, Shell{"Qmx2HPC", false}, Shell{"Qmx2PPC", true},
+                                           Shell{"Qmx2HPC", true}),
                          ShellName);
 // Without a card the windowed manager says so in a message box; the terminal face prints it.
 INSTANTIATE_TEST_SUITE_P(Shells, ManagerNoCardTest, ::testing::Values(Shell{"Qmx2PPC", false}, Shell{"Qmx2HPC", false}),
