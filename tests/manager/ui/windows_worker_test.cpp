@@ -29,17 +29,6 @@
 #include "tests/manager/manager_harness.h"
 #include "tests/manager/ui/widget_test_support.h"
 
-#if defined(__SANITIZE_THREAD__)
-// Qt is not built with the thread sanitizer: its own allocations and copies (the image work it
-// hands to its thread pool) are ordered by locks the sanitizer cannot see. The project's code is
-// instrumented and still checked.
-extern "C" const char* __tsan_default_suppressions() {
-    return "called_from_lib:libQt6Core.so\n"
-           "called_from_lib:libQt6Gui.so\n"
-           "called_from_lib:libQt6Widgets.so\n";
-}
-#endif
-
 namespace qmx2::manager::ui {
 namespace {
 
