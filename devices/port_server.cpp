@@ -138,10 +138,15 @@ int PortServer::ConnectionCount() {
     return static_cast<int>(connections_.size());
 }
 
-void PortServer::CloseEntry(OpenEntry& e) {
+void PortServer::CloseEntry(OpenEntry& e, bool abandoned) {
     std::lock_guard lk(e.mu);
     if (!e.open) return;
     e.open = false;
+    if (abandoned && e.reads_or_writes) {
+        // Marked before the port frees up, so that no open can come in between.
+        std::lock_guard lk2(mu_);
+        abandoned_.insert(e.driver);
+    }
     e.driver->Close(e.context);
     std::lock_guard lk2(mu_);
     entries_.erase(e.token);
@@ -186,7 +191,7 @@ void PortServer::AcceptLoop() {
         for (size_t i = 0; i < watched.size(); ++i) {
             if (fds[i + 2].revents & (POLLRDHUP | POLLHUP | POLLERR)) {
                 watched[i]->hung_up = true;
-                if (watched[i]->entry) CloseEntry(*watched[i]->entry);
+                if (watched[i]->entry) CloseEntry(*watched[i]->entry, true);
             }
         }
         if (fds[0].revents & POLLIN) {
@@ -221,7 +226,7 @@ void PortServer::Serve(Connection* c) {
         }
         if (!sent) break;
     }
-    if (c->owner && c->entry) CloseEntry(*c->entry);
+    if (c->owner && c->entry) CloseEntry(*c->entry, true);
     c->done = true;
     Wake();
 }
@@ -290,6 +295,12 @@ WireAnswer PortServer::HandleOpen(Connection* c, const WireRequest& r) {
         }
         return a;
     }
+    bool drop_leftovers = false;
+    if (reads_or_writes) {
+        std::lock_guard lk(mu_);
+        drop_leftovers = abandoned_.erase(d) != 0;
+    }
+    if (drop_leftovers) DropLeftovers(d, ctx);
     auto e = std::make_shared<OpenEntry>();
     e->driver = d;
     e->context = ctx;
@@ -308,6 +319,28 @@ WireAnswer PortServer::HandleOpen(Connection* c, const WireRequest& r) {
     c->owner = true;
     a.value = static_cast<int64_t>(e->token);
     return a;
+}
+
+// Reads until nothing has come for kQuietMs (at most kDropLimitMs), then clears what is left,
+// with the port's time-outs put back afterwards.
+void PortServer::DropLeftovers(StreamDriver* d, uintptr_t context) {
+    constexpr uint32_t kQuietMs = 200;
+    constexpr uint32_t kDropLimitMs = 3000;
+    COMMTIMEOUTS saved{};
+    uint32_t returned = 0;
+    if (!d->IoControl(context, IOCTL_SERIAL_GET_TIMEOUTS, nullptr, 0, &saved, sizeof saved,
+                      &returned))
+        return;
+    const COMMTIMEOUTS quiet{0, 0, kQuietMs, saved.WriteTotalTimeoutMultiplier,
+                             saved.WriteTotalTimeoutConstant};
+    if (d->IoControl(context, IOCTL_SERIAL_SET_TIMEOUTS, &quiet, sizeof quiet, nullptr, 0, nullptr)) {
+        uint8_t scratch[256];
+        for (uint32_t spent = 0; spent < kDropLimitMs; spent += kQuietMs)
+            if (d->Read(context, scratch, sizeof scratch) <= 0) break;
+    }
+    const uint32_t clear = PURGE_RXCLEAR;
+    d->IoControl(context, IOCTL_SERIAL_PURGE, &clear, sizeof clear, nullptr, 0, nullptr);
+    d->IoControl(context, IOCTL_SERIAL_SET_TIMEOUTS, &saved, sizeof saved, nullptr, 0, nullptr);
 }
 
 WireAnswer PortServer::HandleCall(OpenEntry& e, const WireRequest& r) {

@@ -5,6 +5,11 @@
 // (or dies), the context is closed, even while a call of it is blocked in the driver. A second
 // connection can attach to the same context to run a call beside a blocked one (a purge beside
 // a read, a mask change beside an event wait).
+//
+// A program that goes with its read/write open still open (killed mid-command) leaves the
+// card's answer to that command on the line and in the port. The next read/write open of that
+// port first reads and drops what is still coming, until the line has been quiet for a while,
+// so that the answer is never taken for the reply to the next program's command.
 #pragma once
 
 #include <atomic>
@@ -13,6 +18,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 
 #include "platform/clock.h"
@@ -43,7 +49,9 @@ private:
     platform::WireAnswer Handle(Connection* c, const platform::WireRequest& r);
     platform::WireAnswer HandleOpen(Connection* c, const platform::WireRequest& r);
     platform::WireAnswer HandleCall(OpenEntry& e, const platform::WireRequest& r);
-    void CloseEntry(OpenEntry& e);
+    // `abandoned`: the owning program went without closing.
+    void CloseEntry(OpenEntry& e, bool abandoned = false);
+    static void DropLeftovers(platform::StreamDriver* d, uintptr_t context);
     void Wake();
 
     platform::Clock& clock_;
@@ -59,6 +67,7 @@ private:
     std::list<std::unique_ptr<Connection>> connections_;
     std::map<uint64_t, std::shared_ptr<OpenEntry>> entries_;
     uint64_t token_seed_ = 0;
+    std::set<platform::StreamDriver*> abandoned_;  // ports a program left mid-command
 };
 
 }  // namespace qmx2::devices

@@ -157,6 +157,39 @@ TEST_F(PortServerTest, AProgramThatDiesInsideAReadDoesNotKeepThePort) {
     EXPECT_TRUE(next.Open(client, u"COM3:", kReadWrite, 0));
 }
 
+// The card's answer to a killed program's command, still in the port (another program keeps a
+// control open, so no first open clears it), never reaches the next program; what a program
+// that closed leaves behind stays, as on the port itself.
+TEST_F(PortServerTest, WhatAKilledProgramLeftUnreadNeverReachesTheNextProgram) {
+    UseResolverAt(path);
+    DeviceFile control;
+    ASSERT_TRUE(control.Open(client, u"COM3:", 0, 0));
+    const std::string answer = "\r\n+CPBR: 53,\"+358402000053\",145,\"SIM entry 053\"\r\n\r\nOK\r\n";
+    for (const bool killed : {true, false}) {
+        const int fd = RawOpen(kReadWrite);
+        port.Receive(answer);
+        if (!killed) {
+            WireRequest close_request;
+            close_request.op = WireOp::kClose;
+            std::vector<uint8_t> frame;
+            ASSERT_TRUE(SendFrame(fd, EncodeRequest(close_request)) && ReceiveFrame(fd, &frame));
+        }
+        close(fd);
+        DeviceFile next;
+        for (int i = 0; i < 1000 && !next.Open(client, u"COM3:", kReadWrite, 0); ++i)
+            clock->SleepMs(10);  // until the host has seen the program go
+        ASSERT_TRUE(next.IsOpen()) << killed;
+        ASSERT_TRUE(next.SetCommTimeouts({MAXDWORD, 0, 0, 0, 0}));
+        char buf[128];
+        uint32_t n = 0;
+        ASSERT_TRUE(next.Read(buf, sizeof(buf), &n));
+        EXPECT_EQ(std::string(buf, n), killed ? "" : answer) << killed;
+        port.Receive("\r\nOK\r\n");
+        ASSERT_TRUE(next.Read(buf, sizeof(buf), &n));
+        EXPECT_EQ(std::string(buf, n), "\r\nOK\r\n") << killed;
+    }
+}
+
 TEST_F(PortServerTest, AnotherThreadCanPurgeOrCloseBesideABlockedRemoteRead) {
     UseResolverAt(path);
     StreamDriver* proxy = client.Find(u"COM3:");
