@@ -8,13 +8,19 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <condition_variable>
 #include <fstream>
+#include <mutex>
+#include <signal.h>
 
 #include "devices/active_entry.h"
 #include "platform/comm_types.h"
+#include "platform/device_file.h"
+#include "platform/devices.h"
 #include "platform/process.h"
 #include "platform/registry.h"
 #include "platform/run_at_event.h"
+#include "platform/serial_remote.h"
 #include "platform/serial_wire.h"
 #include "platform/windows.h"
 #include "tests/support/program_launcher.h"
@@ -129,6 +135,46 @@ TEST_F(DeviceHostProcessTest, AModemThatHangsUpMidReplyGivesAFailureAndRemovesTh
     EXPECT_EQ(host->Wait(), 1);
     EXPECT_NE(host->ErrorText().find("went away"), std::string::npos);
     EXPECT_EQ(RegisteredPort(), u"");
+}
+
+// The modem answers a program that was killed while it waited: that answer must not be taken
+// for the reply to the next program's command. A control open (as the commander's power query
+// holds one) keeps the port open meanwhile, so the answer lands in its buffer.
+TEST_F(DeviceHostProcessTest, AKilledProgramsReplyNeverReachesTheNextProgram) {
+    auto clock = MakeRealClock();
+    RemoteDeviceResolver resolver(*clock, DeviceSocketPath(root));
+    Devices devices;
+    devices.SetResolver(&resolver);
+    DeviceFile control;
+    ASSERT_TRUE(control.Open(devices, u"COM3:", 0, 0));
+    std::mutex mu;
+    std::condition_variable cv;
+    bool asked = false, killed = false;
+    modem.reset();
+    modem = std::make_unique<FakeModem>(pty, [&](const std::string& c) -> std::optional<std::string> {
+        if (c != "AT+CPBR=1,10") return Modem(c);
+        std::unique_lock lk(mu);
+        asked = true;
+        cv.notify_all();
+        cv.wait_for(lk, std::chrono::seconds(10), [&] { return killed; });
+        return c + "\r\r\n+CPBR: 1,\"+358402000001\",145,\"SIM entry 001\"\r\n\r\nOK\r\n";
+    });
+    Program slow({BuiltProgram("qmx2-at"), "--root", root, "--port", "COM3:", "--timeout", "20",
+                  "AT+CPBR=1,10"});
+    {
+        std::unique_lock lk(mu);
+        ASSERT_TRUE(cv.wait_for(lk, std::chrono::seconds(10), [&] { return asked; }));
+    }
+    slow.Signal(SIGKILL);
+    EXPECT_EQ(slow.WaitWithin(10000), 128 + SIGKILL);
+    {
+        std::lock_guard lk(mu);
+        killed = true;
+        cv.notify_all();
+    }
+    std::string out;
+    EXPECT_EQ(At({"--port", "COM3:", "AT+CSQ"}, &out), 0);
+    EXPECT_EQ(out, "AT+CSQ\r\r\n+CSQ: 17,99\r\n\r\nOK\r\n");
 }
 
 TEST_F(DeviceHostProcessTest, AProgramRegisteredForTheDeviceChangeStartsWhenTheCardGoes) {
