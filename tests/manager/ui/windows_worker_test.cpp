@@ -1,6 +1,7 @@
 // The polling worker and the windows together on the real clock, for the thread sanitizer:
-// while passes and background loads run, the "Settings" sheet is opened and closed (the General
-// and Modem pages store, the Network page asks the card), and the message window is rebuilt. The worker
+// while passes and background loads run, the "Settings" sheet is opened and closed once a pass
+// (its pages store, the Network page asks the card), the Modem page's store runs every round, and
+// the message window is rebuilt. The worker
 // reaches the windows only through GuiThreadUi and the monitor texts and speed options only
 // under its lock; a build with QMX2_TSAN reports any other sharing. Bounded by iterations and by
 // the worker's passes; nothing here is timed.
@@ -21,6 +22,7 @@
 #include "manager/core/main_window.h"
 #include "manager/core/polling.h"
 #include "common/data_call.h"
+#include "manager/settings/modem_page.h"
 #include "manager/ui/settings/network_page.h"
 #include "manager/ui/message_window.h"
 #include "manager/ui/ppc/qt_manager_ui.h"
@@ -84,23 +86,34 @@ TEST(WindowsWorkerTest, PagesAndMessageWindowBesideRunningPasses) {
 
     const int first_pass = context.passes.load();
     int network_asks = 0;
+    int sheet_pass = -1;
     int i = 0;
     for (; i < kIterations && context.passes.load() < first_pass + kPasses; ++i) {
-        QDialog* sheet = MakeSettingsSheet(messages, {context, help});
-        auto* pages = sheet->findChild<QTabWidget*>("settingsPages");
-        sheet->show();
-        sheet->findChild<QCheckBox*>("confirmOnDelete")->toggle();
-        // The Network page asks the card when it is first shown, which pauses the worker: once
-        // at the start and once during the background loads that follow the first pass.
-        if (network_asks == (context.passes.load() > first_pass ? 1 : 0)) {
-            ++network_asks;
-            pages->setCurrentIndex(4);
-            auto* network = static_cast<NetworkPageWidget*>(pages->currentWidget());
-            for (int k = 0; k < 2000 && !network->opened(); ++k) QTest::qWait(5);
+        // The whole sheet once per pass: pages that set the card as they close pause the worker,
+        // and a sheet every round would leave it no pass to run.
+        if (const int passes = context.passes.load(); passes != sheet_pass) {
+            sheet_pass = passes;
+            QDialog* sheet = MakeSettingsSheet(messages, {context, help});
+            auto* pages = sheet->findChild<QTabWidget*>("settingsPages");
+            sheet->show();
+            sheet->findChild<QCheckBox*>("confirmOnDelete")->toggle();
+            // The Network page asks the card when it is first shown: at the start and once
+            // during the background loads that follow the first pass.
+            if (network_asks < 2) {
+                ++network_asks;
+                pages->setCurrentIndex(4);
+                auto* network = static_cast<NetworkPageWidget*>(pages->currentWidget());
+                for (int k = 0; k < 2000 && !network->opened(); ++k) QTest::qWait(5);
+            }
+            pages->setCurrentIndex(2);
+            pages->currentWidget()->findChild<QSlider*>("speedSlider")->setValue(i % common::kDataCallSpeeds);
+            delete sheet;  // the pages store: options, monitor lines, the commander's speed message
         }
-        pages->setCurrentIndex(2);
-        pages->currentWidget()->findChild<QSlider*>("speedSlider")->setValue(i % common::kDataCallSpeeds);
-        delete sheet;  // the pages store: options, monitor lines, the commander's speed message
+        // Between sheets the Modem page's store, every round, beside the worker's own reading of
+        // the speed setting.
+        ModemPage modem = OpenModemPage(context);
+        MoveSpeedSlider(modem, i % common::kDataCallSpeeds);
+        CloseModemPage(context, modem);
 
         messages->drop_down()->activated(i % 7);
         messages->Rebuild();
