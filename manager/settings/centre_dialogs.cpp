@@ -2,6 +2,7 @@
 #include "manager/settings/centre_dialogs.h"
 
 #include <cstring>
+#include <mutex>
 
 #include "manager/settings/centre_profiles.h"
 #include "manager/store/settings_registry.h"
@@ -77,13 +78,18 @@ bool OptionsOk(ManagerContext& ctx, const OptionsDialog& d) {
     return true;
 }
 
-SmsSettingDialog OpenSmsSettingDialog(const ManagerContext& ctx) {
+SmsSettingDialog OpenSmsSettingDialog(ManagerContext& ctx) {
     SmsSettingDialog d;
     d.names = UsedNames(ctx);
     d.chosen = d.names.empty() ? -1 : 0;
     d.number = std::string(FieldText(ctx.profiles[0].centre_number));
     d.validity = ValidityChoice(ctx.profiles[0].validity_code);
     d.format = 1;
+    std::lock_guard lock(ctx.tables);
+    d.reply_path = ctx.options.reply_path != 0;
+    d.delivery_reports = ctx.options.status_reports != 0;
+    d.voice_mailbox = std::string(FieldText(ctx.options.voice_mailbox));
+    d.second_list_text = std::string(FieldText(ctx.options.second_list_text));
     return d;
 }
 
@@ -138,6 +144,12 @@ bool EditSettingGroupOk(ManagerContext& ctx, const SettingGroupFields& f, Messag
 MessagesPage OpenMessagesPage(ManagerContext& ctx) {
     MessagesPage page;
     page.use_sim_default = ctx.default_centre;
+    {
+        std::lock_guard lock(ctx.tables);
+        const OptionBlock& o = ctx.options;
+        page.hidden_options = {o.reply_path != 0, o.save_sent_copy != 0, o.status_reports != 0,
+                               o.send_long_messages != 0};
+    }
     RebuildMessagesPage(ctx, page);
     return page;
 }
@@ -165,6 +177,10 @@ int BeginNewProfile(ManagerContext& ctx) {
     return free;
 }
 
+int MarkedProfile(const ManagerContext& ctx, const MessagesPage& page) {
+    return page.RowActionsEnabled() ? UsedAt(ctx, page.marked) : -1;
+}
+
 void StoreProfile(ManagerContext& ctx, MessagesPage& page, int index, const MessageCentreProfile& p) {
     if (index < 0 || index >= kProfiles || !ProfileUsed(p)) return;
     ctx.profiles[index] = p;
@@ -186,6 +202,14 @@ void SelectMarkedProfile(ManagerContext& ctx, MessagesPage& page) {
 }
 
 void CloseMessagesPage(ManagerContext& ctx, const MessagesPage& page) {
+    {
+        std::lock_guard lock(ctx.tables);
+        OptionBlock& o = ctx.options;
+        o.reply_path = page.hidden_options[0];
+        o.save_sent_copy = page.hidden_options[1];
+        o.status_reports = page.hidden_options[2];
+        o.send_long_messages = page.hidden_options[3];
+    }
     ctx.default_centre = page.use_sim_default;
     WriteManagerValue(ctx.registry, kValueUseDefCentre, page.use_sim_default ? "On" : "Off");
     ApplyOnMessagesPageClose(ctx);

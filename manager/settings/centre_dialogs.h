@@ -4,6 +4,7 @@
 // dialog.
 #pragma once
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -43,8 +44,13 @@ struct SmsSettingDialog {
     std::string number;  // the edit box
     int validity = 0;    // a validity choice
     uint8_t format = 1;
+    // On the dialog but never shown: "&Reply via same message centre" (option byte 0),
+    // "&Delivery reports" (option byte 2) and two lists holding the option block's mailbox texts.
+    bool reply_path = false;
+    bool delivery_reports = false;
+    std::string voice_mailbox, second_list_text;
 };
-SmsSettingDialog OpenSmsSettingDialog(const ManagerContext& ctx);
+SmsSettingDialog OpenSmsSettingDialog(ManagerContext& ctx);
 void ChooseSmsSetting(const ManagerContext& ctx, SmsSettingDialog& d, int choice);
 bool SmsSettingOk(ManagerContext& ctx, const SmsSettingDialog& d);
 
@@ -68,16 +74,22 @@ struct MessagesPage {
     int marked = -1;
     bool use_sim_default = true;
     bool use_sim_default_enabled = true;
+    // Never shown: "Reply path", "Save copy to Sent Messages-folder", "Status reports" and "Send
+    // long messages", option bytes 0 to 3; stored back when the page closes.
+    std::array<bool, 4> hidden_options{};
     bool RowActionsEnabled() const { return marked >= 0 && marked < static_cast<int>(rows.size()); }
 };
 MessagesPage OpenMessagesPage(ManagerContext& ctx);
 void RebuildMessagesPage(ManagerContext& ctx, MessagesPage& page);
 // "New...": the profile position to edit, or -1 after kStorageFull.
 int BeginNewProfile(ManagerContext& ctx);
+// The profile position of the marked row; -1 without one.
+int MarkedProfile(const ManagerContext& ctx, const MessagesPage& page);
 void StoreProfile(ManagerContext& ctx, MessagesPage& page, int index, const MessageCentreProfile& p);
 void DeleteMarkedProfile(ManagerContext& ctx, MessagesPage& page);
 void SelectMarkedProfile(ManagerContext& ctx, MessagesPage& page);
-// The page closes: the flag from "Use SIM default", "useDefSMSCenter", then the card.
+// The page closes: the hidden option bytes, the flag from "Use SIM default", "useDefSMSCenter",
+// then the card.
 void CloseMessagesPage(ManagerContext& ctx, const MessagesPage& page);
 
 }  // namespace qmx2::manager

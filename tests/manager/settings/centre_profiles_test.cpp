@@ -168,6 +168,30 @@ TEST(MessagesPage, DeletingProfileOneOfFourPacksTheTable) {
     EXPECT_EQ(FirstFreeProfile(rig.ctx()), 3);
 }
 
+// The never-shown boxes carry option bytes 0 to 3 through the page, and the SMS setting dialog's
+// carry bytes 0 and 2 and the mailbox texts; rows map to profile positions.
+TEST(MessagesPage, HiddenOptionsAndMarkedRowPosition) {
+    CardRig rig;
+    rig.ctx().options.reply_path = 1;
+    rig.ctx().options.status_reports = 1;
+    SetField(rig.ctx().options.voice_mailbox, "+4930123");
+    AddProfile(rig, 0, "A", "+1", 2);
+    AddProfile(rig, 1, "B", "+2", 2);
+    const SmsSettingDialog d = OpenSmsSettingDialog(rig.ctx());
+    EXPECT_TRUE(d.reply_path && d.delivery_reports);
+    EXPECT_EQ(d.voice_mailbox, "+4930123");
+    MessagesPage page = OpenMessagesPage(rig.ctx());
+    EXPECT_EQ(page.hidden_options, (std::array<bool, 4>{true, false, true, false}));
+    EXPECT_EQ(MarkedProfile(rig.ctx(), page), -1);
+    page.marked = 1;
+    EXPECT_EQ(MarkedProfile(rig.ctx(), page), 1);
+    page.hidden_options = {false, true, false, true};
+    CloseMessagesPage(rig.ctx(), page);
+    const OptionBlock& o = rig.ctx().options;
+    EXPECT_EQ(std::vector<int>({o.reply_path, o.save_sent_copy, o.status_reports, o.send_long_messages}),
+              std::vector<int>({0, 1, 0, 1}));
+}
+
 TEST(MessagesPage, DeletingTheLastTicksAndDisablesSimDefault) {
     CardRig rig;
     rig.ctx().default_centre = false;
