@@ -29,7 +29,8 @@ cmake --build "$build" --target peghelp setup-screenshots qmx2_setup_files comma
 # the message dialog, the write window with the counter red, "Select Recipients", "Recent
 # Recipients", "Select Number", the "Settings" sheet on "General", on "Network" (after a search)
 # and on "Modem", the contact window loading and with entries, and its dialogs (new and edit
-# entry, copy to, paste contact).
+# entry, copy to, paste contact), the "Messages" and "Security" pages with the message-centre and
+# access-code dialogs.
 "$build/bin/manager_screenshots" "$out" 2>/dev/null
 
 ls -1 "$out"/*.png

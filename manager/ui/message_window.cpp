@@ -23,6 +23,7 @@
 #include "manager/core/command_ids.h"
 #include "manager/ui/card_command.h"
 #include "manager/ui/settings_sheet.h"
+#include "manager/ui/settings/centre_dialogs.h"
 #include "manager/messages/delete.h"
 #include "manager/messages/write_window.h"
 #include "platform/help_viewer.h"
@@ -288,8 +289,8 @@ void MessageWindow::Command(uint32_t command) {
     case kCmdSendStored: OpenWrite(kWriteSendStored); return;
     case kCmdReply: OpenWrite(kWriteReply); return;
     case kCmdForward: OpenWrite(kWriteForward); return;
-    case kCmdSmsSettings: unavailable_(); return;
     case kCmdToolSettings: ShowSettingsSheet(this, {ctx_, help_}); return;
+    case kCmdSmsSettings: RunSmsSettingDialog(ctx_, help_, this); return;
     default: return;
     }
 }

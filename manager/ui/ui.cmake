@@ -8,12 +8,16 @@ if(QMX2_GUI)
     ${CMAKE_CURRENT_LIST_DIR}/message_window.cpp
     ${CMAKE_CURRENT_LIST_DIR}/settings_sheet.cpp
     ${CMAKE_CURRENT_LIST_DIR}/settings/general_page.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/settings/placeholder_pages.cpp
     ${CMAKE_CURRENT_LIST_DIR}/write_window.cpp
     ${CMAKE_CURRENT_LIST_DIR}/write_panel.cpp
     ${CMAKE_CURRENT_LIST_DIR}/recipient_pickers.cpp
     ${CMAKE_CURRENT_LIST_DIR}/contact_window.cpp
     ${CMAKE_CURRENT_LIST_DIR}/contact_dialogs.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/settings/field_edits.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/settings/centre_dialogs.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/settings/messages_page.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/settings/security_dialogs.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/settings/security_page.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ppc/monitor_window.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ppc/qt_manager_ui.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ppc/desktop_face.cpp

@@ -2,10 +2,13 @@
 // operator, the monitor while searching, the about box, a message box of the manager, the message
 // window with the folder tree and with the drop-down, the message dialog, the write window with
 // the counter red, the recipient pickers 131, 132 and 133, the "Settings" sheet on its "General",
-// "Network" and "Modem" pages, the contact window loading and with entries, and its three dialogs.
+// "Network", "Modem", "Messages" and "Security" pages, the contact window loading and with entries,
+// and its three dialogs, the message-centre dialogs and the access-code dialogs.
 //   manager_screenshots FOLDER
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -25,6 +28,9 @@
 #include "manager/ui/message_window.h"
 #include "manager/ui/recipient_pickers.h"
 #include "manager/ui/write_window.h"
+#include "manager/settings/centre_profiles.h"
+#include "manager/ui/settings/centre_dialogs.h"
+#include "manager/ui/settings/security_dialogs.h"
 #include "tests/manager/manager_harness.h"
 #include "tests/manager/messages/card_rig.h"
 #include "manager/ui/settings/network_page.h"
@@ -111,6 +117,7 @@ int main(int argc, char** argv) {
         ctx.options.confirm_on_delete = 1;
         QDialog* sheet = ui::MakeSettingsSheet(nullptr, {ctx, help});
         Save(sheet, "manager-settings-general");
+        qmx2::platform::ExternalWait off_clock(*h.clock);  // the "Messages" page sets the centre as it goes
         delete sheet;
     }
 
@@ -203,5 +210,53 @@ int main(int argc, char** argv) {
     Save(&copy_to, "manager-contact-copy-to");
     ui::PasteDialog paste({"Sixteen letters!", "+4917012345"}, {"Sixteen letter", "+4917012345"}, 14, 20);
     Save(&paste, "manager-contact-paste");
+    // The "Messages" and "Security" pages in the sheet with three setting groups, the second
+    // marked, on a card with the phone lock on; the message-centre and access-code dialogs.
+    {
+        auto scenario = qmx2::hardware::card::DefaultScenario();
+        scenario.sim.locks[int(qmx2::hardware::card::LockKind::kPhoneSim)].enabled = true;
+        testing::CardRig rig(scenario);
+        ManagerContext& c = rig.ctx();
+        qmx2::platform::ExternalWait off_clock(*rig.h.clock);  // the pages' card thread runs the clock
+        const auto profile = [&](int i, const char* name, const char* number, int validity) {
+            MessageCentreProfile& p = c.profiles[i];
+            SetField(p.name, name);
+            SetField(p.centre_number, number);
+            p.validity_code = ValidityCode(validity);
+            p.sending_format = 1;
+        };
+        profile(0, "Home", "+358405202000", 2);
+        profile(1, "Travel", "+491722270333", 5);
+        profile(2, "Office", "+4930123456", 3);
+        c.default_centre = false;
+        QDialog* sheet = ui::MakeSettingsSheet(nullptr, {c, help});
+        auto* pages = sheet->findChild<QTabWidget*>("settingsPages");
+        sheet->show();
+        pages->setCurrentIndex(1);
+        auto* groups = pages->currentWidget()->findChild<QTreeWidget*>("settingGroups");
+        groups->setCurrentItem(groups->topLevelItem(1));
+        Save(sheet, "manager-settings-messages");
+        sheet->show();
+        pages->setCurrentIndex(3);
+        auto* level = pages->currentWidget()->findChild<QLineEdit*>("securityLevel");
+        while (level->text().isEmpty()) QApplication::processEvents();
+        Save(sheet, "manager-settings-security");
+        delete sheet;
+
+        ui::OptionsBox options(c, help);
+        options.groups()->setCurrentIndex(2);
+        Save(&options, "manager-options");
+        ui::SmsSettingBox sms(c, help);
+        Save(&sms, "manager-sms-setting");
+        MessageCentreProfile edited = c.profiles[2];
+        ui::EditSettingGroupBox group(c, help, edited);
+        Save(&group, "manager-edit-setting-group");
+        ui::LockChoiceBox lock(c, ui::LockChoiceBox::Kind::kSecurityLevel, "Phone");
+        Save(&lock, "manager-change-security-level");
+        ui::LockChoiceBox pin(c, ui::LockChoiceBox::Kind::kPinRequest, "Off");
+        Save(&pin, "manager-pin-code-request");
+        ui::AccessCodesBox codes(c, help);
+        Save(&codes, "manager-change-access-codes");
+    }
     return 0;
 }

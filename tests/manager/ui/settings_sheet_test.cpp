@@ -36,6 +36,8 @@ struct Sheet {
             EXPECT_TRUE(QTest::qWaitForWindowActive(sheet));
             act(*sheet);
         });
+        // The pages' card commands wait on the virtual clock while this thread serves Qt's loop.
+        platform::ExternalWait serving(*h.clock);
         ShowSettingsSheet(nullptr, {*h.ctx, help});
     }
     testing::Harness h;

@@ -44,3 +44,8 @@ if(QMX2_GUI)
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/windows_worker_test.cpp
     LIBS qmx2_manager_ui qmx2_manager_test_doubles qmx2_desktop_services Qt6::Test)
 endif()
+if(QMX2_GUI)
+  qmx2_test(manager_centre_security_pages_test
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/centre_security_pages_test.cpp
+    LIBS qmx2_manager_ui qmx2_manager_test_doubles qmx2_card qmx2_desktop_services Qt6::Test)
+endif()
