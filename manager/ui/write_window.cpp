@@ -20,6 +20,7 @@
 #include "manager/messages/send.h"
 #include "manager/ui/card_command.h"
 #include "manager/ui/recipient_pickers.h"
+#include "manager/ui/settings/centre_dialogs.h"
 #include "manager/ui/write_panel.h"
 #include "platform/help_viewer.h"
 
@@ -214,8 +215,8 @@ void WriteWindow::Command(uint32_t command) {
     case kCmdSelectAll: text_->selectAll(); return;
     case kCmdSelectRecipients: SelectRecipients(); return;
     case kCmdRecentRecipients: RecentRecipientsPicker(); return;
-    case kCmdToolSettings:
-    case kCmdOptions: tools_(command); return;
+    case kCmdToolSettings: tools_(command); return;
+    case kCmdOptions: RunOptionsDialog(ctx_, help_, this); return;
     default: return;
     }
 }

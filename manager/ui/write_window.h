@@ -1,7 +1,7 @@
 // The write window (menu bar 109, accelerators 171): on its background the message text 3001, the
 // number entry 3003 and the recipient list 4001, with the counter and the picture buttons of
-// WritePanel. Send and Save to Draft run the logic of manager/messages/send.h; "Options..." and
-// "Settings..." go to `tools`.
+// WritePanel. Send and Save to Draft run the logic of manager/messages/send.h; "Options..." opens
+// the message-centre "Options" dialog; "Settings..." goes to `tools`.
 #pragma once
 
 #include <QMainWindow>

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QEvent>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -84,9 +85,21 @@ MessagesPageWidget::MessagesPageWidget(ManagerContext& ctx, platform::HelpViewer
         Rebuild();
     });
     Rebuild();
+    window()->installEventFilter(this);
 }
 
-MessagesPageWidget::~MessagesPageWidget() {
+MessagesPageWidget::~MessagesPageWidget() { Store(); }
+
+// The card is set while the sheet is hidden but whole: setting it runs Qt's loop, which must not
+// meet a sheet half torn down, nor the deferred deletion of the window the sheet belongs to.
+bool MessagesPageWidget::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == window() && event->type() == QEvent::Hide) Store();
+    return QWidget::eventFilter(watched, event);
+}
+
+void MessagesPageWidget::Store() {
+    if (stored_) return;
+    stored_ = true;
     page_.use_sim_default = use_sim_default_->isChecked();
     for (size_t i = 0; i < hidden_.size(); ++i) page_.hidden_options[i] = hidden_[i]->isChecked();
     // The sheet is going away: no window to disable while the card is set.

@@ -29,10 +29,15 @@ public:
     void Edit();
     void Delete();
     void Select();
+    // The page's close: the option bytes, the flag, "useDefSMSCenter" and the card's centre.
+    void Store();
 
     QTreeWidget* list() const { return list_; }
     QCheckBox* use_sim_default() const { return use_sim_default_; }
     QPushButton* button(int i) const { return buttons_[size_t(i)]; }  // New, Edit, Delete, Select
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void Rebuild();
@@ -42,6 +47,7 @@ private:
     ManagerContext& ctx_;
     platform::HelpViewer& help_;
     MessagesPage page_;
+    bool stored_ = false;
     QTreeWidget* list_;
     QCheckBox* use_sim_default_;
     std::array<QPushButton*, 4> buttons_{};

@@ -18,6 +18,7 @@
 #include "manager/core/command_ids.h"
 #include "manager/settings/centre_profiles.h"
 #include "manager/ui/message_window.h"
+#include "manager/ui/settings_sheet.h"
 #include "manager/ui/settings/centre_dialogs.h"
 #include "manager/ui/settings/messages_page.h"
 #include "manager/ui/settings/security_dialogs.h"
@@ -271,6 +272,22 @@ TEST(MessagesPageUi, NewEditDeleteAndTheCardWhenThePageCloses) {
     rig.Card([&] { page.reset(); });
     EXPECT_EQ(rig.recorder.Lines(), std::vector<std::string>{"AT+CSCA=\"\""});
     EXPECT_EQ(rig.h.registry.Text(u"Software\\Orvan\\QMX2", u"useDefSMSCenter"), "On");
+}
+
+// In the sheet the page sets the card once, as the sheet closes, by Cancel as by OK.
+TEST(MessagesPageUi, TheSheetClosedWithCancelSetsTheCentreOnce) {
+    Rig rig;
+    rig.ctx().default_centre = false;
+    rig.AddProfile(0, "Home", "+3581", 0);
+    rig.Card([&] {
+        std::unique_ptr<QDialog> sheet(MakeSettingsSheet(nullptr, {rig.ctx(), rig.help}));
+        sheet->show();
+        sheet->reject();
+        EXPECT_EQ(rig.recorder.Lines(), (std::vector<std::string>{"AT+CSCA=\"+3581\"", "AT+CSMP=17,11,0,0"}));
+        sheet.reset();
+    });
+    EXPECT_EQ(rig.recorder.Count("AT+CSCA"), 1u);
+    EXPECT_EQ(rig.h.registry.Text(u"Software\\Orvan\\QMX2", u"useDefSMSCenter"), "Off");
 }
 
 TEST(MessagesPageUi, SelectMakesTheMarkedRowCurrent) {

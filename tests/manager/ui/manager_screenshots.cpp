@@ -115,9 +115,9 @@ int main(int argc, char** argv) {
 
     {
         ctx.options.confirm_on_delete = 1;
+        qmx2::platform::ExternalWait off_clock(*h.clock);  // the "Messages" page sets the centre as it goes
         QDialog* sheet = ui::MakeSettingsSheet(nullptr, {ctx, help});
         Save(sheet, "manager-settings-general");
-        qmx2::platform::ExternalWait off_clock(*h.clock);  // the "Messages" page sets the centre as it goes
         delete sheet;
     }
 
@@ -216,6 +216,7 @@ int main(int argc, char** argv) {
         auto scenario = qmx2::hardware::card::DefaultScenario();
         scenario.sim.locks[int(qmx2::hardware::card::LockKind::kPhoneSim)].enabled = true;
         testing::CardRig rig(scenario);
+        rig.Direct("AT+CPIN=\"0000\"");  // the phone lock code, as the commander gives it at power-up
         ManagerContext& c = rig.ctx();
         qmx2::platform::ExternalWait off_clock(*rig.h.clock);  // the pages' card thread runs the clock
         const auto profile = [&](int i, const char* name, const char* number, int validity) {

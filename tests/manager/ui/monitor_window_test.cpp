@@ -80,7 +80,11 @@ std::string Outcome(Rig& rig, const std::function<void()>& act) {
         else seen = BoxLine(w).toStdString();
         if (auto* d = qobject_cast<QDialog*>(w)) d->reject();
     });
-    act();
+    {
+        // Closing the "Settings" sheet sets the message centre, on the virtual clock.
+        platform::ExternalWait serving(*rig.harness.clock);
+        act();
+    }
     QTest::qWait(5);
     if (MessageWindow* w = rig.qt.message_window()) {
         w->close();

@@ -139,7 +139,10 @@ TEST(SettingsSheetTest, EndsWithTheWindowItBelongsTo) {
         sheet->findChild<QCheckBox*>("confirmOnDelete")->setChecked(true);
         window->close();
     });
-    window->Command(kCmdToolSettings);
+    {
+        platform::ExternalWait serving(*s.h.clock);
+        window->Command(kCmdToolSettings);
+    }
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     EXPECT_EQ(s.h.ctx->options.confirm_on_delete, 1);
     QTest::qWait(5);  // the window's deferred deletion
