@@ -211,8 +211,9 @@ void MessageWindow::Rebuild() {
 
 void MessageWindow::ListChanged(ListChange change) {
     if (change == ListChange::kMessageSelected || change == ListChange::kNothingSelected) {
-        // A selected message whose row went away counts as nothing selected.
-        if (list_->selectedItems().isEmpty()) change = ListChange::kNothingSelected;
+        // The list decides: a selected message whose row went away is nothing selected, rows a
+        // command left selected (a delete answered No) are still selected.
+        change = list_->selectedItems().isEmpty() ? ListChange::kNothingSelected : ListChange::kMessageSelected;
     }
     bool first_empty = true;
     if (QTreeWidgetItem* item = list_->currentItem(); item && item->isSelected())

@@ -66,10 +66,8 @@ bool QtManagerUi::ShowWriteWindow() {
     // At most one: a second opening brings it forward as it is.
     const bool existed = write_;
     if (!write_) {
-        write_ = new WriteWindow(parts_.context(), parts_.help, [this](uint32_t command) {
-            if (command == kCmdToolSettings) ShowSettingsSheet(write_, {parts_.context(), parts_.help});
-            else ShowMessage(kCaption, kWindowNotAvailable, Buttons::kOk, true);
-        });
+        write_ = new WriteWindow(parts_.context(), parts_.help,
+                                 [this](uint32_t) { ShowSettingsSheet(write_, {parts_.context(), parts_.help}); });
         write_->setAttribute(Qt::WA_DeleteOnClose);
     }
     write_->show();

@@ -130,6 +130,15 @@ TEST(MessageWindowTest, FoldersCommandStatesAndReopening) {
     // Open, Move, Copy, Delete, Send, Reply, Forward, Paste.
     SelectRow(w, 0);
     EXPECT_EQ(States(w), "11110110");
+    // A delete answered No keeps the row selected and its commands on.
+    m.context.options.confirm_on_delete = 1;
+    const size_t shown = m.boxes.size();
+    QTimer::singleShot(0, [&] { w.Command(kCmdDelete); });
+    m.Serve([&] { return m.boxes.size() > shown; });
+    EXPECT_EQ(m.boxes.back(), "Orvan Pellion 2.0|Do you want to delete?");
+    EXPECT_EQ(w.list()->selectedItems().size(), 1);
+    EXPECT_EQ(States(w), "11110110");
+    m.context.options.confirm_on_delete = 0;
 
     // The drop-down takes the tree's place; its entries choose the same folder in the tree.
     w.action(kCmdFolder)->trigger();
