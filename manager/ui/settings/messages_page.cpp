@@ -91,9 +91,10 @@ MessagesPageWidget::MessagesPageWidget(ManagerContext& ctx, platform::HelpViewer
 MessagesPageWidget::~MessagesPageWidget() { Store(); }
 
 // The card is set while the sheet is hidden but whole: setting it runs Qt's loop, which must not
-// meet a sheet half torn down, nor the deferred deletion of the window the sheet belongs to.
+// meet a sheet half torn down, nor the deferred deletion of the window the sheet belongs to. A
+// hide from the window system (the sheet minimised) is no close.
 bool MessagesPageWidget::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == window() && event->type() == QEvent::Hide) Store();
+    if (watched == window() && event->type() == QEvent::Hide && !event->spontaneous()) Store();
     return QWidget::eventFilter(watched, event);
 }
 
