@@ -19,6 +19,7 @@
 #include "manager/phonebook/contact_ops.h"
 #include "manager/ui/card_command.h"
 #include "manager/ui/contact_dialogs.h"
+#include "manager/ui/tool_menus.h"
 #include "platform/help_viewer.h"
 
 namespace qmx2::manager::ui {
@@ -26,17 +27,6 @@ namespace {
 
 constexpr int kNameColumnWidth = 124;
 constexpr BookId kBooks[] = {BookId::kSim, BookId::kCard, BookId::kPda};
-
-struct MenuEntry {
-    const char* text;
-    uint32_t command;
-    const char* keys;  // shown beside the entry; the keys themselves act in the list
-};
-
-struct Menu {
-    const char* title;
-    std::vector<MenuEntry> entries;
-};
 
 const Menu kMenus[] = {
     {"File",
@@ -107,18 +97,7 @@ ContactWindow::ContactWindow(ManagerContext& ctx, platform::HelpViewer& help, QW
 }
 
 void ContactWindow::BuildMenus() {
-    menuBar()->setObjectName("menu" + QString::number(kMenuContacts));
-    for (const Menu& m : kMenus) {
-        QMenu* menu = menuBar()->addMenu(m.title);
-        for (const MenuEntry& e : m.entries) {
-            QAction* action = menu->addAction(e.text);
-            if (e.keys) action->setShortcut(QKeySequence(e.keys));
-            action->setShortcutContext(Qt::WidgetShortcut);
-            const uint32_t id = e.command;
-            connect(action, &QAction::triggered, this, [this, id] { Command(id); });
-            actions_[id] = action;
-        }
-    }
+    actions_ = FillMenuBar(menuBar(), kMenuContacts, kMenus, [this](uint32_t id) { Command(id); });
 }
 
 void ContactWindow::SelectBook(BookId book) {

@@ -26,6 +26,7 @@
 #include "manager/ui/settings/centre_dialogs.h"
 #include "manager/messages/delete.h"
 #include "manager/messages/write_window.h"
+#include "manager/ui/tool_menus.h"
 #include "platform/help_viewer.h"
 #include "platform/sync.h"
 
@@ -50,17 +51,6 @@ QIcon ListIcon(int index) {
                                                     QStyle::SP_FileIcon, QStyle::SP_MessageBoxInformation};
     return QApplication::style()->standardIcon(kIcons[index < 0 || index > 3 ? 2 : index]);
 }
-
-struct MenuEntry {
-    const char* text;
-    uint32_t command;
-    const char* keys;  // shown beside the entry; the keys themselves act in the list
-};
-
-struct Menu {
-    const char* title;
-    std::vector<MenuEntry> entries;
-};
 
 const Menu kMenus[] = {
     {"File", {{"Open...", kCmdOpen, nullptr}, {"Close", kCmdCloseMessages, nullptr}}},
@@ -152,20 +142,7 @@ MessageWindow::MessageWindow(ManagerContext& ctx, platform::HelpViewer& help, st
 }
 
 void MessageWindow::BuildMenus() {
-    menuBar()->setObjectName("menu" + QString::number(kMenuMessages));
-    for (const Menu& m : kMenus) {
-        QMenu* menu = menuBar()->addMenu(m.title);
-        for (const MenuEntry& e : m.entries) {
-            QAction* action = menu->addAction(e.text);
-            if (e.keys) action->setShortcut(QKeySequence(e.keys));
-            // The keys act in the list (below), not as window shortcuts.
-            action->setShortcutContext(Qt::WidgetShortcut);
-            action->setData(e.command);
-            const uint32_t id = e.command;
-            connect(action, &QAction::triggered, this, [this, id] { Command(id); });
-            actions_[id] = action;
-        }
-    }
+    actions_ = FillMenuBar(menuBar(), kMenuMessages, kMenus, [this](uint32_t id) { Command(id); });
     actions_.at(kCmdFolder)->setCheckable(true);
 }
 

@@ -5,6 +5,7 @@ if(QMX2_GUI)
   add_library(qmx2_manager_ui STATIC
     ${CMAKE_CURRENT_LIST_DIR}/monitor_view.cpp
     ${CMAKE_CURRENT_LIST_DIR}/card_command.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/tool_menus.cpp
     ${CMAKE_CURRENT_LIST_DIR}/message_window.cpp
     ${CMAKE_CURRENT_LIST_DIR}/settings_sheet.cpp
     ${CMAKE_CURRENT_LIST_DIR}/settings/general_page.cpp

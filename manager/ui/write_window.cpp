@@ -22,6 +22,7 @@
 #include "manager/ui/recipient_pickers.h"
 #include "manager/ui/settings/centre_dialogs.h"
 #include "manager/ui/write_panel.h"
+#include "manager/ui/tool_menus.h"
 #include "platform/help_viewer.h"
 
 namespace qmx2::manager::ui {
@@ -30,16 +31,6 @@ namespace {
 constexpr QRect kTextRect{19, 35, 203, 105};
 constexpr QRect kNumberRect{58, 165, 163, 17};
 constexpr QRect kListRect{58, 185, 163, 55};
-
-struct MenuEntry {
-    const char* text;
-    uint32_t command;
-};
-
-struct Menu {
-    const char* title;
-    std::vector<MenuEntry> entries;
-};
 
 const Menu kMenus[] = {
     {"File", {{"Send", kCmdSend}, {"Save to Draft", kCmdSaveDraft}, {"Close", kCmdCloseWrite}}},
@@ -126,17 +117,7 @@ WriteWindow::WriteWindow(ManagerContext& ctx, platform::HelpViewer& help, std::f
 }
 
 void WriteWindow::BuildMenus() {
-    menuBar()->setObjectName("menu" + QString::number(kMenuWrite));
-    for (const Menu& m : kMenus) {
-        QMenu* menu = menuBar()->addMenu(m.title);
-        for (const MenuEntry& e : m.entries) {
-            QAction* action = menu->addAction(e.text);
-            action->setData(e.command);
-            const uint32_t id = e.command;
-            connect(action, &QAction::triggered, this, [this, id] { Command(id); });
-            actions_[id] = action;
-        }
-    }
+    actions_ = FillMenuBar(menuBar(), kMenuWrite, kMenus, [this](uint32_t id) { Command(id); });
 }
 
 void WriteWindow::Fill(const WriteWindowState& state) {
