@@ -20,7 +20,9 @@
 #include "manager/ui/card_command.h"
 #include "manager/ui/contact_dialogs.h"
 #include "manager/ui/tool_menus.h"
+#include "platform/desktop/desktop_resources.h"
 #include "platform/help_viewer.h"
+#include "platform/tray_icons.h"
 
 namespace qmx2::manager::ui {
 namespace {
@@ -46,6 +48,7 @@ ContactWindow::ContactWindow(ManagerContext& ctx, platform::HelpViewer& help, QW
     : QMainWindow(parent), ctx_(ctx), help_(help) {
     setObjectName("contactWindow");
     setWindowTitle("Contact Directory");
+    setWindowIcon(platform::LoadIcon(platform::kIconManager));
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -27,7 +27,9 @@
 #include "manager/messages/delete.h"
 #include "manager/messages/write_window.h"
 #include "manager/ui/tool_menus.h"
+#include "platform/desktop/desktop_resources.h"
 #include "platform/help_viewer.h"
+#include "platform/tray_icons.h"
 #include "platform/sync.h"
 
 namespace qmx2::manager::ui {
@@ -68,11 +70,12 @@ const Menu kMenus[] = {
 
 }  // namespace
 
-MessageWindow::MessageWindow(ManagerContext& ctx, platform::HelpViewer& help, std::function<void()> unavailable,
+MessageWindow::MessageWindow(ManagerContext& ctx, platform::HelpViewer& help,
                              QWidget* parent)
-    : QMainWindow(parent), ctx_(ctx), help_(help), unavailable_(std::move(unavailable)) {
+    : QMainWindow(parent), ctx_(ctx), help_(help) {
     setObjectName("messageWindow");
     setWindowTitle("Short Messages");
+    setWindowIcon(platform::LoadIcon(platform::kIconManager));
     auto* central = new QWidget(this);
     central->setFixedSize(kScreenWidth, kListTop + kListHeight);
     setCentralWidget(central);
@@ -274,7 +277,7 @@ void MessageWindow::Command(uint32_t command) {
 }
 
 void MessageWindow::OpenWrite(int mode) {
-    if (!write_) return unavailable_();
+    if (!write_) return;  // no write window in this face
     if (mode == kWriteEmpty) return write_(mode, nullptr);
     // The other modes start from the selected row's message; without one they do nothing.
     const uint32_t command = mode == kWriteReply ? kCmdReply : mode == kWriteForward ? kCmdForward : kCmdSendStored;

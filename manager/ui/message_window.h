@@ -1,6 +1,5 @@
 // The message window (menu bar 113, accelerators 197): the folder tree 7001 or the folder
 // drop-down 2001 above the message list 5001, status bar 10003 and the 1000 ms status timer.
-// Commands that need a window not built yet go to `unavailable`.
 #pragma once
 
 #include <QMainWindow>
@@ -29,7 +28,7 @@ namespace qmx2::manager::ui {
 
 class MessageWindow : public QMainWindow {
 public:
-    MessageWindow(ManagerContext& ctx, platform::HelpViewer& help, std::function<void()> unavailable,
+    MessageWindow(ManagerContext& ctx, platform::HelpViewer& help,
                   QWidget* parent = nullptr);
 
     // Where "Write Message...", "Reply...", "Forward..." and "Send..." go: the write window's
@@ -70,7 +69,6 @@ private:
 
     ManagerContext& ctx_;
     platform::HelpViewer& help_;
-    std::function<void()> unavailable_;
     std::function<void(int, const MessageRecord*)> write_;
     Folder folder_ = Folder::kInbox;
     int sort_key_ = kDefaultSortKey;

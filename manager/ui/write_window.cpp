@@ -23,7 +23,9 @@
 #include "manager/ui/settings/centre_dialogs.h"
 #include "manager/ui/write_panel.h"
 #include "manager/ui/tool_menus.h"
+#include "platform/desktop/desktop_resources.h"
 #include "platform/help_viewer.h"
+#include "platform/tray_icons.h"
 
 namespace qmx2::manager::ui {
 namespace {
@@ -70,6 +72,7 @@ WriteWindow::WriteWindow(ManagerContext& ctx, platform::HelpViewer& help, std::f
     : QMainWindow(parent), ctx_(ctx), help_(help), tools_(std::move(tools)) {
     setObjectName("writeWindow");
     setWindowTitle("Write Message");
+    setWindowIcon(platform::LoadIcon(platform::kIconManager));
     panel_ = new WritePanel([this](int button) { PictureButton(button); }, this);
     panel_->setFixedSize(kScreenWidth, kToolWindowHeight);
     setCentralWidget(panel_);

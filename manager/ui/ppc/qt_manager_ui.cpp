@@ -51,9 +51,7 @@ QtManagerUi::~QtManagerUi() {
 void QtManagerUi::OpenMessageWindow() {
     // At most one: a second "Short Messages..." brings it forward with its folder and selection.
     if (!messages_) {
-        messages_ = new MessageWindow(parts_.context(), parts_.help, [this] {
-            ShowMessage(kCaption, kWindowNotAvailable, Buttons::kOk, true);
-        });
+        messages_ = new MessageWindow(parts_.context(), parts_.help);
         messages_->setAttribute(Qt::WA_DeleteOnClose);
         messages_->SetWriteOpener([this](int mode, const MessageRecord* record) { OpenWrite(mode, record); });
     }

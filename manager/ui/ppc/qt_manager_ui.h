@@ -30,8 +30,6 @@ namespace qmx2::manager::ui {
 
 class MonitorWindow;
 
-// Says that a window of this build does not exist yet.
-inline constexpr char16_t kWindowNotAvailable[] = u"This window is not available yet in this build.";
 
 struct QtManagerParts {
     ManagerUi& rest;

@@ -152,7 +152,7 @@ TEST(CentreDialogsUi, OptionsChoosesAProfileOrTheSimDefault) {
 // dialog.
 TEST(CentreDialogsUi, MessageWindowOpensSmsSettingAfterTheProfileCheck) {
     Rig rig;
-    MessageWindow window(rig.ctx(), rig.help, [] {});
+    MessageWindow window(rig.ctx(), rig.help);
     window.Command(kCmdSmsSettings);
     EXPECT_EQ(rig.Shown(), std::vector<std::string>{kCap + "No user defined SMS center profile, use SIM default."});
     rig.AddProfile(0, "Home", "+3581", 2);

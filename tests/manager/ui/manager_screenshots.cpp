@@ -82,9 +82,8 @@ int main(int argc, char** argv) {
     delete about;
 
     const auto box = qmx2::platform::qt::MakeMessageBox(
-        {QString::fromUtf16(ui::kWindowNotAvailable), QString::fromUtf16(kCaption), nullptr,
-         qmx2::platform::qt::Buttons::kOk});
-    Save(box.get(), "manager-window-not-available");
+        {"Do you want to delete?", QString::fromUtf16(kCaption), nullptr, qmx2::platform::qt::Buttons::kYesNo});
+    Save(box.get(), "manager-confirm-delete");
 
     // Two received messages, one unread, and a stored own message.
     testing::Harness h;
@@ -103,7 +102,7 @@ int main(int argc, char** argv) {
     put(0, "REC UNREAD", "+491701111", "Anna", "26/01/05,12:00:00+04", "Are we still on for tonight?\r\nCall me.");
     put(1, "REC READ", "0302222", "", "26/01/04,09:30:00+04", "Yo");
     put(2, "STO SENT", "0303333", "Bob", "26/01/03,18:45:00+04", "Sent one");
-    ui::MessageWindow messages(ctx, help, [] {});
+    ui::MessageWindow messages(ctx, help);
     Save(&messages, "manager-message-window-tree");
     messages.Command(kCmdFolder);
     Save(&messages, "manager-message-window-drop-down");

@@ -128,7 +128,7 @@ TEST(SettingsSheetTest, GeneralPageStoresItsControlsWhateverClosesTheSheet) {
 // sheet ends first and its pages store; nothing is left behind.
 TEST(SettingsSheetTest, EndsWithTheWindowItBelongsTo) {
     Sheet s;
-    auto* window = new MessageWindow(*s.h.ctx, s.help, [] {});
+    auto* window = new MessageWindow(*s.h.ctx, s.help);
     window->setAttribute(Qt::WA_DeleteOnClose);
     const QPointer<MessageWindow> alive(window);
     window->show();
