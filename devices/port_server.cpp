@@ -25,6 +25,9 @@ struct PortServer::OpenEntry {
     uintptr_t context = 0;
     uint64_t token = 0;
     std::mutex mu;
+    // Held while a read-ahead has the time-outs changed, and by the program's own time-out
+    // requests, which therefore never see or get overwritten by the read-ahead's.
+    std::mutex timeouts_mu;
     bool open = false;
     bool reads_or_writes = false;  // an open the driver allows only once
     std::string holder;            // "Qmx2PPC, pid 4242"
@@ -343,6 +346,29 @@ void PortServer::DropLeftovers(StreamDriver* d, uintptr_t context) {
     d->IoControl(context, IOCTL_SERIAL_SET_TIMEOUTS, &saved, sizeof saved, nullptr, 0, nullptr);
 }
 
+// Appends what the port already holds, without waiting: the read's time-outs are set to
+// "return at once" for this one read and put back.
+void PortServer::ReadAhead(OpenEntry& e, std::vector<uint8_t>* data) {
+    constexpr uint32_t kMostAhead = 4096;
+    std::lock_guard lk(e.timeouts_mu);
+    COMMTIMEOUTS saved{};
+    uint32_t returned = 0;
+    if (!e.driver->IoControl(e.context, IOCTL_SERIAL_GET_TIMEOUTS, nullptr, 0, &saved,
+                             sizeof saved, &returned))
+        return;
+    const COMMTIMEOUTS at_once{MAXDWORD, 0, 0, saved.WriteTotalTimeoutMultiplier,
+                               saved.WriteTotalTimeoutConstant};
+    if (!e.driver->IoControl(e.context, IOCTL_SERIAL_SET_TIMEOUTS, &at_once, sizeof at_once,
+                             nullptr, 0, nullptr))
+        return;
+    const size_t had = data->size();
+    data->resize(had + kMostAhead);
+    const int32_t more = e.driver->Read(e.context, data->data() + had, kMostAhead);
+    data->resize(had + (more > 0 ? static_cast<size_t>(more) : 0));
+    e.driver->IoControl(e.context, IOCTL_SERIAL_SET_TIMEOUTS, &saved, sizeof saved, nullptr, 0,
+                        nullptr);
+}
+
 WireAnswer PortServer::HandleCall(OpenEntry& e, const WireRequest& r) {
     WireAnswer a;
     bool open;
@@ -363,12 +389,18 @@ WireAnswer PortServer::HandleCall(OpenEntry& e, const WireRequest& r) {
             const int32_t n = e.driver->Read(e.context, a.data.data(), r.length);
             a.data.resize(n > 0 ? static_cast<size_t>(n) : 0);
             a.value = n;
-            break;
+            a.error = GetLastError();
+            if ((r.flags & kWireReadAhead) && n > 0 && static_cast<uint32_t>(n) == r.length)
+                ReadAhead(e, &a.data);
+            return a;
         }
         case WireOp::kWrite:
             a.value = e.driver->Write(e.context, r.data.data(), static_cast<uint32_t>(r.data.size()));
             break;
         case WireOp::kIoControl: {
+            std::unique_lock<std::mutex> timeouts;
+            if (r.code == IOCTL_SERIAL_SET_TIMEOUTS || r.code == IOCTL_SERIAL_GET_TIMEOUTS)
+                timeouts = std::unique_lock(e.timeouts_mu);
             std::vector<uint8_t> in = r.data;
             a.data.assign(r.length, 0);
             uint32_t returned = 0;

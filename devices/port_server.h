@@ -20,6 +20,7 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "platform/clock.h"
 #include "platform/devices.h"
@@ -52,6 +53,7 @@ private:
     // `abandoned`: the owning program went without closing.
     void CloseEntry(OpenEntry& e, bool abandoned = false);
     static void DropLeftovers(platform::StreamDriver* d, uintptr_t context);
+    static void ReadAhead(OpenEntry& e, std::vector<uint8_t>* data);
     void Wake();
 
     platform::Clock& clock_;

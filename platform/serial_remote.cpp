@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <deque>
 #include <map>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -52,6 +53,9 @@ struct Link {
     int fd = -1;
     uint64_t token = 0;
     std::mutex busy;
+    // What the host sent beyond a read's length: the next reads' bytes, in order.
+    std::mutex ahead_mu;
+    std::deque<uint8_t> ahead;
     ~Link() {
         if (fd >= 0) close(fd);
     }
@@ -126,15 +130,29 @@ public:
 
     int32_t Read(uintptr_t handle, void* buffer, uint32_t length) override {
         if (length > 0 && !buffer) return Fail(ERROR_INVALID_PARAMETER, -1);
+        const std::shared_ptr<Link> link = Find(handle);
+        if (!link) return Fail(ERROR_INVALID_HANDLE, -1);
+        uint8_t* out = static_cast<uint8_t*>(buffer);
+        const uint32_t taken = TakeAhead(*link, out, length);
+        if (length > 0 && taken == length) return static_cast<int32_t>(taken);
         WireRequest r;
         r.op = WireOp::kRead;
-        r.length = std::min(length, kWireMaxData);
+        r.length = std::min(length - taken, kWireMaxData);
+        r.flags = kWireReadAhead;
         WireAnswer a;
-        if (!Call(handle, r, &a)) return -1;
-        const size_t n = std::min<size_t>(a.data.size(), r.length);
-        if (n) std::memcpy(buffer, a.data.data(), n);
+        if (!Call(handle, r, &a)) return taken ? static_cast<int32_t>(taken) : -1;
+        const size_t n = a.value > 0 ? std::min<size_t>({a.data.size(), r.length,
+                                                         static_cast<size_t>(a.value)})
+                                     : 0;
+        if (n) std::memcpy(out + taken, a.data.data(), n);
+        if (a.data.size() > n) {
+            std::lock_guard lk(link->ahead_mu);
+            link->ahead.insert(link->ahead.end(), a.data.begin() + static_cast<ptrdiff_t>(n),
+                               a.data.end());
+        }
         if (a.value < 0 || a.error) SetLastError(a.error);
-        return a.value < 0 ? -1 : static_cast<int32_t>(n);
+        if (a.value < 0) return taken ? static_cast<int32_t>(taken) : -1;
+        return static_cast<int32_t>(taken + n);
     }
 
     int32_t Write(uintptr_t handle, const void* buffer, uint32_t length) override {
@@ -170,8 +188,29 @@ public:
         r.length = out ? out_length : 0;
         if (in) r.data.assign(static_cast<const uint8_t*>(in),
                               static_cast<const uint8_t*>(in) + in_length);
+        // The bytes read ahead are the oldest of the port's receive buffer.
+        if (code == IOCTL_SERIAL_PURGE && in && in_length >= 4) {
+            uint32_t purge = 0;
+            std::memcpy(&purge, in, 4);
+            if (purge & PURGE_RXCLEAR) {
+                if (const auto link = Find(handle)) {
+                    std::lock_guard lk(link->ahead_mu);
+                    link->ahead.clear();
+                }
+            }
+        }
         WireAnswer a;
         if (!Call(handle, r, &a)) return false;
+        if (code == IOCTL_SERIAL_GET_COMMSTATUS && a.value &&
+            a.data.size() >= sizeof(SERIAL_DEV_STATUS)) {
+            if (const auto link = Find(handle)) {
+                std::lock_guard lk(link->ahead_mu);
+                SERIAL_DEV_STATUS status;
+                std::memcpy(&status, a.data.data(), sizeof status);
+                status.ComStat.cbInQue += static_cast<uint32_t>(link->ahead.size());
+                std::memcpy(a.data.data(), &status, sizeof status);
+            }
+        }
         if (out) std::memcpy(out, a.data.data(), std::min<size_t>(a.data.size(), out_length));
         if (returned) *returned = std::min(a.returned, out_length);
         if (!a.value) SetLastError(a.error);
@@ -184,13 +223,22 @@ private:
         return result;
     }
 
+    std::shared_ptr<Link> Find(uintptr_t handle) {
+        std::lock_guard lk(mu_);
+        auto it = links_.find(handle);
+        return it != links_.end() ? it->second : nullptr;
+    }
+
+    static uint32_t TakeAhead(Link& link, uint8_t* out, uint32_t length) {
+        std::lock_guard lk(link.ahead_mu);
+        const uint32_t n = static_cast<uint32_t>(std::min<size_t>(link.ahead.size(), length));
+        std::copy_n(link.ahead.begin(), n, out);
+        link.ahead.erase(link.ahead.begin(), link.ahead.begin() + n);
+        return n;
+    }
+
     bool Call(uintptr_t handle, const WireRequest& r, WireAnswer* a) {
-        std::shared_ptr<Link> link;
-        {
-            std::lock_guard lk(mu_);
-            auto it = links_.find(handle);
-            if (it != links_.end()) link = it->second;
-        }
+        const std::shared_ptr<Link> link = Find(handle);
         if (!link) return Fail(ERROR_INVALID_HANDLE, 0);
         if (link->busy.try_lock()) {
             const bool ok = Exchange(clock_, link->fd, r, a);

@@ -93,7 +93,10 @@ std::vector<uint8_t> EncodeRequest(const WireRequest& r) {
             break;
         case WireOp::kAttach: o.U64(r.token); break;
         case WireOp::kClose: break;
-        case WireOp::kRead: o.U32(r.length); break;
+        case WireOp::kRead:
+            o.U32(r.length);
+            if (r.flags) o.U8(r.flags);
+            break;
         case WireOp::kWrite: o.Bytes(r.data); break;
         case WireOp::kIoControl:
             o.U32(r.code);
@@ -117,7 +120,10 @@ bool DecodeRequest(const uint8_t* p, size_t n, WireRequest* r) {
         case WireOp::kOpen: ok = in.U32(&r->access) && in.U32(&r->share) && in.Name(&r->name); break;
         case WireOp::kAttach: ok = in.U64(&r->token); break;
         case WireOp::kClose: ok = true; break;
-        case WireOp::kRead: ok = in.U32(&r->length) && r->length <= kWireMaxData; break;
+        case WireOp::kRead:
+            ok = in.U32(&r->length) && r->length <= kWireMaxData &&
+                 (in.AtEnd() || (in.U8(&r->flags) && r->flags == kWireReadAhead));
+            break;
         case WireOp::kWrite: ok = in.Bytes(&r->data, kWireMaxData); break;
         case WireOp::kIoControl:
             ok = in.U32(&r->code) && in.U8(&r->flags) && in.U32(&r->length) &&

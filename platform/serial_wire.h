@@ -25,13 +25,18 @@ enum class WireOp : uint8_t {
     kOpen = 2,      // access, share, name -> value: context token, or 0
     kAttach = 3,    // token -> value 1 when this connection now speaks for that context
     kClose = 4,     // -> value 1 or 0
-    kRead = 5,      // length -> value: count or -1; data: the bytes
+    kRead = 5,      // length, flags -> value: count or -1; data: the bytes (see kWireReadAhead)
     kWrite = 6,     // data -> value: count or -1
     kIoControl = 7, // code, flags, out length, in data -> value 1/0; returned; data: out buffer
 };
 
 // Which of the caller's pointers of a device-control request were present.
 inline constexpr uint8_t kWireHasIn = 1, kWireHasOut = 2, kWireHasReturned = 4;
+// A read's flag: after `value` bytes the answer's data may carry what else the port already
+// held, which the program keeps for its next reads. A program reading a reply byte by byte
+// then needs one exchange per burst instead of one per byte, so a program slowed down by a
+// busy machine still keeps up with the line.
+inline constexpr uint8_t kWireReadAhead = 8;
 
 struct WireRequest {
     WireOp op = WireOp::kQuery;

@@ -5,7 +5,8 @@
 # device host and the programs included, runs at nice 19 beside the hogs: they meet the load
 # of a busy machine while the rest of the machine keeps its share. Prints one line per
 # mismatch and the figures at the end; exits 1 when an output differed.
-# Needs the programs built in build/ (qmx2-device, qmx2ctl, Qmx2Com, qmx2-reg, serqmx2, pcmcia).
+# Needs the programs built in build/ (qmx2-device, qmx2ctl, qmx2-at, Qmx2Com, qmx2-reg, serqmx2,
+# pcmcia).
 #
 #   scripts/stress_line.sh [RUNS] [HOGS]      (defaults 20, 4)
 set -euo pipefail
@@ -65,6 +66,12 @@ show_mismatch() {  # what, run, expected file, got file
     diff "$3" "$4" | head -8 || true
 }
 
+# The listing marks unread messages read: the second quiet one is what every later one gives.
+list_all() { "$bin/qmx2-at" --port COM3: --timeout 30 'AT+CMGL="ALL"'; }
+"$bin/qmx2-at" --port COM3: 'AT+CMGF=1' >/dev/null
+list_all >/dev/null
+list_all >"$root/expected_cmgl"
+
 for pid in $(seq "$hogs"); do
     nice -n 19 bash -c 'while :; do :; done' &
     hog_pids+=($!)
@@ -85,8 +92,14 @@ for run in $(seq "$runs"); do
         head -1 "$root/sms"
         cat "$root/sms.err"
     fi
+    nice -n 19 timeout 120 "$bin/qmx2-at" --port COM3: --timeout 30 'AT+CMGL="ALL"' \
+        >"$root/cmgl" 2>&1 || true
+    if ! cmp -s "$root/expected_cmgl" "$root/cmgl"; then
+        mismatches=$((mismatches + 1))
+        echo "run $run: AT+CMGL=\"ALL\" gave $(wc -c <"$root/cmgl") bytes, not $(wc -c <"$root/expected_cmgl")"
+    fi
 done
 load=$(cut -d' ' -f1-3 /proc/loadavg)
-echo "runs: $runs x (pb list SIM, sms list), hogs: $hogs at nice 19, $(($(date +%s) - start)) s," \
+echo "runs: $runs x (pb list SIM, sms list, AT+CMGL), hogs: $hogs at nice 19, $(($(date +%s) - start)) s," \
     "load average at the end: $load, mismatches: $mismatches"
 (( mismatches == 0 ))

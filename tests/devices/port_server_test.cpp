@@ -190,6 +190,42 @@ TEST_F(PortServerTest, WhatAKilledProgramLeftUnreadNeverReachesTheNextProgram) {
     }
 }
 
+// A program reading byte by byte gets what the port already held with its first read; those
+// bytes stay the port's to the program: in order, counted as waiting, gone with a purge.
+TEST_F(PortServerTest, BytesReadAheadStayThePortsUntilReadOrPurged) {
+    UseResolverAt(path);
+    DeviceFile f;
+    ASSERT_TRUE(f.Open(client, u"COM3:", kReadWrite, 0));
+    ASSERT_TRUE(f.SetCommTimeouts({MAXDWORD, 0, 0, 0, 0}));
+    std::string line;
+    for (int i = 0; i < 300; ++i) line += static_cast<char>('0' + i % 43);
+    port.Receive(line);
+    char c = 0;
+    uint32_t n = 0;
+    ASSERT_TRUE(f.Read(&c, 1, &n));
+    ASSERT_EQ(n, 1u);
+    port.Receive("+");  // arrives behind what was read ahead
+    std::string got(1, c);
+    uint32_t errors = 0;
+    COMSTAT stat{};
+    ASSERT_TRUE(f.ClearCommError(&errors, &stat));
+    EXPECT_EQ(stat.cbInQue, 300u);
+    while (got.size() < 200 && f.Read(&c, 1, &n) && n == 1) got += c;
+    char rest[512];
+    ASSERT_TRUE(f.Read(rest, sizeof rest, &n));
+    got.append(rest, n);
+    EXPECT_EQ(got, line + "+");
+
+    port.Receive(line);
+    ASSERT_TRUE(f.Read(&c, 1, &n));
+    ASSERT_TRUE(f.PurgeComm(PURGE_RXCLEAR));
+    ASSERT_TRUE(f.ClearCommError(&errors, &stat));
+    EXPECT_EQ(stat.cbInQue, 0u);
+    port.Receive("OK");
+    ASSERT_TRUE(f.Read(rest, sizeof rest, &n));
+    EXPECT_EQ(std::string(rest, n), "OK");
+}
+
 TEST_F(PortServerTest, AnotherThreadCanPurgeOrCloseBesideABlockedRemoteRead) {
     UseResolverAt(path);
     StreamDriver* proxy = client.Find(u"COM3:");

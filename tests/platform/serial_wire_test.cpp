@@ -72,6 +72,17 @@ TEST(SerialWire, UnknownOperationsFlagsAndOversizedFieldsAreRefused) {
     read.length = kWireMaxData + 1;
     auto bytes = EncodeRequest(read);
     EXPECT_FALSE(DecodeRequest(bytes.data(), bytes.size(), &r));
+    // A read's flags byte is optional; only the read-ahead flag is known.
+    read.length = 1;
+    read.flags = kWireReadAhead;
+    bytes = EncodeRequest(read);
+    ASSERT_TRUE(DecodeRequest(bytes.data(), bytes.size(), &r));
+    EXPECT_EQ(r.flags, kWireReadAhead);
+    bytes.pop_back();
+    ASSERT_TRUE(DecodeRequest(bytes.data(), bytes.size(), &r));
+    EXPECT_EQ(r.flags, 0);
+    bytes.push_back(kWireHasIn);
+    EXPECT_FALSE(DecodeRequest(bytes.data(), bytes.size(), &r));
     WireRequest named;
     named.op = WireOp::kQuery;
     named.name.assign(kWireMaxName + 1, u'A');
