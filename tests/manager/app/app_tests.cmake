@@ -8,4 +8,7 @@ if(TARGET qmx2-device AND TARGET Qmx2Com AND TARGET Qmx2PPC AND TARGET Qmx2HPC A
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/power_down_process_test.cpp
     LIBS qmx2_windows qmx2_registry qmx2_serial_remote)
   add_dependencies(manager_power_down_process_test Qmx2PPC Qmx2HPC Qmx2Com qmx2-device serqmx2)
+  if(QMX2_GUI)
+    target_compile_definitions(manager_power_down_process_test PRIVATE QMX2_MANAGER_WINDOWS=1)
+  endif()
 endif()

@@ -85,6 +85,11 @@ struct Shell {
 
 class ManagerProcessTest : public ::testing::TestWithParam<Shell> {
 protected:
+    void SetUp() override {
+#ifndef QMX2_MANAGER_WINDOWS
+        if (GetParam().windows) GTEST_SKIP() << "the manager is built without Qt here: no windows to run";
+#endif
+    }
     const std::string program = GetParam().program;
     const bool windows = GetParam().windows;
     std::string Line(const char* text) const { return program + ": " + text; }
