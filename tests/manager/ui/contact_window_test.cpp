@@ -33,6 +33,7 @@
 #include "manager/ui/write_window.h"
 #include "platform/help_viewer.h"
 #include "tests/manager/manager_harness.h"
+#include "tests/manager/ui/qt_face_rig.h"
 #include "tests/manager/ui/widget_test_support.h"
 
 namespace qmx2::manager::ui {
@@ -45,7 +46,7 @@ using DialogStep = std::function<void(QDialog*)>;
 
 // The manager with its windows, small card books (SIM: names 14, numbers 20; Card: 16 and 30).
 // Message boxes are read and answered Yes/OK; other dialogs are worked by `steps`, in order.
-struct Manager {
+struct Manager : testing::QtFaceRig {
     Manager() {
         testing::OffscreenApp();
         QObject::connect(&reader, &QTimer::timeout, [this] { Answer(); });
@@ -110,18 +111,9 @@ struct Manager {
         return out;
     }
 
-    testing::Harness h;
     std::vector<std::string> boxes;
     std::deque<DialogStep> steps;
     QTimer reader;
-    platform::TrayIconLog tray;
-    platform::HelpRequestLog help;
-    QtManagerUi qt{{h.ui, [this] { return MonitorSnapshot(context); },
-                    [this]() -> ManagerContext& { return context; }, [] { return platform::HWND(5); },
-                    [](uint32_t) {}, tray, help}};
-    testing::QtDispatch dispatch;
-    GuiThreadUi gui{qt, dispatch};
-    ManagerContext context{ManagerServices{*h.clock, h.devices, h.registry, h.folder, gui, h.peers}};
     platform::Thread worker;
     std::optional<platform::ExternalWait> outside;
 };

@@ -28,6 +28,7 @@
 #include "manager/ui/ppc/qt_manager_ui.h"
 #include "platform/help_viewer.h"
 #include "tests/manager/manager_harness.h"
+#include "tests/manager/ui/qt_face_rig.h"
 #include "tests/manager/ui/widget_test_support.h"
 
 namespace qmx2::manager::ui {
@@ -37,7 +38,7 @@ using testing::CardMessage;
 
 // The manager with its windows; the worker runs on the virtual clock by itself while the test
 // thread serves the windows.
-struct Manager {
+struct Manager : testing::QtFaceRig {
     // `prepare` sets up the handheld's files before the start.
     explicit Manager(const std::function<void(testing::Harness&)>& prepare = {}) {
         testing::OffscreenApp();
@@ -78,19 +79,10 @@ struct Manager {
         return *qt.message_window();
     }
 
-    testing::Harness h;
     std::vector<std::string> boxes;
     std::vector<QMessageBox::StandardButtons> buttons;
     std::deque<QMessageBox::StandardButton> answers;
     QTimer reader;
-    platform::TrayIconLog tray;
-    platform::HelpRequestLog help;
-    QtManagerUi qt{{h.ui, [this] { return MonitorSnapshot(context); },
-                    [this]() -> ManagerContext& { return context; }, [] { return platform::HWND(5); },
-                    [](uint32_t) {}, tray, help}};
-    testing::QtDispatch dispatch;
-    GuiThreadUi gui{qt, dispatch};
-    ManagerContext context{ManagerServices{*h.clock, h.devices, h.registry, h.folder, gui, h.peers}};
     platform::Thread worker;
 };
 

@@ -32,6 +32,7 @@
 #include "manager/ui/write_window.h"
 #include "platform/help_viewer.h"
 #include "tests/manager/messages/card_rig.h"
+#include "tests/manager/ui/qt_face_rig.h"
 #include "tests/manager/ui/widget_test_support.h"
 
 namespace qmx2::manager::ui {
@@ -43,7 +44,7 @@ const std::string kCap = "Orvan Pellion 2.0|";
 
 // The windows on the emulated card, without a polling worker: a pause waits out its time on the
 // virtual clock while the test serves Qt's loop outside the clock.
-struct Rig {
+struct Rig : testing::QtFaceRig {
     Rig() : port(*h.clock, hardware::card::DefaultScenario()), recorder(port) {
         testing::OffscreenApp();
         QObject::connect(&reader, &QTimer::timeout, [this] {
@@ -86,19 +87,10 @@ struct Rig {
         return port.WithPhone([](hardware::card::Phone& p) { return p.commands_handled(); });
     }
 
-    testing::Harness h;
     hardware::card::CardPort port;
     testing::RecordingPort recorder;
     std::vector<std::string> boxes;
     QTimer reader;
-    platform::TrayIconLog tray;
-    platform::HelpRequestLog help;
-    QtManagerUi qt{{h.ui, [this] { return MonitorSnapshot(context); },
-                    [this]() -> ManagerContext& { return context; }, [] { return platform::HWND(5); },
-                    [](uint32_t) {}, tray, help}};
-    testing::QtDispatch dispatch;
-    GuiThreadUi gui{qt, dispatch};
-    ManagerContext context{ManagerServices{*h.clock, h.devices, h.registry, h.folder, gui, h.peers}};
 };
 
 QStringList Items(QListWidget* list) {
