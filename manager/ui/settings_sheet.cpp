@@ -1,5 +1,6 @@
 #include "manager/ui/settings_sheet.h"
 
+#include <QApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QEvent>
@@ -63,16 +64,25 @@ public:
     // while the sheet around it is whole: a page that asks something as it stores runs Qt's
     // loop, whose pending events must not reach a tab widget half torn down.
     ~SettingsSheet() override {
+        StorePages();
+        delete pages_;
+    }
+
+    void StoreAndEnd() {
+        StorePages();
+        reject();
+    }
+
+private:
+    void StorePages() {
         hide();
         while (pages_->count() > 0) {
             QWidget* page = pages_->widget(0);
             pages_->removeTab(0);
             delete page;
         }
-        delete pages_;
     }
 
-private:
     void RequestHelp() {
         const int page = pages_->currentIndex();
         if (page >= 0 && page < int(std::size(kPages))) parts_.help.Show(kPages[page].help);
@@ -101,6 +111,11 @@ private:
 }  // namespace
 
 QDialog* MakeSettingsSheet(QWidget* parent, SettingsParts parts) { return new SettingsSheet(parent, parts); }
+
+void StoreOpenSettingsSheets() {
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (auto* sheet = dynamic_cast<SettingsSheet*>(window); sheet && sheet->isVisible()) sheet->StoreAndEnd();
+}
 
 void ShowSettingsSheet(QWidget* parent, SettingsParts parts) {
     // The manager may close the window the sheet belongs to while the sheet is up (the

@@ -16,5 +16,8 @@ void ShowSettingsSheet(QWidget* parent, SettingsParts parts);
 // The sheet as ShowSettingsSheet runs it, not shown yet, for tests and screenshots; deleting it
 // stores the pages.
 QDialog* MakeSettingsSheet(QWidget* parent, SettingsParts parts);
+// Ends every open sheet with its pages stored now, before the manager saves its files or closes:
+// a sheet that only ends once the caller's message is done would store after the save.
+void StoreOpenSettingsSheets();
 
 }  // namespace qmx2::manager::ui

@@ -121,6 +121,7 @@ bool QtManagerUi::PasteContact(const ContactFields& full, ContactFields& fields,
 }
 
 void QtManagerUi::CloseChildWindows() {
+    StoreOpenSettingsSheets();
     if (write_) write_->close();
     if (messages_) messages_->close();
     if (contacts_) contacts_->close();

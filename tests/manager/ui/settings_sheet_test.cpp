@@ -149,5 +149,19 @@ TEST(SettingsSheetTest, EndsWithTheWindowItBelongsTo) {
     EXPECT_TRUE(alive.isNull());
 }
 
+// The commander destroys the manager while the sheet is up over the monitor: the pages store
+// when the manager closes its windows, before it saves its files, not once the sheet's loop ends.
+TEST(SettingsSheetTest, AnOpenSheetStoresWhenTheManagerClosesItsWindows) {
+    Sheet s;
+    s.h.ctx->options.confirm_on_delete = 0;
+    int stored = -1;
+    s.Run([&](QDialog& sheet) {
+        sheet.findChild<QCheckBox*>("confirmOnDelete")->setChecked(true);
+        StoreOpenSettingsSheets();
+        stored = s.h.ctx->options.confirm_on_delete;
+    });
+    EXPECT_EQ(stored, 1);
+}
+
 }  // namespace
 }  // namespace qmx2::manager::ui
