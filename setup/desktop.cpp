@@ -49,6 +49,17 @@ bool ReadAppPath(platform::Registry& registry, std::u16string_view key, platform
     return !path->empty();
 }
 
+bool RegisterAppManager(platform::Registry& registry, std::u16string_view path) {
+    platform::RegKey key = 0;
+    if (registry.CreateKey(platform::HKEY_LOCAL_MACHINE, kAppManagerKey, &key) != platform::ERROR_SUCCESS)
+        return false;
+    const platform::WideString value(path);  // the stored string carries its terminator
+    const uint32_t rc = registry.SetValue(key, u"", platform::REG_SZ, value.c_str(),
+                                          static_cast<uint32_t>((value.size() + 1) * sizeof(char16_t)));
+    registry.CloseKey(key);
+    return rc == platform::ERROR_SUCCESS;
+}
+
 bool DestinationFolder(platform::WideView app_manager_path, platform::WideString* folder) {
     if (!EndsWithFolded(app_manager_path, kAppManagerFile)) return false;
     folder->assign(app_manager_path.substr(0, app_manager_path.size() - kAppManagerFile.size()));

@@ -18,6 +18,8 @@ inline constexpr std::u16string_view kAppManagerKey =
 inline constexpr std::u16string_view kBrowserKey =
     u"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\IEXPLORE.exe";
 inline constexpr std::u16string_view kAppManagerFile = u"CEAPPMGR.EXE";
+// Where "ceappmgr --register" puts the application manager on the desktop.
+inline constexpr std::u16string_view kAppManagerPath = u"\\Program Files\\Microsoft ActiveSync\\CEAPPMGR.EXE";
 inline constexpr size_t kMaxAppPathBytes = 512;
 
 // The desktop root: `option` when not empty, else $QMX2_DESKTOP_ROOT, else the folder "desktop"
@@ -27,6 +29,9 @@ bool ResolveDesktopRoot(std::string_view option, platform::EnvLookup env, std::s
 
 // The default value of an App Paths key (at most 512 bytes); false when missing or empty.
 bool ReadAppPath(platform::Registry& registry, std::u16string_view key, platform::WideString* path);
+
+// Names `path` as the application manager in App Paths; false when the registry refuses.
+bool RegisterAppManager(platform::Registry& registry, std::u16string_view path = kAppManagerPath);
 
 // The application manager's folder with "Orvan\Pellion 2.0\" after it: its path with the file
 // name "CEAPPMGR.EXE" cut off. False when the path does not end with that name.

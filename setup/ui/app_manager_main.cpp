@@ -38,16 +38,11 @@ int Register(const std::string& desktop_root, const char* self) {
     fs::create_symlink(fs::canonical("/proc/self/exe", ec), link, ec);
     std::string error;
     auto registry = platform::OpenRegistry(desktop_root, &error);
-    platform::RegKey key = 0;
-    const std::u16string path = u"\\Program Files\\Microsoft ActiveSync\\CEAPPMGR.EXE";
-    if (ec || !registry ||
-        registry->CreateKey(platform::HKEY_LOCAL_MACHINE, setup::kAppManagerKey, &key) != 0 ||
-        registry->SetValue(key, u"", platform::REG_SZ, path.c_str(), static_cast<uint32_t>((path.size() + 1) * 2)) != 0) {
+    if (ec || !registry || !setup::RegisterAppManager(*registry)) {
         std::fprintf(stderr, "%s: cannot register in %s %s\n", self, desktop_root.c_str(),
                      ec ? ec.message().c_str() : error.c_str());
         return 1;
     }
-    registry->CloseKey(key);
     std::printf("%s: registered in %s\n", self, desktop_root.c_str());
     return 0;
 }

@@ -74,11 +74,7 @@ int main(int argc, char** argv) {
     auto windows = platform::MakeLocalWindowSystem(*clock);
     std::string error;
     auto registry = platform::OpenRegistry(desktop.string(), &error);
-    platform::RegKey key = 0;
-    const std::u16string path = u"\\Program Files\\Microsoft ActiveSync\\CEAPPMGR.EXE";
-    registry->CreateKey(platform::HKEY_LOCAL_MACHINE, setup::kAppManagerKey, &key);
-    registry->SetValue(key, u"", platform::REG_SZ, path.c_str(), static_cast<uint32_t>((path.size() + 1) * 2));
-    registry->CloseKey(key);
+    setup::RegisterAppManager(*registry);
     platform::Files installer(setup_dir.string()), desktop_files(desktop.string());
     platform::Processes processes(*clock, desktop.string());
     setup::SetupContext ctx{*clock, installer, desktop_files, *registry, *windows, processes, {}, {}, {}};

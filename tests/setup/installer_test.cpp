@@ -19,7 +19,6 @@ using platform::testing::TempRoot;
 using platform::testing::WriteHostFile;
 
 constexpr char kActiveSync[] = "Program Files/Microsoft ActiveSync";
-constexpr char16_t kAppManager[] = u"\\Program Files\\Microsoft ActiveSync\\CEAPPMGR.EXE";
 
 class Recorder : public CopyView {
 public:
@@ -41,14 +40,9 @@ protected:
           ctx_{*clock_, installer_, desktop_, *registry_, *windows_, processes_, {}, {}, {}} {}
 
     // The application manager's folder exists wherever it is registered.
-    void RegisterAppManager(const std::u16string& path = kAppManager) {
+    void RegisterAppManager(std::u16string_view path = kAppManagerPath) {
         std::filesystem::create_directories(desktop_root_ / kActiveSync);
-        platform::RegKey key = 0;
-        ASSERT_EQ(registry_->CreateKey(platform::HKEY_LOCAL_MACHINE, kAppManagerKey, &key), 0u);
-        ASSERT_EQ(registry_->SetValue(key, u"", platform::REG_SZ, path.c_str(),
-                                      static_cast<uint32_t>((path.size() + 1) * 2)),
-                  0u);
-        registry_->CloseKey(key);
+        ASSERT_TRUE(setup::RegisterAppManager(*registry_, path));
     }
     // The application manager: a program that notes its command line and ends.
     void InstallFakeAppManager() {

@@ -59,11 +59,7 @@ protected:
         // The desktop's application manager: the real one, registered as "ceappmgr --register" does.
         std::filesystem::create_directories(desktop_root_ / kActiveSync);
         std::filesystem::create_symlink(BuildDir() + "/bin/ceappmgr", desktop_root_ / (std::string(kActiveSync) + "/CEAPPMGR.EXE"));
-        platform::RegKey key = 0;
-        const std::u16string path = u"\\Program Files\\Microsoft ActiveSync\\CEAPPMGR.EXE";
-        registry_->CreateKey(platform::HKEY_LOCAL_MACHINE, kAppManagerKey, &key);
-        registry_->SetValue(key, u"", platform::REG_SZ, path.c_str(), static_cast<uint32_t>((path.size() + 1) * 2));
-        registry_->CloseKey(key);
+        EXPECT_TRUE(RegisterAppManager(*registry_));
         setenv("QMX2_HANDHELD_ROOT", handheld_.path().c_str(), 1);
         EXPECT_EQ(PrepareSetup(ctx_), StartResult::kReady);
     }
