@@ -16,6 +16,10 @@ uint32_t Low(uint32_t a) { return a & 0xFFFF; }
 uint32_t WithLow(uint32_t a, uint16_t v) { return (a & 0xFFFF0000u) | v; }
 uint32_t WithHigh(uint32_t a, uint16_t v) { return (a & 0xFFFFu) | uint32_t{v} << 16; }
 
+// Data bits per character as the control register's frame-length bits set them.
+uint32_t DataBits(uint16_t control) { return (control & kCtlFrame6) ? 6 : (control & kCtlFrame7) ? 7 : 8; }
+uint8_t DataMask(uint16_t control) { return static_cast<uint8_t>((1u << DataBits(control)) - 1); }
+
 }  // namespace
 
 DmaUartController::DmaUartController() {
@@ -35,8 +39,7 @@ bool DmaUartController::Running(int port) const {
 
 uint64_t DmaUartController::CharacterTime(int port) const {
     const uint16_t c = ports_[port].control;
-    const uint64_t data = (c & kCtlFrame6) ? 6 : (c & kCtlFrame7) ? 7 : 8;
-    const uint64_t bits = 1 + data + ((c & kCtlTwoStopBits) ? 2 : 1);
+    const uint64_t bits = 1 + DataBits(c) + ((c & kCtlTwoStopBits) ? 2 : 1);
     return bits * kNsPerSecond / RateOfCode(c);
 }
 
@@ -155,10 +158,8 @@ void DmaUartController::FinishReceive(int port) {
     Port& p = ports_[port];
     p.rx_busy = false;
     p.rx_line_free = p.rx_done;
-    const uint16_t c = p.control;
-    const uint8_t mask = (c & kCtlFrame6) ? 0x3F : (c & kCtlFrame7) ? 0x7F : 0xFF;
-    if (p.rx_byte.framing_error && Running(port) && (c & kCtlReceiverOn)) p.status |= kStFraming;
-    StoreReceived(port, p.rx_byte.value & mask);
+    if (p.rx_byte.framing_error && Running(port) && (p.control & kCtlReceiverOn)) p.status |= kStFraming;
+    StoreReceived(port, p.rx_byte.value & DataMask(p.control));
     p.idle_due = p.rx_done + kIdleCharacters * CharacterTime(port);
     StartReceive(port, p.rx_done);
 }
@@ -187,9 +188,7 @@ void DmaUartController::FinishTransmit(int port) {
     Port& p = ports_[port];
     p.tx_busy = false;
     p.tx_line_free = p.tx_done;
-    const uint16_t c = p.control;
-    const uint8_t mask = (c & kCtlFrame6) ? 0x3F : (c & kCtlFrame7) ? 0x7F : 0xFF;
-    if (p.peer) p.peer->OnByteFromUart(p.tx_byte & mask);
+    if (p.peer) p.peer->OnByteFromUart(p.tx_byte & DataMask(p.control));
     // Done only when the DMA ran to its boundary, not when software stopped it.
     if (p.tx_last) p.status |= kStTransmitFetched | kStTransmitDone;
     StartTransmit(port, p.tx_done);
