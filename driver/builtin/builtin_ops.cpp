@@ -8,6 +8,7 @@
 #include "platform/builtin_port_services.h"
 #include "platform/clock.h"
 #include "platform/run_at_event.h"
+#include "platform/serial_port_rules.h"
 
 namespace qmx2::driver {
 
@@ -83,20 +84,12 @@ void ProgramFrame(BuiltInPort* p) {
     ChangeControl(p, kCtlFrameMask | kCtlTwoStopBits, ApplyFrame(p));
 }
 
+// Every serial port's properties, with the speeds the controller's baud codes reach and its own
+// stop-bit and parity word.
 COMMPROP Properties() {
-    COMMPROP c{};
-    c.wPacketLength = 0xFFFF;
-    c.wPacketVersion = 0xFFFF;
-    c.dwServiceMask = 1;
-    c.dwMaxTxQueue = 2048;
-    c.dwMaxRxQueue = 2048;
-    c.dwMaxBaud = 0x20000;
-    c.dwProvSubType = 1;
-    c.dwProvCapabilities = 0x1FF;
-    c.dwSettableParams = 0x7F;
+    COMMPROP c = platform::SerialPortProperties(2048, 2048, 0x20000);
     c.dwSettableBaud = 0x67800;  // 9600, 14400, 19200, 38400, 57600, 115200
-    c.wSettableData = 0x000F;
-    c.wSettableStopParity = 0x0105;
+    c.wSettableStopParity = 0x0105;  // one or two stop bits, no parity
     return c;
 }
 
