@@ -441,8 +441,10 @@ uint32_t GetStatus(void* ctx, COMSTAT* status) {
 
 void GetModemStatus(void* ctx, uint32_t* modem_status) {
     const uint16_t st = Read(P(ctx), P(ctx)->status_reg);
-    *modem_status = ((st & kStCtsOff) ? 0 : 0x10u) | ((st & kStDsrOff) ? 0 : 0x20u) |
-                    ((st & kStRiOff) ? 0 : 0x40u) | ((st & kStDcdOff) ? 0 : 0x80u);
+    *modem_status = ((st & kStCtsOff) ? 0 : platform::MS_CTS_ON) |
+                    ((st & kStDsrOff) ? 0 : platform::MS_DSR_ON) |
+                    ((st & kStRiOff) ? 0 : platform::MS_RING_ON) |
+                    ((st & kStDcdOff) ? 0 : platform::MS_RLSD_ON);
 }
 
 void PurgeFifos(void* ctx, uint32_t flags) {
