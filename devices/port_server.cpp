@@ -15,6 +15,7 @@
 
 #include "platform/comm_types.h"
 #include "platform/last_error.h"
+#include "platform/serial_port_rules.h"
 
 namespace qmx2::devices {
 
@@ -281,7 +282,7 @@ WireAnswer PortServer::HandleOpen(Connection* c, const WireRequest& r) {
     }
     SetLastError(0);
     const uintptr_t ctx = d->Open(r.access, r.share);
-    const bool reads_or_writes = (r.access & (GENERIC_READ | GENERIC_WRITE)) != 0;
+    const bool reads_or_writes = WantsAccess(r.access);
     if (!ctx) {
         a.error = GetLastError();
         // Whoever holds the one read/write open is named to the refused program and in the log.
