@@ -13,9 +13,12 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <memory>
+#include <string_view>
 
 #include "platform/clock.h"
 #include "platform/process.h"
+#include "platform/qt/message_box.h"
 #include "platform/registry.h"
 #include "setup/desktop.h"
 #include "setup/setup_texts.h"
@@ -46,12 +49,16 @@ void GrabModal(const char* name) {
     });
 }
 
-void Box(const char* name, QMessageBox::Icon icon, const char* title, std::string_view text,
-         QMessageBox::StandardButtons buttons = QMessageBox::Ok) {
-    QMessageBox box(icon, title, QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())), buttons);
-    box.show();
+QString Text(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+
+// One of setup's error boxes, made as setup makes it.
+void Box(const char* name, const QString& text) {
+    using namespace platform::qt;
+    const std::unique_ptr<QMessageBox> box =
+        MakeMessageBox({text, Text(setup::kCaption), nullptr, Buttons::kOk, Icon::kError});
+    box->show();
     QApplication::processEvents();
-    Save(&box, name);
+    Save(box.get(), name);
 }
 
 }  // namespace
@@ -111,10 +118,10 @@ int main(int argc, char** argv) {
         QApplication::processEvents();
         Save(&wizard, "setup-completed");
     }
-    Box("setup-init-failed", QMessageBox::Critical, "Setup", setup::kInitFailed);
-    Box("setup-no-activesync", QMessageBox::Critical, "Setup", setup::kNoAppManager);
-    Box("setup-cannot-copy", QMessageBox::Critical, "Setup", "Cannot copy the file \"qmx2ppc.2577.CAB\". Please run the setup program again.");
-    Box("setup-not-completed", QMessageBox::Critical, "Setup", "Installation is NOT completed! Please check ActiveSync. Error 2");
+    Box("setup-init-failed", Text(setup::kInitFailed));
+    Box("setup-no-activesync", Text(setup::kNoAppManager));
+    Box("setup-cannot-copy", Text(setup::kCannotCopy).replace("%s", "qmx2ppc.2577.CAB"));
+    Box("setup-not-completed", Text(setup::kNotCompleted).replace("%d", "2"));
 
     // The application manager's three windows.
     std::ofstream(desktop / "qmx2.ini") << setup::kQmx2Ini;
