@@ -27,6 +27,7 @@ using namespace qmx2::platform;
 using qmx2::testing::DesktopRecorders;
 using qmx2::testing::PrivateDisplay;
 using qmx2::testing::PrivateSessionBus;
+using qmx2::testing::UsePrivateDesktop;
 
 namespace {
 
@@ -70,11 +71,7 @@ protected:
         bus_ = new PrivateSessionBus;
         display_ = new PrivateDisplay;
         if (!bus_->ok() || !display_->ok()) return;
-        setenv("DBUS_SESSION_BUS_ADDRESS", bus_->address().c_str(), 1);
-        setenv("DISPLAY", display_->display().c_str(), 1);
-        setenv("QT_QPA_PLATFORM", "xcb", 1);
-        unsetenv("QT_QPA_PLATFORMTHEME");
-        unsetenv("XDG_CURRENT_DESKTOP");
+        UsePrivateDesktop(*bus_, *display_);
         static int argc = 1;
         static char name[] = "platform_desktop_qt_test";
         static char* argv[] = {name, nullptr};

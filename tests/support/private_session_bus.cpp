@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <vector>
 
 namespace qmx2::testing {
@@ -89,5 +90,13 @@ PrivateDisplay::PrivateDisplay() {
 }
 
 PrivateDisplay::~PrivateDisplay() { Stop(pid_); }
+
+void UsePrivateDesktop(const PrivateSessionBus& bus, const PrivateDisplay& display) {
+    setenv("DBUS_SESSION_BUS_ADDRESS", bus.address().c_str(), 1);
+    setenv("DISPLAY", display.display().c_str(), 1);
+    setenv("QT_QPA_PLATFORM", "xcb", 1);
+    unsetenv("QT_QPA_PLATFORMTHEME");
+    unsetenv("XDG_CURRENT_DESKTOP");
+}
 
 }  // namespace qmx2::testing

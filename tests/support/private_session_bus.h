@@ -42,4 +42,8 @@ private:
     std::string error_;
 };
 
+// Points this process's Qt at `bus` and `display` (xcb) alone: no platform theme or desktop name
+// of the person's session leaks in and changes what Qt asks the bus for.
+void UsePrivateDesktop(const PrivateSessionBus& bus, const PrivateDisplay& display);
+
 }  // namespace qmx2::testing

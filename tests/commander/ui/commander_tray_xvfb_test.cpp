@@ -37,11 +37,7 @@ TEST(CommanderOnXvfbTest, TrayIconWhereTheSessionHasATrayAndTheLogWhereNot) {
     qmx2::testing::PrivateDisplay display;
     if (!bus.ok()) GTEST_SKIP() << bus.error();
     if (!display.ok()) GTEST_SKIP() << display.error();
-    setenv("DBUS_SESSION_BUS_ADDRESS", bus.address().c_str(), 1);
-    setenv("DISPLAY", display.display().c_str(), 1);
-    setenv("QT_QPA_PLATFORM", "xcb", 1);
-    unsetenv("QT_QPA_PLATFORMTHEME");
-    unsetenv("XDG_CURRENT_DESKTOP");
+    qmx2::testing::UsePrivateDesktop(bus, display);
     static int argc = 1;
     static char name[] = "commander_tray_xvfb_test";
     static char* argv[] = {name, nullptr};
