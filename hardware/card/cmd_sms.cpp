@@ -133,10 +133,9 @@ Result PhoneEngine::ReadMessage(const AtCommand& cmd) {
     if (cmd.form != CommandForm::kSet) return Result::Error();
     auto args = SplitArgs(cmd.args);
     if (!args || args->size() != 1) return Result::Cms(302);
-    const int first = sim().first_message_index;
-    auto index = ArgNumber((*args)[0], first, static_cast<int>(sim().messages.size()) - 1 + first);
+    auto index = ArgNumber((*args)[0], sim().first_message_index, sim().last_message_index());
     if (!index) return Result::Cms(321);
-    auto& slot = sim().messages[static_cast<size_t>(*index - first)];
+    auto& slot = sim().message_at(*index);
     if (!slot) return Result::Cms(321);
     Info(MessageHeader(*index, *slot, false) + "\r\n" + slot->text);
     if (slot->status == "REC UNREAD") slot->status = "REC READ";
@@ -144,10 +143,9 @@ Result PhoneEngine::ReadMessage(const AtCommand& cmd) {
 }
 
 Result PhoneEngine::DeleteMessage(const AtCommand& cmd) {
-    const int size = static_cast<int>(sim().messages.size());
     if (cmd.form == CommandForm::kTest) {
-        const int first = sim().first_message_index;
-        Info("+CMGD: (" + std::to_string(first) + "-" + std::to_string(size - 1 + first) + "),(0-4)");
+        Info("+CMGD: (" + std::to_string(sim().first_message_index) + "-" +
+             std::to_string(sim().last_message_index()) + "),(0-4)");
         return Result::Ok();
     }
     if (cmd.form != CommandForm::kSet) return Result::Error();
@@ -160,10 +158,9 @@ Result PhoneEngine::DeleteMessage(const AtCommand& cmd) {
         flag = *f;
     }
     if (flag == 0) {
-        const int first = sim().first_message_index;
-        auto index = ArgNumber((*args)[0], first, size - 1 + first);
+        auto index = ArgNumber((*args)[0], sim().first_message_index, sim().last_message_index());
         if (!index) return Result::Cms(321);
-        sim().messages[static_cast<size_t>(*index - first)].reset();
+        sim().message_at(*index).reset();
         return Result::Ok();
     }
     for (auto& m : sim().messages) {
@@ -253,7 +250,7 @@ bool PhoneEngine::DeliverMessage(const std::string& number, const std::string& t
     char stamp[32];
     std::snprintf(stamp, sizeof stamp, "%02d/%02d/%02d,%02d:%02d:%02d+00", t.year % 100, t.month,
                   t.day, t.hour, t.minute, t.second);
-    sim().messages[static_cast<size_t>(index - sim().first_message_index)] =
+    sim().message_at(index) =
         StoredMessage{"REC UNREAD", number, number.rfind('+', 0) == 0 ? 145 : 129, stamp, text};
     if (powered_ && session_.cnmi[0] >= 1 && session_.cnmi[1] == 1 && mode_ == LineMode::kCommand)
         Unsolicited("+CMTI: \"SM\"," + std::to_string(index));

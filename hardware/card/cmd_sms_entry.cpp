@@ -112,7 +112,7 @@ void PhoneEngine::FinishTextEntry(bool cancelled) {
         if (index < 0) {
             r = Result::Cms(322);
         } else {
-            sim().messages[static_cast<size_t>(index - sim().first_message_index)] =
+            sim().message_at(index) =
                 StoredMessage{entry_status_, entry_number_, entry_type_, "", entry_text_};
             Info("+CMGW: " + std::to_string(index));
         }

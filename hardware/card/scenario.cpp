@@ -80,17 +80,15 @@ void ReadMessages(Reader& r, const json& j, SimState& sim) {
     r.Number(j, "size", "sim.messages", 0, 1000, size);
     r.Number(j, "first_index", "sim.messages", 0, 1, sim.first_message_index);
     sim.messages.assign(static_cast<size_t>(size), std::nullopt);
-    const int first = sim.first_message_index;
     const json* list = r.Array(j, "list", "sim.messages");
     if (!list) return;
     for (size_t i = 0; i < list->size() && r.Ok(); ++i) {
         const std::string path = "sim.messages.list[" + std::to_string(i) + "]";
         const json& m = (*list)[i];
         if (!m.is_object()) return r.Fail(path, "expected an object");
-        int index = 0;
+        int index = -1;
         StoredMessage msg;
-        index = -1;
-        r.Number(m, "index", path, first, size - 1 + first, index);
+        r.Number(m, "index", path, sim.first_message_index, sim.last_message_index(), index);
         r.Text(m, "status", path, msg.status);
         r.Text(m, "number", path, msg.number);
         r.Text(m, "stamp", path, msg.stamp);
@@ -100,7 +98,7 @@ void ReadMessages(Reader& r, const json& j, SimState& sim) {
         if (msg.status != "REC UNREAD" && msg.status != "REC READ" && msg.status != "STO UNSENT" &&
             msg.status != "STO SENT")
             return r.Fail(path + ".status", "not a message status");
-        sim.messages[static_cast<size_t>(index - first)] = msg;
+        sim.message_at(index) = msg;
     }
 }
 

@@ -66,6 +66,11 @@ struct SimState {
     // (1 on the card; 0 on modems such as Huawei's USB sticks).
     std::vector<std::optional<StoredMessage>> messages;
     int first_message_index = 1;
+    int last_message_index() const { return first_message_index + static_cast<int>(messages.size()) - 1; }
+    // The slot of a message by its index on the line (first_message_index .. last_message_index()).
+    std::optional<StoredMessage>& message_at(int index) {
+        return messages[static_cast<size_t>(index - first_message_index)];
+    }
     PhoneBook sim_book;   // "SM"
     PhoneBook card_book;  // "ME"
     std::string centre = "+358405202000";  // message centre stored on the SIM
