@@ -5,8 +5,8 @@
 #include <stdlib.h>
 
 #include "platform/comm_types.h"
-#include "platform/registry.h"
 #include "platform/windows.h"
+#include "tests/support/auto_power_up.h"
 #include "tests/support/program_launcher.h"
 #include "tests/devices/fake_modem.h"
 
@@ -16,6 +16,7 @@ namespace {
 using namespace qmx2::platform;
 using qmx2::testing::BuiltProgram;
 using qmx2::testing::Program;
+using qmx2::testing::SetAutoPowerUp;
 using qmx2::testing::SourceFile;
 using testing::FakeModem;
 using testing::PtyPair;
@@ -59,20 +60,6 @@ TEST_F(KilledHostTest, AtToolMidTransactionReportsTheFailure) {
     host.Signal(SIGKILL);
     EXPECT_EQ(at.WaitWithin(kBoundMs), 1);
     EXPECT_EQ(at.ReadAllOutput(), "Comm failure(timeout)");
-}
-
-bool SetAutoPowerUp(const std::string& root) {
-    std::string error;
-    auto registry = OpenRegistry(root, &error);
-    RegKey key{};
-    if (!registry ||
-        registry->CreateKey(HKEY_LOCAL_MACHINE, u"Software\\Orvan\\SERQMX2", &key) != ERROR_SUCCESS)
-        return false;
-    const uint32_t on = 1;
-    const bool ok =
-        registry->SetValue(key, u"autopowerup", REG_DWORD, &on, sizeof on) == ERROR_SUCCESS;
-    registry->CloseKey(key);
-    return ok;
 }
 
 // qmx2ctl runs the manager's start-up and reads the SIM book for "pb list SIM"; the host dies under

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/registry.h"
 #include "platform/windows.h"
+#include "tests/support/auto_power_up.h"
 #include "tests/support/program_launcher.h"
 
 namespace qmx2::devices {
@@ -17,6 +17,7 @@ namespace {
 using namespace qmx2::platform;
 using qmx2::testing::BuiltProgram;
 using qmx2::testing::Program;
+using qmx2::testing::SetAutoPowerUp;
 using qmx2::testing::SourceFile;
 
 // Generous: the line runs at 19200 bit/s in real time and the machine may be busy.
@@ -34,14 +35,7 @@ protected:
         char tmpl[] = "/tmp/qmx2-zoo-XXXXXX";
         ASSERT_TRUE(mkdtemp(tmpl));
         root = tmpl;
-        std::string error;
-        auto registry = OpenRegistry(root, &error);
-        RegKey key{};
-        ASSERT_TRUE(registry);
-        ASSERT_EQ(registry->CreateKey(HKEY_LOCAL_MACHINE, u"Software\\Orvan\\SERQMX2", &key), ERROR_SUCCESS);
-        const uint32_t on = 1;
-        registry->SetValue(key, u"autopowerup", REG_DWORD, &on, sizeof on);
-        registry->CloseKey(key);
+        ASSERT_TRUE(SetAutoPowerUp(root));
     }
     void TearDown() override { std::system(("rm -rf " + root).c_str()); }
     std::string root;

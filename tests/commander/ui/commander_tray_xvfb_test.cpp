@@ -8,8 +8,7 @@
 #include <cstdlib>
 #include <thread>
 
-#include "platform/comm_types.h"
-#include "platform/registry.h"
+#include "tests/support/auto_power_up.h"
 #include "tests/support/program_launcher.h"
 #include "tests/support/dbus_recorders.h"
 #include "tests/support/private_session_bus.h"
@@ -18,19 +17,8 @@ namespace {
 
 using qmx2::testing::BuiltProgram;
 using qmx2::testing::Program;
+using qmx2::testing::SetAutoPowerUp;
 using namespace qmx2::platform;
-
-bool SetAutoPowerUp(const std::string& root) {
-    std::string error;
-    auto registry = OpenRegistry(root, &error);
-    RegKey key{};
-    if (!registry || registry->CreateKey(HKEY_LOCAL_MACHINE, u"Software\\Orvan\\SERQMX2", &key) != ERROR_SUCCESS)
-        return false;
-    const uint32_t on = 1;
-    const bool ok = registry->SetValue(key, u"autopowerup", REG_DWORD, &on, sizeof on) == ERROR_SUCCESS;
-    registry->CloseKey(key);
-    return ok;
-}
 
 TEST(CommanderOnXvfbTest, TrayIconWhereTheSessionHasATrayAndTheLogWhereNot) {
     qmx2::testing::PrivateSessionBus bus;

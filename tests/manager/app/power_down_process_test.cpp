@@ -19,11 +19,11 @@
 #include "platform/comm_types.h"
 #include "platform/device_file.h"
 #include "platform/devices.h"
-#include "platform/registry.h"
 #include "platform/serial_remote.h"
 #include "platform/serial_wire.h"
 #include "platform/windows.h"
 #include "tests/commander/temp_root.h"
+#include "tests/support/auto_power_up.h"
 #include "tests/support/program_launcher.h"
 
 namespace {
@@ -32,24 +32,12 @@ using namespace qmx2::platform;
 using qmx2::commander::testing::TempRoot;
 using qmx2::testing::BuiltProgram;
 using qmx2::testing::Program;
+using qmx2::testing::SetAutoPowerUp;
 using qmx2::testing::SourceFile;
 
 constexpr int kLineWaitMs = 30'000;
 
 constexpr uint32_t kPowerDownCommand = 40149;
-
-bool SetAutoPowerUp(const std::string& root) {
-    std::string error;
-    auto registry = OpenRegistry(root, &error);
-    if (!registry) return false;
-    RegKey key{};
-    if (registry->CreateKey(HKEY_LOCAL_MACHINE, u"Software\\Orvan\\SERQMX2", &key) != ERROR_SUCCESS)
-        return false;
-    const uint32_t on = 1;
-    const bool ok = registry->SetValue(key, u"autopowerup", REG_DWORD, &on, sizeof on) == ERROR_SUCCESS;
-    registry->CloseKey(key);
-    return ok;
-}
 
 // The driver's answer to the power-state request, through a query-only open of the port.
 int CardPowered(const std::string& root) {
