@@ -5,9 +5,9 @@
 
 #include <QCoreApplication>
 #include <chrono>
-#include <cstdlib>
 #include <thread>
 
+#include "tests/commander/temp_root.h"
 #include "tests/support/auto_power_up.h"
 #include "tests/support/program_launcher.h"
 #include "tests/support/dbus_recorders.h"
@@ -18,6 +18,8 @@ namespace {
 using qmx2::testing::BuiltProgram;
 using qmx2::testing::Program;
 using qmx2::testing::SetAutoPowerUp;
+using qmx2::testing::SourceFile;
+using qmx2::commander::testing::TempRoot;
 using namespace qmx2::platform;
 
 TEST(CommanderOnXvfbTest, TrayIconWhereTheSessionHasATrayAndTheLogWhereNot) {
@@ -31,19 +33,16 @@ TEST(CommanderOnXvfbTest, TrayIconWhereTheSessionHasATrayAndTheLogWhereNot) {
     static char* argv[] = {name, nullptr};
     QCoreApplication app(argc, argv);
     qmx2::testing::DesktopRecorders recorders(QString::fromStdString(bus.address()), {QStringLiteral("body")});
-    const char* source = std::getenv("QMX2_SOURCE_DIR");
-    ASSERT_NE(source, nullptr);
 
     for (const bool tray : {true, false}) {
         if (tray) ASSERT_TRUE(recorders.StartTrayWatcher());
         else recorders.StopTrayWatcher();
-        char tmpl[] = "/tmp/qmx2-comdesk-XXXXXX";
-        ASSERT_TRUE(mkdtemp(tmpl));
-        const std::string root = tmpl;
-        ASSERT_TRUE(SetAutoPowerUp(root));
+        const TempRoot root;
+        ASSERT_FALSE(root.path().empty());
+        ASSERT_TRUE(SetAutoPowerUp(root.path()));
         {
-            Program host({BuiltProgram("qmx2-device"), "--root", root, "--card",
-                          std::string("sim=") + source + "/tests/manager/app/ready-sim.json"});
+            Program host({BuiltProgram("qmx2-device"), "--root", root.path(), "--card",
+                          "sim=" + SourceFile("tests/manager/app/ready-sim.json")});
             // Without a tray the icon's line comes first: the icon is added at the end of start-up.
             if (!tray) {
                 EXPECT_TRUE(host.WaitForErrorLine("Qmx2Com: no tray in this session: tray icon 5000 is in the log only"));
@@ -58,7 +57,6 @@ TEST(CommanderOnXvfbTest, TrayIconWhereTheSessionHasATrayAndTheLogWhereNot) {
             host.Signal(SIGTERM);  // the card is pulled: the commander ends with it
             EXPECT_TRUE(host.WaitForErrorLine("removed")) << host.ErrorText();
         }
-        std::system(("rm -rf " + root).c_str());
     }
 }
 
