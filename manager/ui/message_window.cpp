@@ -24,6 +24,7 @@
 #include "manager/ui/card_command.h"
 #include "manager/ui/settings_sheet.h"
 #include "manager/ui/settings/centre_dialogs.h"
+#include "manager/ui/settings/field_edits.h"
 #include "manager/messages/delete.h"
 #include "manager/messages/write_window.h"
 #include "manager/ui/tool_menus.h"
@@ -44,8 +45,6 @@ constexpr int kDropDownHeight = 20;
 constexpr int kDialogWidth = 240;
 constexpr int kDialogHeight = 230;
 constexpr int kPositionColumn = 3;
-
-QString Latin1(const std::string& text) { return QString::fromLatin1(text.data(), qsizetype(text.size())); }
 
 // The image list 149, 150, 206, 207: closed folder, open folder, read and unread message.
 QIcon ListIcon(int index) {

@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "manager/core/command_ids.h"
+#include "manager/ui/settings/field_edits.h"
 #include "platform/help_viewer.h"
 
 namespace qmx2::manager::ui {
@@ -25,8 +26,6 @@ void SmallFont(QWidget* w) {
     font.setPixelSize(kListFontPixels);
     w->setFont(font);
 }
-
-QString Latin1(const std::string& text) { return QString::fromLatin1(text.data(), qsizetype(text.size())); }
 
 void Frame(QDialog* dialog, int id, const char* title) {
     dialog->setObjectName("dialog" + QString::number(id));

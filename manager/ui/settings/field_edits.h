@@ -1,5 +1,6 @@
-// Small pieces shared by the settings pages and dialogs: edit boxes that hold only what the
-// handheld's 8-bit records can keep, and the text conversions to and from those records.
+// Small pieces shared by the manager's windows, settings pages and dialogs: edit boxes that hold
+// only what the handheld's 8-bit records can keep, and the text conversions to and from those
+// records.
 #pragma once
 
 #include <QString>

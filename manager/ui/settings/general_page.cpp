@@ -11,12 +11,11 @@
 
 #include "manager/core/command_ids.h"
 #include "manager/settings/general_page.h"
+#include "manager/ui/settings/field_edits.h"
 #include "manager/ui/settings/pages.h"
 
 namespace qmx2::manager::ui {
 namespace {
-
-QString Latin1(const std::string& text) { return QString::fromLatin1(text.data(), qsizetype(text.size())); }
 
 class GeneralPageWidget : public QWidget {
 public:
@@ -61,7 +60,7 @@ public:
         model_.cell_info_display = cell_info_->isChecked();
         model_.exit_when_card_removed = exit_on_removal_->isChecked();
         // The edit holds Latin-1 text only as far as the option block can store it.
-        model_.voice_mailbox = mailbox_->text().toLatin1().toStdString();
+        model_.voice_mailbox = ToLatin1(mailbox_->text());
         DestroyGeneralPage(ctx_, model_);
     }
 

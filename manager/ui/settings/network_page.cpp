@@ -13,15 +13,10 @@
 #include "manager/core/command_ids.h"
 #include "manager/core/polling.h"
 #include "manager/ui/card_command.h"
+#include "manager/ui/settings/field_edits.h"
 #include "manager/ui/settings/pages.h"
 
 namespace qmx2::manager::ui {
-namespace {
-
-// Operator names are the card's single-byte text.
-QString Latin1(const std::string& text) { return QString::fromLatin1(text.data(), qsizetype(text.size())); }
-
-}  // namespace
 
 QWidget* MakeNetworkPage(SettingsParts& parts, QWidget* parent) { return new NetworkPageWidget(parts.ctx, parent); }
 
