@@ -3,7 +3,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QVBoxLayout>
 
@@ -24,13 +23,6 @@ QLineEdit* ReadOnlyField(QWidget* parent, const char* name) {
     edit->setObjectName(name);
     edit->setReadOnly(true);
     return edit;
-}
-
-void Labelled(QVBoxLayout* layout, const char* label, QWidget* field) {
-    auto* l = new QLabel(label, field->parentWidget());
-    l->setBuddy(field);
-    layout->addWidget(l);
-    layout->addWidget(field);
 }
 
 QCheckBox* Hidden(QWidget* parent, const char* text, bool checked) {

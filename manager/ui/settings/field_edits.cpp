@@ -2,9 +2,11 @@
 
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QShortcut>
 #include <QValidator>
+#include <QVBoxLayout>
 
 #include "platform/help_viewer.h"
 #include "platform/qt/password_edit.h"
@@ -63,6 +65,13 @@ QComboBox* MakeDropDown(QWidget* parent, const char* name) {
     auto* list = new QComboBox(parent);
     list->setObjectName(name);
     return list;
+}
+
+void Labelled(QVBoxLayout* layout, const char* label, QWidget* field) {
+    auto* l = new QLabel(label, field->parentWidget());
+    l->setBuddy(field);
+    layout->addWidget(l);
+    layout->addWidget(field);
 }
 
 QDialogButtonBox* MakeDialogButtons(QWidget* dialog, platform::HelpViewer* help, const char* topic) {

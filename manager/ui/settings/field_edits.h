@@ -11,6 +11,7 @@
 class QComboBox;
 class QDialogButtonBox;
 class QLineEdit;
+class QVBoxLayout;
 class QWidget;
 
 namespace qmx2::platform {
@@ -30,6 +31,9 @@ QLineEdit* MakeFieldEdit(QWidget* parent, int max_length, const char* name);
 // The same rule for a password edit of platform/qt.
 QLineEdit* MakeCodeEdit(QWidget* parent, int max_length, const char* name);
 QComboBox* MakeDropDown(QWidget* parent, const char* name);
+
+// `label` above `field` in `layout`, the label being the field's buddy (its mnemonic focuses it).
+void Labelled(QVBoxLayout* layout, const char* label, QWidget* field);
 
 // OK and Cancel, and Help when `topic` is given (also on Shift+F1 anywhere in `dialog`).
 QDialogButtonBox* MakeDialogButtons(QWidget* dialog, platform::HelpViewer* help, const char* topic);

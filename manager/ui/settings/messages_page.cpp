@@ -5,7 +5,6 @@
 #include <QEvent>
 #include <QGridLayout>
 #include <QHeaderView>
-#include <QLabel>
 #include <QPushButton>
 #include <QStyle>
 #include <QTreeWidget>
@@ -49,10 +48,7 @@ MessagesPageWidget::MessagesPageWidget(ManagerContext& ctx, platform::HelpViewer
     // Four columns do not fit 240 pixels: each is as wide as its texts and the list scrolls.
     list_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     list_->header()->setStretchLastSection(false);
-    auto* label = new QLabel("Setting groups:", this);
-    label->setBuddy(list_);
-    layout->addWidget(label);
-    layout->addWidget(list_);
+    Labelled(layout, "Setting groups:", list_);
     auto* row = new QGridLayout;
     for (int i = 0; i < 4; ++i) {
         buttons_[size_t(i)] = new QPushButton(kButtons[i], this);

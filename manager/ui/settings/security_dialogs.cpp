@@ -2,7 +2,6 @@
 
 #include <QComboBox>
 #include <QDialogButtonBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QVBoxLayout>
 
@@ -15,13 +14,6 @@ namespace {
 
 constexpr int kDialogWidth = 240;
 constexpr int kAccessCodeChars = 8;
-
-void Labelled(QVBoxLayout* layout, const char* label, QWidget* field) {
-    auto* l = new QLabel(label, field->parentWidget());
-    l->setBuddy(field);
-    layout->addWidget(l);
-    layout->addWidget(field);
-}
 
 }  // namespace
 
