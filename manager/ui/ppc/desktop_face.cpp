@@ -1,24 +1,16 @@
 #include "manager/ui/ppc/desktop_face.h"
 
 #include <QApplication>
-#include <QThread>
 
 #include "manager/core/gui_thread_ui.h"
 #include "manager/ui/card_command.h"
 #include "manager/ui/ppc/qt_manager_ui.h"
+#include "manager/ui/qt_dispatch.h"
 #include "platform/desktop/desktop_tray.h"
 #include "platform/qt/message_pump.h"
 
 namespace qmx2::manager::ui {
 namespace {
-
-class QtDispatch : public GuiDispatch {
-public:
-    bool OnGuiThread() override { return QThread::currentThread() == qApp->thread(); }
-    bool Queue(std::function<void()> task) override {
-        return QMetaObject::invokeMethod(qApp, std::move(task), Qt::QueuedConnection);
-    }
-};
 
 class QtFace : public ManagerFace {
 public:

@@ -3,13 +3,12 @@
 #pragma once
 
 #include <QApplication>
-#include <QThread>
 #include <QTimer>
 
 #include <functional>
 #include <memory>
 
-#include "manager/core/gui_thread_ui.h"
+#include "manager/ui/qt_dispatch.h"
 
 namespace qmx2::manager::testing {
 
@@ -24,13 +23,7 @@ inline QApplication& OffscreenApp() {
     return *app;
 }
 
-class QtDispatch : public GuiDispatch {
-public:
-    bool OnGuiThread() override { return QThread::currentThread() == qApp->thread(); }
-    bool Queue(std::function<void()> task) override {
-        return QMetaObject::invokeMethod(qApp, std::move(task), Qt::QueuedConnection);
-    }
-};
+using ui::QtDispatch;
 
 // Runs `act` on the next modal window once it shows (a message box or a dialog), while the
 // returned watcher lives.
