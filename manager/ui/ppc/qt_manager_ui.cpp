@@ -37,6 +37,12 @@ Answer FromQt(platform::qt::Answer answer) {
     return Answer::kCancel;
 }
 
+void BringForward(QWidget* window) {
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
 }  // namespace
 
 QtManagerUi::QtManagerUi(QtManagerParts parts) : parts_(std::move(parts)) {}
@@ -55,9 +61,7 @@ void QtManagerUi::OpenMessageWindow() {
         messages_->setAttribute(Qt::WA_DeleteOnClose);
         messages_->SetWriteOpener([this](int mode, const MessageRecord* record) { OpenWrite(mode, record); });
     }
-    messages_->show();
-    messages_->raise();
-    messages_->activateWindow();
+    BringForward(messages_);
 }
 
 bool QtManagerUi::ShowWriteWindow() {
@@ -68,9 +72,7 @@ bool QtManagerUi::ShowWriteWindow() {
                                  [this](uint32_t) { ShowSettingsSheet(write_, {parts_.context(), parts_.help}); });
         write_->setAttribute(Qt::WA_DeleteOnClose);
     }
-    write_->show();
-    write_->raise();
-    write_->activateWindow();
+    BringForward(write_);
     return existed;
 }
 
@@ -101,9 +103,7 @@ void QtManagerUi::OpenContactWindow() {
         contacts_ = new ContactWindow(parts_.context(), parts_.help);
         contacts_->setAttribute(Qt::WA_DeleteOnClose);
     }
-    contacts_->show();
-    contacts_->raise();
-    contacts_->activateWindow();
+    BringForward(contacts_);
 }
 
 // The contact window is disabled while its command runs, so its dialogs have no parent.
@@ -175,9 +175,7 @@ bool QtManagerUi::ShowMainWindow(bool visible) {
                                                 parts_.help, *parts_.shell);
     }
     if (visible) {
-        main_->show();
-        main_->raise();
-        main_->activateWindow();
+        BringForward(main_.get());
     } else {
         main_->hide();
     }
