@@ -4,18 +4,15 @@
 
 #include "platform/comm_types.h"
 #include "platform/last_error.h"
+#include "platform/registry_names.h"
 
 namespace qmx2::setup {
 namespace {
 
-char16_t Upper(char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c; }
-
+// Desktop file names compare as the handheld's names do, whatever their letter case.
 bool EndsWithFolded(platform::WideView text, platform::WideView tail) {
-    if (text.size() < tail.size()) return false;
-    text = text.substr(text.size() - tail.size());
-    for (size_t i = 0; i < tail.size(); ++i)
-        if (Upper(text[i]) != Upper(tail[i])) return false;
-    return true;
+    return text.size() >= tail.size() &&
+           platform::FoldName(text.substr(text.size() - tail.size())) == platform::FoldName(tail);
 }
 
 bool MakeFolder(platform::Files& desktop, platform::WideView path) {
