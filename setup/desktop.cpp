@@ -64,6 +64,17 @@ bool DestinationFolder(platform::WideView app_manager_path, platform::WideString
     return true;
 }
 
+bool ReadFileStart(platform::Files& files, platform::WideView path, size_t limit, std::string* text) {
+    platform::File file;
+    if (!files.Open(path, platform::GENERIC_READ, platform::FILE_SHARE_READ, platform::OPEN_EXISTING, &file))
+        return false;
+    text->assign(limit, '\0');
+    uint32_t read = 0;
+    if (!file.Read(text->data(), static_cast<uint32_t>(limit), &read)) return false;
+    text->resize(read);
+    return true;
+}
+
 bool CreateDestinationFolders(platform::Files& desktop, platform::WideView destination) {
     // destination ends with "Orvan\Pellion 2.0\": make "...Orvan\" first.
     const platform::WideView inner = destination.substr(0, destination.size() - 1);

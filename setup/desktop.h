@@ -37,6 +37,9 @@ bool RegisterAppManager(platform::Registry& registry, std::u16string_view path =
 // name "CEAPPMGR.EXE" cut off. False when the path does not end with that name.
 bool DestinationFolder(platform::WideView app_manager_path, platform::WideString* folder);
 
+// Reads at most `limit` bytes of a file; false when it cannot be opened or read.
+bool ReadFileStart(platform::Files& files, platform::WideView path, size_t limit, std::string* text);
+
 // Creates "<folder of the application manager>Orvan\" and "...Orvan\Pellion 2.0" when missing.
 bool CreateDestinationFolders(platform::Files& desktop, platform::WideView destination);
 

@@ -9,25 +9,8 @@
 #include "setup/setup_texts.h"
 
 namespace qmx2::setup {
-namespace {
 
-using platform::File;
 using platform::WideString;
-
-// Reads at most `limit` bytes of a file of the folder; false when it cannot be opened.
-bool ReadFileStart(platform::Files& files, std::string_view name, size_t limit, std::string* text) {
-    File file;
-    if (!files.Open(platform::FromUtf8(name), platform::GENERIC_READ, platform::FILE_SHARE_READ,
-                    platform::OPEN_EXISTING, &file))
-        return false;
-    text->assign(limit, '\0');
-    uint32_t read = 0;
-    if (!file.Read(text->data(), static_cast<uint32_t>(limit), &read)) return false;
-    text->resize(read);
-    return true;
-}
-
-}  // namespace
 
 platform::HWND FindRunningSetup(platform::WindowSystem& windows) {
     return windows.FindWindow(u"", platform::WideView(u"Setup"));
@@ -37,7 +20,7 @@ StartResult PrepareSetup(SetupContext& ctx) {
     // One byte more than the longest list accepted tells a longer file from one that fits.
     constexpr size_t kMaxListBytes = 64 * 1024;
     std::string text;
-    if (!ReadFileStart(ctx.installer, kListName, kMaxListBytes + 1, &text) ||
+    if (!ReadFileStart(ctx.installer, platform::FromUtf8(kListName), kMaxListBytes + 1, &text) ||
         text.size() > kMaxListBytes || !ParseSetupList(text, &ctx.list))
         return StartResult::kInitFailed;
     if (!ReadAppPath(ctx.registry, kAppManagerKey, &ctx.app_manager) ||
@@ -49,7 +32,7 @@ StartResult PrepareSetup(SetupContext& ctx) {
 
 std::string ReadLicense(platform::Files& installer) {
     std::string text;
-    if (!ReadFileStart(installer, "license.txt", kMaxLicenseBytes, &text)) return std::string(kLicenseNotFound);
+    if (!ReadFileStart(installer, u"license.txt", kMaxLicenseBytes, &text)) return std::string(kLicenseNotFound);
     return text;
 }
 

@@ -4,6 +4,7 @@
 
 #include "platform/cabinet.h"
 #include "platform/comm_types.h"
+#include "setup/desktop.h"
 
 namespace qmx2::setup {
 namespace {
@@ -11,17 +12,6 @@ namespace {
 using platform::WideString;
 
 constexpr size_t kMaxDescriptionBytes = 64 * 1024;
-
-bool ReadDesktopFile(platform::Files& files, const WideString& path, std::string* text) {
-    platform::File file;
-    if (!files.Open(path, platform::GENERIC_READ, platform::FILE_SHARE_READ, platform::OPEN_EXISTING, &file))
-        return false;
-    text->assign(kMaxDescriptionBytes, '\0');
-    uint32_t read = 0;
-    if (!file.Read(text->data(), static_cast<uint32_t>(text->size()), &read)) return false;
-    text->resize(read);
-    return true;
-}
 
 // The folder part of a desktop path, separator kept.
 WideString FolderOf(const WideString& path) {
@@ -94,7 +84,7 @@ InstallReport InstallFromDescription(const InstallJob& job) {
     InstallReport report;
     const WideString description = platform::FromUtf8(job.description_path);
     std::string ini;
-    if (!ReadDesktopFile(job.desktop, description, &ini)) {
+    if (!ReadFileStart(job.desktop, description, kMaxDescriptionBytes, &ini)) {
         report.detail = "The description file " + job.description_path + " cannot be read.";
         return report;
     }
