@@ -68,11 +68,6 @@ struct Manager : testing::QtFaceRig {
         platform::ExternalWait joining(*h.clock);
         worker.Join();
     }
-    void Serve(const std::function<bool()>& done) {
-        platform::ExternalWait serving(*h.clock);
-        for (int i = 0; i < 2000 && !done(); ++i) QTest::qWait(5);
-        QTest::qWait(5);
-    }
     MessageWindow& Open() {
         qt.Command(kCmdShortMessages);
         EXPECT_NE(qt.message_window(), nullptr);

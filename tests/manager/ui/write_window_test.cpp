@@ -70,12 +70,6 @@ struct Rig : testing::QtFaceRig {
         EXPECT_NE(qt.write_window(), nullptr);
         return *qt.write_window();
     }
-    // Serves Qt's loop outside the virtual clock until `done`.
-    void Serve(const std::function<bool()>& done) {
-        platform::ExternalWait serving(*h.clock);
-        for (int i = 0; i < 2000 && !done(); ++i) QTest::qWait(5);
-        QTest::qWait(5);
-    }
     void AddContact(BookId id, const char* name, const char* number) {
         PhoneBook& book = context.books.Book(id);
         PhonebookEntry e{};
