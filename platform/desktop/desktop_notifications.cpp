@@ -16,6 +16,9 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/files.h"
+#include "platform/text.h"
+
 namespace qmx2::platform {
 
 namespace {
@@ -24,13 +27,12 @@ const QString kService = QStringLiteral("org.freedesktop.Notifications");
 const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
 constexpr int kCallTimeoutMs = 2000;
 
-// "\Windows\Alarm1.wav" under the root.
+// "\Windows\Alarm1.wav" under the root, found as the handheld's files are; empty when the path
+// would leave the root.
 QString HostPath(const std::string& root, const std::string& handheld) {
-    std::string path = handheld;
-    for (char& c : path)
-        if (c == '\\') c = '/';
-    if (path.empty() || path[0] != '/') path.insert(path.begin(), '/');
-    return QString::fromStdString(root + path);
+    std::string host;
+    if (!Files(root).HostPath(FromUtf8(handheld), &host)) return {};
+    return QString::fromStdString(host);
 }
 
 std::string FileName(const std::string& handheld) {
