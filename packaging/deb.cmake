@@ -39,17 +39,7 @@ endif()
 
 if(TARGET setup)
   install(TARGETS setup RUNTIME DESTINATION lib/qmx2/setup)
-  install(FILES
-    ${CMAKE_BINARY_DIR}/setup/setup.lst
-    ${CMAKE_BINARY_DIR}/setup/license.txt
-    ${CMAKE_BINARY_DIR}/setup/readme.txt
-    ${CMAKE_BINARY_DIR}/setup/qmx2ppc.sh3.CAB
-    ${CMAKE_BINARY_DIR}/setup/qmx2ppc.4000.CAB
-    ${CMAKE_BINARY_DIR}/setup/qmx2ppc.2577.CAB
-    ${CMAKE_BINARY_DIR}/setup/qmx2hpc.sh3.CAB
-    ${CMAKE_BINARY_DIR}/setup/qmx2hpc.4000.CAB
-    ${CMAKE_BINARY_DIR}/setup/qmx2hpc.2577.CAB
-    DESTINATION lib/qmx2/setup)
+  install(FILES ${QMX2_SETUP_FOLDER_FILES} DESTINATION lib/qmx2/setup)
 endif()
 
 set(CPACK_GENERATOR DEB)

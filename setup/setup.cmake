@@ -82,3 +82,5 @@ foreach(f setup.lst license.txt readme.txt)
   list(APPEND _setup_texts ${QMX2_SETUP_DIR}/${f})
 endforeach()
 add_custom_target(qmx2_setup_files ALL DEPENDS ${_cabinets} ${_setup_texts})
+# What ships beside `setup` in its folder; the package installs this list.
+set(QMX2_SETUP_FOLDER_FILES ${_setup_texts} ${_cabinets})
