@@ -31,7 +31,7 @@ QDialogButtonBox* OkCancel(QDialog* dialog, const char* section) {
 QLineEdit* Edit(QWidget* parent, const char* name, int limit, const platform::WideString& text) {
     QLineEdit* edit = platform::qt::MakePasswordEdit(parent, limit);
     edit->setObjectName(name);
-    edit->setText(QStringOf(text));
+    edit->setText(QString::fromStdU16String(text));
     return edit;
 }
 
@@ -42,18 +42,6 @@ QLabel* Label(const QString& text, const char* name, QWidget* parent) {
 }
 
 }  // namespace
-
-platform::WideString WideOf(const QString& text) {
-    platform::WideString w;
-    for (QChar c : text) w.push_back(c.unicode());
-    return w;
-}
-
-QString QStringOf(const platform::WideString& text) {
-    QString s;
-    for (platform::WideChar c : text) s.append(QChar(static_cast<char16_t>(c)));
-    return s;
-}
 
 CodeDialog::CodeDialog(const CodeDialogText& text, QWidget* parent) : QDialog(parent) {
     setObjectName("codeDialog");
@@ -66,7 +54,7 @@ CodeDialog::CodeDialog(const CodeDialogText& text, QWidget* parent) : QDialog(pa
     layout->addWidget(OkCancel(this, "code"));
 }
 
-platform::WideString CodeDialog::Typed() const { return WideOf(code_->text()); }
+platform::WideString CodeDialog::Typed() const { return code_->text().toStdU16String(); }
 
 PukDialog::PukDialog(const PukDialogText& text, const PukFields& fields, QWidget* parent) : QDialog(parent) {
     setObjectName("pukDialog");
@@ -86,7 +74,7 @@ PukDialog::PukDialog(const PukDialogText& text, const PukFields& fields, QWidget
 }
 
 PukFields PukDialog::Fields() const {
-    return {WideOf(puk_->text()), WideOf(new_pin_->text()), WideOf(again_->text())};
+    return {puk_->text().toStdU16String(), new_pin_->text().toStdU16String(), again_->text().toStdU16String()};
 }
 
 ChangeCodeDialog::ChangeCodeDialog(const ChangeCodeFields& fields, QWidget* parent) : QDialog(parent) {
@@ -110,8 +98,8 @@ ChangeCodeDialog::ChangeCodeDialog(const ChangeCodeFields& fields, QWidget* pare
 }
 
 ChangeCodeFields ChangeCodeDialog::Fields() const {
-    return {static_cast<ChangeCodeChoice>(choice_->currentIndex()), WideOf(old_->text()),
-            WideOf(new_->text()), WideOf(again_->text())};
+    return {static_cast<ChangeCodeChoice>(choice_->currentIndex()), old_->text().toStdU16String(),
+            new_->text().toStdU16String(), again_->text().toStdU16String()};
 }
 
 }  // namespace qmx2::commander::ui

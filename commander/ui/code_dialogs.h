@@ -44,8 +44,4 @@ private:
     QLineEdit* again_;
 };
 
-// The text of an edit box as the handheld's 16-bit text.
-platform::WideString WideOf(const QString& text);
-QString QStringOf(const platform::WideString& text);
-
 }  // namespace qmx2::commander::ui
