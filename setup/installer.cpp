@@ -63,10 +63,10 @@ void WaitForAppManager(SetupContext& ctx, platform::ProcessId id) {
     RemoveSetupLog(ctx.desktop, ctx.destination);
 }
 
-WideString BrowserCommandLine(platform::Registry& registry, platform::WideView link) {
+bool StartBrowser(SetupContext& ctx, platform::WideView link, platform::ProcessId* id) {
     WideString browser;
-    if (!ReadAppPath(registry, kBrowserKey, &browser)) return {};
-    return browser + u" " + WideString(link);
+    if (!ReadAppPath(ctx.registry, kBrowserKey, &browser)) return false;
+    return ctx.processes.Start(browser, browser + u" " + WideString(link), id);
 }
 
 bool LinkCommand(std::string_view link, int* command) {

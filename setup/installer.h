@@ -50,9 +50,9 @@ bool AppManagerBusy(SetupContext& ctx, platform::ProcessId id);
 // Checks every 2 seconds until AppManagerBusy turns false, then removes "setup.log".
 void WaitForAppManager(SetupContext& ctx, platform::ProcessId id);
 
-// The browser's command line for a link: browser path, a blank, the link text. Empty when no
-// browser is registered.
-platform::WideString BrowserCommandLine(platform::Registry& registry, platform::WideView link);
+// Starts the registered browser on a link, with the command line "browser path, a blank, the
+// link text". False when no browser is registered or it cannot be started.
+bool StartBrowser(SetupContext& ctx, platform::WideView link, platform::ProcessId* id = nullptr);
 
 // A link text "command:N" (prefix in any case): true with the command number.
 bool LinkCommand(std::string_view link, int* command);

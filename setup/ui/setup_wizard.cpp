@@ -157,11 +157,7 @@ void SetupWizard::OpenLink(const QString& link) {
         if (main_window_) ctx_.windows.PostMessage(main_window_, platform::WM_COMMAND, static_cast<platform::WPARAM>(command), 0);
         return;
     }
-    const platform::WideString line = BrowserCommandLine(ctx_.registry, link.toStdU16String());
-    if (line.empty()) return;
-    platform::WideString browser;
-    ReadAppPath(ctx_.registry, kBrowserKey, &browser);
-    ctx_.processes.Start(browser, line);
+    StartBrowser(ctx_, link.toStdU16String());
 }
 
 }  // namespace qmx2::setup::ui

@@ -192,6 +192,28 @@ TEST_F(InstallerTest, WindowsOfTheAppManagerKeepTheInstallerWaiting) {
     EXPECT_EQ(FindRunningSetup(*windows_), setup);
 }
 
+TEST_F(InstallerTest, ALinkOpensInTheRegisteredBrowserOnly) {
+    EXPECT_FALSE(StartBrowser(ctx_, u"https://qmx2.example.org/"));
+    const std::string program = desktop_root_ / "browser";
+    WriteHostFile(program, "#!/bin/sh\nprintf '%s' \"$1\" > \"$QMX2_ROOT/browser-line\"\n");
+    std::filesystem::permissions(program, std::filesystem::perms::owner_all);
+    platform::RegKey key = 0;
+    const std::u16string path = u"\\browser";
+    ASSERT_EQ(registry_->CreateKey(platform::HKEY_LOCAL_MACHINE, kBrowserKey, &key), 0u);
+    ASSERT_EQ(registry_->SetValue(key, u"", platform::REG_SZ, path.c_str(),
+                                  static_cast<uint32_t>((path.size() + 1) * sizeof(char16_t))),
+              0u);
+    registry_->CloseKey(key);
+
+    platform::ProcessId id = 0;
+    ASSERT_TRUE(StartBrowser(ctx_, u"https://qmx2.example.org/", &id));
+    {
+        platform::ExternalWait outside(*clock_);
+        ASSERT_EQ(processes_.Wait(id, 10000), platform::WaitResult::kSignaled);
+    }
+    EXPECT_EQ(ReadHostFile(desktop_root_ / "browser-line"), "\\browser https://qmx2.example.org/");
+}
+
 TEST_F(InstallerTest, LicenceIsCutAt13312BytesOrSaysItIsMissing) {
     EXPECT_EQ(ReadLicense(installer_), "license.txt not found.");
     WriteHostFile(source_ / "license.txt", std::string(1 << 20, 'L'));
