@@ -60,8 +60,10 @@ inline constexpr std::string_view kQmx2Ini =
     "qmx2ppc.4000.CAB,qmx2ppc.2577.CAB";
 
 // Titles of the application manager's windows; while one is open the installer waits.
-inline constexpr std::u16string_view kWatchedTitles[] = {
-    u"Invalid Windows CE Setup Files", u"Device Not Connected", u"Add/Remove Programs"};
+inline constexpr std::u16string_view kInvalidFilesTitle = u"Invalid Windows CE Setup Files";
+inline constexpr std::u16string_view kNotConnectedTitle = u"Device Not Connected";
+inline constexpr std::u16string_view kAddRemoveTitle = u"Add/Remove Programs";
+inline constexpr std::u16string_view kWatchedTitles[] = {kInvalidFilesTitle, kNotConnectedTitle, kAddRemoveTitle};
 inline constexpr unsigned kWatchIntervalMs = 2000;
 
 }  // namespace qmx2::setup

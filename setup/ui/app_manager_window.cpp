@@ -15,9 +15,12 @@
 #include "platform/qt/message_pump.h"
 #include "platform/registry.h"
 #include "setup/appmgr/app_install.h"
+#include "setup/setup_texts.h"
 
 namespace qmx2::setup::ui {
 namespace {
+
+QString Title(std::u16string_view title) { return QString::fromUtf16(title.data(), static_cast<qsizetype>(title.size())); }
 
 // A desktop window under the dialog's title while it is shown; WM_CLOSE to it closes the dialog.
 int ExecAsWindow(QDialog& dialog, platform::WindowSystem* windows) {
@@ -36,8 +39,8 @@ int ExecAsWindow(QDialog& dialog, platform::WindowSystem* windows) {
     return result;
 }
 
-int ShowMessage(const char* title, const QString& text, platform::qt::Icon icon, platform::WindowSystem* windows) {
-    const auto box = platform::qt::MakeMessageBox({text, title, nullptr, platform::qt::Buttons::kOk, icon});
+int ShowMessage(std::u16string_view title, const QString& text, platform::qt::Icon icon, platform::WindowSystem* windows) {
+    const auto box = platform::qt::MakeMessageBox({text, Title(title), nullptr, platform::qt::Buttons::kOk, icon});
     return ExecAsWindow(*box, windows);
 }
 
@@ -46,20 +49,20 @@ int ShowMessage(const char* title, const QString& text, platform::qt::Icon icon,
 int RunAppManager(const AppManagerRun& run) {
     std::error_code ec;
     if (run.handheld_root.empty() || !std::filesystem::is_directory(run.handheld_root, ec)) {
-        ShowMessage("Device Not Connected", kNotConnectedText, platform::qt::Icon::kWarning, run.windows);
+        ShowMessage(kNotConnectedTitle, kNotConnectedText, platform::qt::Icon::kWarning, run.windows);
         return 1;
     }
     std::string error;
     auto registry = platform::OpenRegistry(run.handheld_root, &error);
     if (!registry) {
-        ShowMessage("Device Not Connected", kNotConnectedText, platform::qt::Icon::kWarning, run.windows);
+        ShowMessage(kNotConnectedTitle, kNotConnectedText, platform::qt::Icon::kWarning, run.windows);
         return 1;
     }
     platform::Files desktop(run.desktop_root), handheld(run.handheld_root);
     const InstallReport report =
         InstallFromDescription({desktop, DescriptionPathOf(run.command_line), handheld, *registry});
     if (report.result == InstallResult::kInvalidSetupFiles) {
-        ShowMessage("Invalid Windows CE Setup Files",
+        ShowMessage(kInvalidFilesTitle,
                     QString(kInvalidFilesText) + "\n\n" + QString::fromStdString(report.detail),
                     platform::qt::Icon::kError, run.windows);
         return 1;
@@ -67,7 +70,7 @@ int RunAppManager(const AppManagerRun& run) {
 
     QDialog dialog;
     dialog.setObjectName("addRemovePrograms");
-    dialog.setWindowTitle("Add/Remove Programs");
+    dialog.setWindowTitle(Title(kAddRemoveTitle));
     auto* layout = new QVBoxLayout(&dialog);
     auto* what = new QLabel(&dialog);
     what->setObjectName("result");
