@@ -105,15 +105,14 @@ Person::Act Type(const char* edit, QString text, std::string* caption = nullptr)
     };
 }
 
-// A message box: its caption and text go to *seen, then OK.
+// A message box: its caption and text go to *seen, then Cancel where it is the first button, else OK.
 Person::Act Note(std::vector<std::string>* seen) {
     return [seen](QWidget* w) {
         auto* box = qobject_cast<QMessageBox*>(w);
         ASSERT_NE(box, nullptr);
         seen->push_back(box->windowTitle().toStdString() + ": " + box->text().toStdString());
-        box->button(box->buttons().front() == box->button(QMessageBox::Cancel)
-                        ? QMessageBox::Cancel : box->buttons().front() ? QMessageBox::Ok : QMessageBox::Ok)
-            ->click();
+        const bool cancel_first = box->buttons().front() == box->button(QMessageBox::Cancel);
+        box->button(cancel_first ? QMessageBox::Cancel : QMessageBox::Ok)->click();
     };
 }
 
