@@ -67,7 +67,7 @@ bool ParseManifest(std::string_view text, Manifest* m) {
             m->files.push_back({std::string(f[1]), std::string(f[2])});
         } else if ((f[0] == "dword" || f[0] == "sz") && f.size() == 4 && !f[1].empty()) {
             ManifestValue v{std::string(f[1]), std::string(f[2]), f[0] == "dword", 0, {}};
-            if (v.is_dword ? !Number(f[3], &v.dword) : false) return false;
+            if (v.is_dword && !Number(f[3], &v.dword)) return false;
             if (!v.is_dword) v.text = f[3];
             m->values.push_back(std::move(v));
         } else {
