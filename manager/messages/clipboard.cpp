@@ -50,9 +50,7 @@ std::optional<int> PasteOne(ManagerContext& ctx, ClipboardState& clip, Folder ta
             Notice(ctx, kSimFull);
             return std::nullopt;
         }
-        const int index = WriteRecordToSim(ctx, r);
-        if (index == 0) return std::nullopt;
-        return ctx.messages.PositionOf(index);
+        return WriteRecordToSim(ctx, r);
     }
     case Folder::kPda: {
         const int slot = CopyToHandheld(ctx, r, "PDA");

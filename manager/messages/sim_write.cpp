@@ -3,6 +3,7 @@
 
 #include <charconv>
 #include <mutex>
+#include <optional>
 
 #include "manager/core/polling.h"
 #include "manager/messages/clipboard.h"
@@ -13,19 +14,20 @@
 namespace qmx2::manager {
 namespace {
 
-// The number after "+CMGW:" up to the next CR, or 0.
+// The number after "+CMGW:" up to the next CR, or -1: a modem that numbers from 0 may give 0.
 int NewIndex(std::string_view reply) {
     const std::size_t at = reply.find("+CMGW:");
-    if (at == std::string_view::npos) return 0;
+    if (at == std::string_view::npos) return -1;
     std::string_view rest = reply.substr(at + 6);
     rest = rest.substr(0, rest.find('\r'));
     while (!rest.empty() && rest.front() == ' ') rest.remove_prefix(1);
     int index = 0;
     const auto [end, ec] = std::from_chars(rest.data(), rest.data() + rest.size(), index);
-    return ec == std::errc() && end == rest.data() + rest.size() ? index : 0;
+    return ec == std::errc() && end == rest.data() + rest.size() ? index : -1;
 }
 
-int Exchange(ManagerContext& ctx, const MessageRecord& record, const std::string& number) {
+// The table position of the index the card gave, or nothing.
+std::optional<int> Exchange(ManagerContext& ctx, const MessageRecord& record, const std::string& number) {
     SelectTextMode(ctx);
     const std::string command =
         std::string("AT+CMGW=\"") + number + "\"," + NumberType(number) + ",\"STO UNSENT\"";
@@ -34,9 +36,13 @@ int Exchange(ManagerContext& ctx, const MessageRecord& record, const std::string
     data.push_back('\x1A');
     const std::string_view reply =
         common::SendAtRaw(ctx.channel, data.data(), data.size(), "OK", kTextTimeoutS);
-    if (reply.find("\r\nOK\r\n") == std::string_view::npos) return 0;
+    if (reply.find("\r\nOK\r\n") == std::string_view::npos) return std::nullopt;
     const int index = NewIndex(reply);
-    return index >= 1 && index <= ctx.messages.sim_slots ? index : 0;
+    if (index < 0) return std::nullopt;
+    std::lock_guard lock(ctx.tables);
+    const int position = ctx.messages.PositionOf(index);
+    if (!ctx.messages.IsSimSlot(position)) return std::nullopt;
+    return position;
 }
 
 }  // namespace
@@ -48,15 +54,15 @@ bool SimMemoryFull(std::string_view reply, int sim_slots) {
     return reply.find(full) != std::string_view::npos;
 }
 
-int WriteRecordToSim(ManagerContext& ctx, const MessageRecord& record) {
+std::optional<int> WriteRecordToSim(ManagerContext& ctx, const MessageRecord& record) {
     // Only dialable characters reach the quoted argument.
     const std::string number = ReducedNumber(FieldText(record.number));
     PausePolling(ctx, kStatePaused);
-    const int index = Exchange(ctx, record, number);
-    if (index == 0) {
+    const std::optional<int> position = Exchange(ctx, record, number);
+    if (!position) {
         ResumePolling(ctx);
         ctx.ui.ShowMessage(kCaption, kSimFull, Buttons::kOk, true);
-        return 0;
+        return std::nullopt;
     }
     MessageRecord r{};
     SetField(r.name, FieldText(record.name));
@@ -67,14 +73,13 @@ int WriteRecordToSim(ManagerContext& ctx, const MessageRecord& record) {
     SetField(r.status, "STO UNSENT");
     {
         std::lock_guard lock(ctx.tables);
-        if (ctx.messages.IsSimSlot(ctx.messages.PositionOf(index)))
-            StoreInSlot(ctx.messages, ctx.messages.PositionOf(index), r);
+        StoreInSlot(ctx.messages, *position, r);
     }
     const char* cpms = common::SendAtCommand(ctx.channel, "AT+CPMS?", "+CPMS", 1);
     ctx.memory_full = SimMemoryFull(cpms, ctx.messages.sim_slots);
     ResumePolling(ctx);
     ctx.ui.RefreshMessageWindow();
-    return index;
+    return position;
 }
 
 }  // namespace qmx2::manager

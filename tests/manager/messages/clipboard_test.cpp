@@ -6,6 +6,7 @@
 
 #include "manager/messages/clipboard.h"
 #include "manager/messages/delete.h"
+#include "manager/messages/message_slots.h"
 #include "manager/store/data_pack.h"
 #include "tests/manager/messages/card_rig.h"
 
@@ -201,6 +202,21 @@ TEST(Clipboard, PasteIntoOwnMessagesWritesToTheSim) {
     // A copy stays in the buffer and can be pasted again.
     EXPECT_EQ(Paste(rig.ctx(), clip, Folder::kOwn).pasted, 1);
     EXPECT_TRUE(rig.SimMessage(2));
+}
+
+TEST(Clipboard, PasteIntoOwnMessagesOnAModemNumberingFromZeroTakesIndexZero) {
+    CardScenario s = DefaultScenario();
+    s.sim.first_message_index = 0;
+    CardRig rig(s);
+    NumberFromZero(rig.ctx().messages);  // as the message load found it out
+    Put(rig, 40, "PDA", "first");
+    ClipboardState clip;
+    ASSERT_TRUE(PutOnClipboard(rig.ctx(), clip, {41}, false));
+    EXPECT_EQ(Paste(rig.ctx(), clip, Folder::kOwn).pasted, 1);
+    EXPECT_TRUE(rig.Shown().empty());
+    const MessageRecord& r = *rig.ctx().messages.At(0);
+    EXPECT_EQ(FieldText(r.status), "STO UNSENT");
+    EXPECT_EQ(FieldText(r.text), "first");
 }
 
 TEST(Clipboard, OwnMessagesPasteFillingTheSimSetsMemoryFull) {
