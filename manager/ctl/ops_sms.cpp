@@ -1,10 +1,12 @@
 // qmx2ctl's message operations: the write window, the clipboard and the delete command, driven
 // by words.
 #include <string>
+#include <utility>
 
 #include "manager/ctl/ops_words.h"
 #include "manager/messages/clipboard.h"
 #include "manager/messages/delete.h"
+#include "manager/messages/message_text.h"
 #include "manager/messages/send.h"
 
 namespace qmx2::manager::ctl {
@@ -35,13 +37,9 @@ CommandResult Send(ManagerContext& ctx, const OpsWords& o) {
     std::string why;
     for (auto [it, end] = o.named.equal_range("--to"); it != end; ++it) {
         // "name (number)" as the recipient dialogs make it: the number is what is checked.
-        const std::string& entry = it->second;
-        const std::size_t open = entry.find('(');
-        const std::size_t close = open == std::string::npos ? open : entry.find(')', open);
-        const std::string number =
-            open == std::string::npos ? entry : entry.substr(open + 1, close == std::string::npos ? close : close - open - 1);
-        if (!NumberTyped(number, &why)) return OpsBad(why);
-        w.recipients.push_back(platform::FromUtf8(it->second));
+        platform::WideString entry = platform::FromUtf8(it->second);
+        if (!NumberTyped(platform::ToUtf8(RecipientNumberPart(entry)), &why)) return OpsBad(why);
+        w.recipients.push_back(std::move(entry));
     }
     if (w.recipients.empty()) return OpsBad("sms send needs --to NUMBER");
     // "--to 1000 1001 hi" reads as two recipients to a person, as one to the words.

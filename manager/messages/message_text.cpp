@@ -67,14 +67,16 @@ std::string ReducedNumber(std::string_view number) {
     return out;
 }
 
-std::string RecipientNumber(std::u16string_view entry) {
-    std::u16string_view number = entry;
+std::u16string_view RecipientNumberPart(std::u16string_view entry) {
     const std::size_t open = entry.find(u'(');
-    if (open != std::u16string_view::npos) {
-        const std::size_t close = entry.find(u')', open + 1);
-        number = entry.substr(open + 1, close == std::u16string_view::npos ? std::u16string_view::npos
-                                                                           : close - open - 1);
-    }
+    if (open == std::u16string_view::npos) return entry;
+    const std::size_t close = entry.find(u')', open + 1);
+    return entry.substr(open + 1, close == std::u16string_view::npos ? std::u16string_view::npos
+                                                                     : close - open - 1);
+}
+
+std::string RecipientNumber(std::u16string_view entry) {
+    const std::u16string_view number = RecipientNumberPart(entry);
     // Only ASCII survives the reduction, so a unit above 255 must not alias one by its low byte.
     std::string narrow;
     for (char16_t u : number) narrow.push_back(u < 0x80 ? static_cast<char>(u) : ' ');

@@ -30,9 +30,11 @@ std::string CardMessageText(std::u16string_view text);
 // The same for a record's single-byte text.
 std::string CardMessageText(std::string_view text);
 
-// The number of a recipient entry: the text between the first "(" and the next ")" when there is
-// a "(", else the whole entry; then reduced to a leading "+", digits, "*" and "#". Whatever the
-// entry held (quotes, line ends, Ctrl-Z, ';'), only those characters reach the card.
+// The number part of a recipient entry as typed: the text between the first "(" and the next ")"
+// when there is a "(" ("name (number)"), else the whole entry.
+std::u16string_view RecipientNumberPart(std::u16string_view entry);
+// That number part reduced to a leading "+", digits, "*" and "#". Whatever the entry held
+// (quotes, line ends, Ctrl-Z, ';'), only those characters reach the card.
 std::string RecipientNumber(std::u16string_view entry);
 // The same reduction for a single-byte number (a record's number, a centre number).
 std::string ReducedNumber(std::string_view number);
