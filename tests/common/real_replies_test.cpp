@@ -26,15 +26,7 @@ using namespace qmx2::platform;
 std::filesystem::path RepliesDir() { return qmx2::testing::RealRepliesDir(); }
 std::string ReadReply(const std::string& name) { return qmx2::testing::RealReply(name); }
 
-// Most line ends of the stored dumps are bare LF; a modem on the line sends CR LF.
-std::string WithCrLf(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        if (c == '\n' && (out.empty() || out.back() != '\r')) out.push_back('\r');
-        out.push_back(c);
-    }
-    return out;
-}
+using qmx2::testing::WithCrLf;
 
 enum class Outcome { kWhole, kUpToLastCr, kTimeout };
 

@@ -21,15 +21,7 @@ namespace qmx2::manager {
 namespace {
 
 using testing::RealReply;
-
-std::string WithCrLf(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        if (c == '\n' && (out.empty() || out.back() != '\r')) out.push_back('\r');
-        out.push_back(c);
-    }
-    return out;
-}
+using testing::WithCrLf;
 
 enum class Parser {
     kCurrentOperator, kOperatorList, kCardState, kCharsets, kRead, kListing, kBook, kMemory, kSignal,

@@ -7,5 +7,6 @@ namespace qmx2::manager::testing {
 
 using ::qmx2::testing::RealRepliesDir;
 using ::qmx2::testing::RealReply;
+using ::qmx2::testing::WithCrLf;
 
 }  // namespace qmx2::manager::testing

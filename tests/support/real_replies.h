@@ -31,6 +31,16 @@ inline std::string RealReply(const std::string& file) {
     return s.str();
 }
 
+// Most line ends of the stored captures are bare LF; a modem on the line sends CR LF.
+inline std::string WithCrLf(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '\n' && (out.empty() || out.back() != '\r')) out.push_back('\r');
+        out.push_back(c);
+    }
+    return out;
+}
+
 }  // namespace qmx2::testing
 
 // First statement of a test that reads the captured replies.
