@@ -53,9 +53,7 @@ VirtualRun RunVirtual(const std::vector<std::string>& command, bool as_before) {
     Harness h;
     CardPort card(*h.clock, *loaded.scenario);
     CountingPort port(card);
-    h.devices.Unregister(u"COM3:");
-    h.devices.Register(u"COM3:", &port);
-    h.RegisterCard();
+    h.UseCardPort(port);
     h.ctx->worker_stays_paused = !as_before;
     const uint64_t t0 = h.clock->TickMs();
     StartManager(*h.ctx, h.worker);

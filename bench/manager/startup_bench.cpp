@@ -82,9 +82,7 @@ void BM_FullStartUpEmulatedCard(benchmark::State& state) {
         Harness h;
         CardPort card(*h.clock, *loaded.scenario);
         CountingPort port(card);
-        h.devices.Unregister(u"COM3:");
-        h.devices.Register(u"COM3:", &port);
-        h.RegisterCard();
+        h.UseCardPort(port);
         const std::clock_t cpu0 = std::clock();
         const uint64_t t0 = h.clock->TickMs();
         StartManager(*h.ctx, h.worker);

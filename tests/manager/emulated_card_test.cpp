@@ -32,9 +32,7 @@ struct OnEmulatedCard : ::testing::Test {
         s.sim.sim_book.entries[0] = PhoneBookEntry{"+358401111111", 145, "Matti"};
         s.sim.card_book.entries[0] = PhoneBookEntry{"+358401111111", 145, "Matti Card"};
         card = std::make_unique<CardPort>(*h.clock, s);
-        h.devices.Unregister(u"COM3:");
-        h.devices.Register(u"COM3:", card.get());
-        h.RegisterCard();
+        h.UseCardPort(*card);
     }
     void TearDown() override { h.StopWorker(); }
     Harness h;
@@ -161,9 +159,7 @@ TEST(ModemZoo, ManagerStartsLoadsAndSearchesOnEveryModem) {
         ASSERT_TRUE(loaded.scenario) << loaded.error;
         Harness h;
         CardPort card(*h.clock, *loaded.scenario);
-        h.devices.Unregister(u"COM3:");
-        h.devices.Register(u"COM3:", &card);
-        h.RegisterCard();
+        h.UseCardPort(card);
         ASSERT_EQ(StartManager(*h.ctx, h.worker), StartOutcome::kRunning);
         EXPECT_EQ(h.ctx->monitor.operator_line, row.operator_name);
         ASSERT_TRUE(h.RunUntil([&] { return h.ctx->messages_loaded.load(); }));
@@ -185,9 +181,7 @@ TEST(ModemZoo, MessagesNumberedFromZeroKeepTheirIndicesEverywhere) {
     ASSERT_TRUE(loaded.scenario);
     Harness h;
     CardPort card(*h.clock, *loaded.scenario);
-    h.devices.Unregister(u"COM3:");
-    h.devices.Register(u"COM3:", &card);
-    h.RegisterCard();
+    h.UseCardPort(card);
     ASSERT_EQ(StartManager(*h.ctx, h.worker), StartOutcome::kRunning);
     ASSERT_TRUE(h.RunUntil([&] { return h.ctx->messages_loaded.load(); }));
     h.StopWorker();

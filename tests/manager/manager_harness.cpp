@@ -109,6 +109,12 @@ void Harness::RegisterCard(const std::u16string& pnp, const std::u16string& name
     registry.SetText(u"Drivers\\Active", u"Dummy", u"");
 }
 
+void Harness::UseCardPort(platform::StreamDriver& port) {
+    devices.Unregister(u"COM3:");
+    devices.Register(u"COM3:", &port);
+    RegisterCard();
+}
+
 bool Harness::RunUntil(const std::function<bool()>& done, uint32_t limit_ms) {
     for (uint32_t waited = 0; waited < limit_ms; waited += 100) {
         if (done()) return true;

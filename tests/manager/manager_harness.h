@@ -16,6 +16,7 @@
 #include "manager/core/manager_context.h"
 #include "platform/clock.h"
 #include "platform/devices.h"
+#include "platform/stream_driver.h"
 #include "platform/sync.h"
 #include "tests/manager/fake_card.h"
 #include "tests/manager/fake_registry.h"
@@ -115,6 +116,8 @@ struct Harness {
     // Registers the card's active-driver entry (PnpId with a suffix, as drivers write it).
     void RegisterCard(const std::u16string& pnp = u"Orvan_Mobile_Phones-Orvan_Pellion-4C2D",
                       const std::u16string& name = u"COM3:");
+    // Puts `port` (an emulated card) at COM3: in place of the fake card, with the driver entry.
+    void UseCardPort(platform::StreamDriver& port);
     // Runs the clock until `done` holds (checked at least every 100 ms of virtual time).
     bool RunUntil(const std::function<bool()>& done, uint32_t limit_ms = 600000);
     void StopWorker();

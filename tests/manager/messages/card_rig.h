@@ -86,9 +86,7 @@ private:
 struct CardRig {
     explicit CardRig(hardware::card::CardScenario scenario = hardware::card::DefaultScenario())
         : port(*h.clock, std::move(scenario)), recorder(port) {
-        h.devices.Unregister(u"COM3:");
-        h.devices.Register(u"COM3:", &recorder);
-        h.RegisterCard();
+        h.UseCardPort(recorder);
         FindCardPort(ctx());
         ctx().sim_message_slots = SimSlots();
         ctx().messages.Allocate(SimSlots());
