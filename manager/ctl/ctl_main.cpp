@@ -82,16 +82,15 @@ int main(int argc, char** argv) {
         port_gone = port_gone || !devices.Find(ctx.channel.port_name);
         return !port_gone;
     };
-    const bool loaded_ok =
+    const bool loaded =
         manager::ctl::RunLoads(ctx, manager::ctl::LoadsFor(options.command), keep_going);
-    auto loaded = [&] { return loaded_ok; };
     int code = 0;
     if (card_silent()) {
         code = 1;
     } else if (port_gone) {
         std::fprintf(stderr, "qmx2ctl: the card's port is no longer served\n");
         code = 1;
-    } else if (!loaded()) {
+    } else if (!loaded) {
         std::fprintf(stderr, "qmx2ctl: the card's phone books and messages were not read in time\n");
         code = 1;
     } else {
