@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <deque>
 #include <future>
 #include <thread>
@@ -36,6 +38,11 @@ public:
         return true;
     }
     std::thread::id id() const { return thread_.get_id(); }
+    // Until a task is queued (bounded): the caller is then inside its call, waiting on the loop.
+    bool WaitUntilQueued() {
+        std::unique_lock lock(mu_);
+        return cv_.wait_for(lock, std::chrono::seconds(10), [&] { return !tasks_.empty(); });
+    }
     bool refuse = false;
 
 private:
@@ -115,7 +122,8 @@ TEST(GuiThreadUi, EndedLoopReleasesTheWorkerWithTheCautiousAnswer) {
     auto worker = std::async(std::launch::async, [&] {
         return ui.ShowMessage(kCaption, u"x", Buttons::kYesNo, true);
     });
-    EXPECT_EQ(worker.wait_for(std::chrono::milliseconds(50)), std::future_status::timeout);
+    EXPECT_TRUE(stalled.WaitUntilQueued());
+    EXPECT_EQ(worker.wait_for(std::chrono::seconds(0)), std::future_status::timeout);
     ui.Shutdown();
     ASSERT_EQ(worker.wait_for(std::chrono::seconds(10)), std::future_status::ready);
     EXPECT_EQ(worker.get(), Answer::kNo);
