@@ -33,7 +33,8 @@ void AddReduced(PhoneBook& book, std::vector<ReducedEntry>& out) {
     }
 }
 
-bool Answered(const char* reply) { return Holds(reply, "\r\nOK\r\n") || Holds(reply, "\r\nOK\r"); }
+// The final OK, also when the reply stopped before its last LF.
+bool Answered(const char* reply) { return Holds(reply, "\r\nOK\r"); }
 
 // Reads one SIM index into its slot; false on a failure that ends the load.
 bool ReadSlot(ManagerContext& ctx, const std::string& unread, int index, int* found) {
