@@ -49,13 +49,11 @@ void GrabModal(const char* name) {
     });
 }
 
-QString Text(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
-
 // One of setup's error boxes, made as setup makes it.
 void Box(const char* name, const QString& text) {
     using namespace platform::qt;
     const std::unique_ptr<QMessageBox> box =
-        MakeMessageBox({text, Text(setup::kCaption), nullptr, Buttons::kOk, Icon::kError});
+        MakeMessageBox({text, setup::ui::Text(setup::kCaption), nullptr, Buttons::kOk, Icon::kError});
     box->show();
     QApplication::processEvents();
     Save(box.get(), name);
@@ -118,10 +116,10 @@ int main(int argc, char** argv) {
         QApplication::processEvents();
         Save(&wizard, "setup-completed");
     }
-    Box("setup-init-failed", Text(setup::kInitFailed));
-    Box("setup-no-activesync", Text(setup::kNoAppManager));
-    Box("setup-cannot-copy", Text(setup::kCannotCopy).replace("%s", "qmx2ppc.2577.CAB"));
-    Box("setup-not-completed", Text(setup::kNotCompleted).replace("%d", "2"));
+    Box("setup-init-failed", setup::ui::Text(setup::kInitFailed));
+    Box("setup-no-activesync", setup::ui::Text(setup::kNoAppManager));
+    Box("setup-cannot-copy", setup::ui::Text(setup::kCannotCopy).replace("%s", "qmx2ppc.2577.CAB"));
+    Box("setup-not-completed", setup::ui::Text(setup::kNotCompleted).replace("%d", "2"));
 
     // The application manager's three windows.
     std::ofstream(desktop / "qmx2.ini") << setup::kQmx2Ini;

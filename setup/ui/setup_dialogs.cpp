@@ -10,11 +10,10 @@
 #include "setup/setup_texts.h"
 
 namespace qmx2::setup::ui {
-namespace {
 
-QString Text(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
-
-}  // namespace
+QString Text(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 QString ProgressText(int percent) { return QString::asprintf("%d%%", percent); }
 

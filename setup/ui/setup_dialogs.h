@@ -6,6 +6,7 @@
 #include <QString>
 #include <QWidget>
 
+#include <string_view>
 #include <thread>
 
 #include "setup/copy_files.h"
@@ -16,6 +17,9 @@ namespace qmx2::setup::ui {
 
 // "%d%%" of the bar.
 QString ProgressText(int percent);
+
+// One of the installer's texts (setup_texts.h) as Qt text.
+QString Text(std::string_view text);
 
 class ProgressBar : public QWidget {
 public:

@@ -20,6 +20,7 @@
 #include "setup/desktop.h"
 #include "setup/installer.h"
 #include "setup/setup_texts.h"
+#include "setup/ui/setup_dialogs.h"
 #include "setup/ui/setup_wizard.h"
 
 namespace {
@@ -31,8 +32,7 @@ constexpr uint32_t kBringForward = platform::WM_USER + 1;
 
 int ShowError(std::string_view text) {
     using namespace platform::qt;
-    ShowMessageBox({QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())), "Setup", nullptr,
-                    Buttons::kOk, Icon::kError});
+    ShowMessageBox({setup::ui::Text(text), setup::ui::Text(setup::kCaption), nullptr, Buttons::kOk, Icon::kError});
     return 1;
 }
 

@@ -20,8 +20,6 @@ namespace {
 constexpr int kWelcomePage = 0;
 constexpr int kCompletedPage = 1;
 
-QString Text(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
-
 QLabel* Label(const QString& text, const char* name, QWidget* parent) {
     auto* label = new QLabel(text, parent);
     label->setObjectName(name);
