@@ -45,10 +45,9 @@ QLabel* Label(const QString& text, const char* name, QWidget* parent) {
 
 CodeDialog::CodeDialog(const CodeDialogText& text, QWidget* parent) : QDialog(parent) {
     setObjectName("codeDialog");
-    setWindowTitle(QString::fromUtf8(text.caption.data(), static_cast<int>(text.caption.size())));
+    setWindowTitle(Q(text.caption));
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(
-        Label(QString::fromUtf8(text.prompt.data(), static_cast<int>(text.prompt.size())), "prompt", this));
+    layout->addWidget(Label(Q(text.prompt), "prompt", this));
     code_ = Edit(this, "code", text.edit_limit, {});
     layout->addWidget(code_);
     layout->addWidget(OkCancel(this, "code"));
@@ -58,17 +57,16 @@ platform::WideString CodeDialog::Typed() const { return code_->text().toStdU16St
 
 PukDialog::PukDialog(const PukDialogText& text, const PukFields& fields, QWidget* parent) : QDialog(parent) {
     setObjectName("pukDialog");
-    auto q = [](std::string_view s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); };
-    setWindowTitle(q(text.caption));
+    setWindowTitle(Q(text.caption));
     auto* layout = new QVBoxLayout(this);
     puk_ = Edit(this, "puk", kPukEditLimit, fields.puk);
     new_pin_ = Edit(this, "newPin", kPukEditLimit, fields.new_pin);
     again_ = Edit(this, "againPin", kPukEditLimit, fields.reenter_pin);
-    layout->addWidget(Label(q(text.puk_label), "pukLabel", this));
+    layout->addWidget(Label(Q(text.puk_label), "pukLabel", this));
     layout->addWidget(puk_);
-    layout->addWidget(Label(q(text.new_label), "newLabel", this));
+    layout->addWidget(Label(Q(text.new_label), "newLabel", this));
     layout->addWidget(new_pin_);
-    layout->addWidget(Label(q(text.again_label), "againLabel", this));
+    layout->addWidget(Label(Q(text.again_label), "againLabel", this));
     layout->addWidget(again_);
     layout->addWidget(OkCancel(this, "puk"));
 }

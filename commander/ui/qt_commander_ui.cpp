@@ -26,8 +26,6 @@ namespace {
 
 constexpr int kMenuBarHeight = 26;
 
-QString Q(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); }
-
 }  // namespace
 
 QtCommanderUi::QtCommanderUi() {

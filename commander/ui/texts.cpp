@@ -34,4 +34,6 @@ QStringList TextList(const char* section, const char* key) {
     return list;
 }
 
+QString Q(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
 }  // namespace qmx2::commander::ui
