@@ -105,9 +105,8 @@ void SetDataCallOptions(ManagerContext& ctx, int method, int speed) {
 }
 
 void RefreshSignalBars(ManagerContext& ctx) {
-    const char* reply = common::SendAtCommand(ctx.channel, "AT+CSQ", "+CSQ", 2);
     int bars = 0;
-    if (!ParseSignalReply(reply, &bars)) return;
+    if (!ReadSignalStrength(ctx.channel, &bars)) return;
     std::lock_guard lock(ctx.tables);
     ctx.monitor.signal_level = bars;
 }

@@ -29,12 +29,8 @@ bool ParseSignalReply(const char* reply, int* bars) {
     return true;
 }
 
-bool ReadSignalStrength(common::AtChannel& channel, MonitorState& state) {
-    const char* reply = common::SendAtCommand(channel, "AT+CSQ", "+CSQ", 2);
-    int bars = 0;
-    if (!ParseSignalReply(reply, &bars)) return false;
-    state.signal_level = bars;
-    return true;
+bool ReadSignalStrength(common::AtChannel& channel, int* bars) {
+    return ParseSignalReply(common::SendAtCommand(channel, "AT+CSQ", "+CSQ", 2), bars);
 }
 
 void SetSpeedLines(MonitorState& state, int speed) {

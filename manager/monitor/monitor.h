@@ -31,8 +31,8 @@ int SignalBarsFromCsq(int rssi);
 // Parses an "AT+CSQ" reply; false (level untouched) without "+CSQ:" or a number after it.
 bool ParseSignalReply(const char* reply, int* bars);
 
-// Sends "AT+CSQ" (expected "+CSQ", 2 s) and updates the level; a failed reading keeps it.
-bool ReadSignalStrength(common::AtChannel& channel, MonitorState& state);
+// Sends "AT+CSQ" (expected "+CSQ", 2 s) and reads the bars; false (bars untouched) on a failed reading.
+bool ReadSignalStrength(common::AtChannel& channel, int* bars);
 
 // Sets the two information lines from a data-call speed index.
 void SetSpeedLines(MonitorState& state, int speed);
